@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Configures and builds one configuration (native, win32, fuzz, release) or
+# all of the first three, into build/<config>.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+build_one() {
+  local cfg=$1 dir="$root/build/$1"
+  local args=(-G Ninja -S "$root" -B "$dir")
+  case "$cfg" in
+    native)  args+=(-DTARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
+    win32)   args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    fuzz)    args+=(-DTARN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    release) args+=(-DTARN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;
+    *) echo "unknown configuration $cfg" >&2; exit 2 ;;
+  esac
+  [ -f "$dir/CMakeCache.txt" ] || cmake "${args[@]}" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+if [ $# -eq 0 ]; then set -- native win32 fuzz; fi
+for cfg in "$@"; do build_one "$cfg"; done

@@ -1,0 +1,58 @@
+// One open file of the operating system. 64-bit positions, so packages over
+// 2 GB work in the 32-bit product too.
+#pragma once
+#include <cstdint>
+#include <string>
+#include "platform/types.h"
+
+namespace platform {
+
+enum FileAccess { kAccessRead = 1, kAccessWrite = 2, kAccessReadWrite = 3 };
+enum FileShare { kShareExclusive, kShareDenyWrite, kShareDenyRead, kShareDenyNone };
+enum SeekFrom { kSeekBegin = 0, kSeekCurrent = 1, kSeekEnd = 2 };
+
+class FileHandle {
+ public:
+  FileHandle() = default;
+  ~FileHandle();
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+
+  // create: make the file if missing; truncate: cut an existing one to zero.
+  // On failure returns false and leaves the system error in *error.
+  bool Open(const std::string& path, FileAccess access, FileShare share, bool create,
+            bool truncate, int* error);
+  void Close();
+  bool IsOpen() const;
+
+  // Read returns the bytes read (0 at the end) or -1 on an error.
+  int64_t Read(void* buf, size_t count);
+  bool Write(const void* buf, size_t count);
+  bool Seek(int64_t offset, SeekFrom from, uint64_t* newPos);
+  bool Length(uint64_t* length);
+  bool SetLength(uint64_t length);
+  bool Flush();
+
+ private:
+  intptr_t h_ = -1;
+};
+
+// Times as 32-bit calendar times (seconds since 1970 UTC), attributes as the
+// Windows FILE_ATTRIBUTE_* bits.
+struct FileInfo {
+  int64_t size = 0;
+  uint32_t attributes = 0;
+  int64_t ctime = 0, mtime = 0, atime = 0;
+};
+enum : uint32_t { kAttrReadOnly = 0x01, kAttrHidden = 0x02, kAttrSystem = 0x04,
+                  kAttrDirectory = 0x10, kAttrArchive = 0x20, kAttrNormal = 0x80 };
+
+bool GetFileInfo(const std::string& path, FileInfo* info);
+// A time of 0 leaves that time unchanged.
+bool SetFileTimes(const std::string& path, int64_t ctime, int64_t mtime, int64_t atime);
+bool SetAttributes(const std::string& path, uint32_t attributes);
+
+// Text for a system error code, as the platform words it.
+std::string ErrorText(int error);
+
+}  // namespace platform

@@ -1,0 +1,44 @@
+// Paths, directories and the install environment of the machine. In the
+// sandbox a drive letter X: is the folder X under the sandbox root; paths
+// without a drive are host paths (with "\" read as "/").
+#pragma once
+#include <string>
+#include "platform/types.h"
+
+namespace platform {
+
+// GetFullPathNameA: resolves relative paths, "." and ".."; false when the
+// result does not fit in MAX_PATH bytes.
+bool FullPathName(const std::string& path, std::string* full);
+// The offset of the final name component in a full path (GetFullPathNameA's
+// file part), or npos when the path ends in a separator.
+size_t FilePartOffset(const std::string& full);
+
+bool MakeDirectory(const std::string& path);
+bool RemoveDir(const std::string& path);
+bool RemoveFile(const std::string& path);
+// _access(path, 0): a file, directory or drive of that name exists.
+bool Access(const std::string& path);
+// FindFirstFile on the exact path: an entry of that name exists. A bare
+// drive or a path ending in "\" never matches.
+bool FindEntry(const std::string& path, bool* isDirectory = nullptr);
+
+std::string WindowsDirectory();
+std::string SystemDirectory();
+std::string ModuleFileName();
+std::string TempPath();  // ends with "\" on Windows, "/" in the sandbox
+// GetTempFileNameA(dir, prefix, 0): creates an empty file; empty on failure.
+std::string TempFileName(const std::string& dir, const std::string& prefix);
+
+enum SpecialFolder { kFolderPrograms, kFolderStartup, kFolderDesktop, kFolderProgramFiles };
+// SHGetSpecialFolderPathA with the create flag set.
+bool SpecialFolderPath(SpecialFolder folder, std::string* path);
+
+// GetVersionExA: the platform identifier is 2 (NT family).
+bool IsWinNT();
+
+// Sandbox only: the folder that stands for the drives; no effect on Windows.
+void SetSandboxRoot(const std::string& root);
+std::string SandboxRoot();
+
+}  // namespace platform

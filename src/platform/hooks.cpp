@@ -1,0 +1,57 @@
+// The handler seams shared by both back ends.
+#include <mutex>
+#include "platform/msgbox.h"
+#include "platform/notify.h"
+#include "platform/fs.h"
+
+namespace platform {
+namespace {
+std::mutex g_lock;  // handlers may be installed while a worker thread runs
+MessageBoxHandler g_box;
+NotifyHandler g_notify;
+}  // namespace
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+  std::lock_guard<std::mutex> l(g_lock);
+  std::swap(g_box, handler);
+  return handler;
+}
+
+int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
+  MessageBoxHandler h;
+  {
+    std::lock_guard<std::mutex> l(g_lock);
+    h = g_box;
+  }
+  MessageBoxCall call{owner, text, caption, type};
+  return h ? h(call) : NativeMessageBox(call);
+}
+
+std::string AppCaption() {
+  std::string path = ModuleFileName();
+  size_t slash = path.find_last_of("\\/");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+NotifyHandler SetNotifyHandler(NotifyHandler handler) {
+  std::lock_guard<std::mutex> l(g_lock);
+  std::swap(g_notify, handler);
+  return handler;
+}
+
+void PostNotify(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (!wnd) return;
+  NotifyHandler h;
+  {
+    std::lock_guard<std::mutex> l(g_lock);
+    h = g_notify;
+  }
+  if (h)
+    h(wnd, msg, wp, lp);
+  else
+    NativePostNotify(wnd, msg, wp, lp);
+}
+
+}  // namespace platform

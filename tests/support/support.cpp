@@ -1,0 +1,116 @@
+#include "support/support.h"
+#include <atomic>
+#include <cstdio>
+#include <string>
+#include "afx/file.h"
+#include "platform/fs.h"
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include "platform/posix/host_path.h"
+#else
+#include <windows.h>
+#endif
+
+namespace tarntest {
+namespace {
+std::atomic<int> g_counter{0};
+}
+
+TempDir::TempDir() {
+  std::string base = platform::TempPath();
+  if (!base.empty() && (base.back() == '\\' || base.back() == '/')) base.pop_back();
+  // Make the chain of folders that the sandbox's temp path names.
+  std::string acc;
+  for (size_t i = 0; i <= base.size(); ++i) {
+    if (i == base.size() || base[i] == '\\') {
+      acc = base.substr(0, i);
+      if (acc.size() > 2) platform::MakeDirectory(acc);
+    }
+  }
+  for (;;) {
+    char name[64];
+    std::snprintf(name, sizeof name, "\\tarntest%lu_%d", static_cast<unsigned long>(
+#ifdef _WIN32
+                      GetCurrentProcessId()
+#else
+                      getpid()
+#endif
+                          ),
+                  g_counter++);
+    path_ = base + name;
+    if (platform::MakeDirectory(path_)) break;
+  }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+void RemoveTree(const std::string& path) {
+#ifdef _WIN32
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (h != INVALID_HANDLE_VALUE) {
+    do {
+      std::string n = fd.cFileName;
+      if (n == "." || n == "..") continue;
+      std::string child = path + "\\" + n;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(child.c_str());
+      }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+  }
+  if (!RemoveDirectoryA(path.c_str())) DeleteFileA(path.c_str());
+#else
+  std::string cmd = "rm -rf '" + platform::HostPath(path) + "'";
+  if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "could not remove %s\n", path.c_str());
+#endif
+}
+
+BoxRecorder::BoxRecorder() {
+  prev_ = platform::SetMessageBoxHandler([this](const platform::MessageBoxCall& c) {
+    calls_.push_back(c);
+    if (!answers_.empty()) {
+      int a = answers_.front();
+      answers_.pop_front();
+      return a;
+    }
+    return (c.type & 0x0F) == MB_YESNO ? IDNO : IDOK;
+  });
+}
+
+BoxRecorder::~BoxRecorder() { platform::SetMessageBoxHandler(prev_); }
+
+std::vector<std::string> BoxRecorder::texts() const {
+  std::vector<std::string> out;
+  for (const auto& c : calls_) out.push_back(c.text);
+  return out;
+}
+
+NotifyRecorder::NotifyRecorder() {
+  prev_ = platform::SetNotifyHandler(
+      [this](HWND w, UINT m, WPARAM wp, LPARAM lp) { calls_.push_back({w, m, wp, lp}); });
+}
+
+NotifyRecorder::~NotifyRecorder() { platform::SetNotifyHandler(prev_); }
+
+std::string ReadFileBytes(const std::string& path) {
+  CFile f;
+  if (!f.Open(path.c_str(), CFile::modeRead | CFile::shareDenyNone)) return std::string();
+  std::string out(static_cast<size_t>(f.GetLength()), '\0');
+  size_t n = out.empty() ? 0 : f.Read(&out[0], out.size());
+  out.resize(n);
+  return out;
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  CFile f;
+  if (!f.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite)) return false;
+  return f.Write(bytes.data(), bytes.size()) != 0;
+}
+
+}  // namespace tarntest

@@ -1,0 +1,67 @@
+// Shared helpers of the test programs: a fresh folder per test, and
+// recorders for the message-box and notification seams.
+#pragma once
+#include <deque>
+#include <string>
+#include <vector>
+#include "platform/msgbox.h"
+#include "platform/notify.h"
+
+namespace tarntest {
+
+// A new empty folder, removed with everything in it at the end. Its path
+// is a Windows path: under the sandbox's C: natively, the Wine temp folder
+// on Windows. Ends without a backslash.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+ private:
+  std::string path_;
+};
+
+// Records every message box and answers from a queue (IDOK, or IDNO for a
+// question, when the queue is empty). Restores the previous handler.
+class BoxRecorder {
+ public:
+  BoxRecorder();
+  ~BoxRecorder();
+  void Answer(int id) { answers_.push_back(id); }
+  const std::vector<platform::MessageBoxCall>& calls() const { return calls_; }
+  std::vector<std::string> texts() const;
+  void Clear() { calls_.clear(); }
+
+ private:
+  std::vector<platform::MessageBoxCall> calls_;
+  std::deque<int> answers_;
+  platform::MessageBoxHandler prev_;
+};
+
+struct Notification {
+  HWND wnd;
+  UINT msg;
+  WPARAM wp;
+  LPARAM lp;
+};
+
+class NotifyRecorder {
+ public:
+  NotifyRecorder();
+  ~NotifyRecorder();
+  const std::vector<Notification>& calls() const { return calls_; }
+
+ private:
+  std::vector<Notification> calls_;
+  platform::NotifyHandler prev_;
+};
+
+// Whole-file helpers over the platform layer.
+std::string ReadFileBytes(const std::string& path);
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+// Removes a file or a folder tree.
+void RemoveTree(const std::string& path);
+
+}  // namespace tarntest

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# boot BUILD: make (once) and start the build tree's Wine prefix, its server
+# and services detached from our output, so that ctest does not wait on
+# them. stop BUILD: stop that prefix's server, and no other.
+set -u
+action=$1 build=$2
+export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+case "$action" in
+  boot)
+    wineserver -p 120 </dev/null >/dev/null 2>&1
+    wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; } ;;
+  stop)
+    wineserver -k </dev/null >/dev/null 2>&1 || true ;;
+esac
+exit 0
