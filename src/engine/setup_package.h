@@ -1,0 +1,65 @@
+// The setup package: a packet whose version is "TARN_TSPV1.0", whose index
+// block lists TSPIndex records and whose data block holds the entries' files.
+//
+// Index block: WORD count, then per record, no padding:
+//   BYTE n + n bytes  target path      (strings hold at most 255 bytes)
+//   BYTE n + n bytes  shortcut path
+//   DWORD orig size, DWORD stored size, BYTE install flag, BYTE icon id
+//   BYTE n + n bytes  command line
+//   DWORD create, modify, access time, DWORD OS version, DWORD protected
+// Entries with IF_NO_DATA have no bytes in the data block and no size-table
+// slot.
+#pragma once
+#include "afx/collections.h"
+#include "engine/tsp_index.h"
+#include "packet/packet.h"
+
+// Progress messages, posted to the notification window.
+enum : UINT {
+  WM_SETUP_INFO_BEGIN = WM_USER + 1001,
+  WM_SETUP_INFO_STEP = WM_USER + 1002,
+  WM_SETUP_INFO_END = WM_USER + 1003,
+  WM_SETUP_DATA_BEGIN = WM_USER + 1004,
+  WM_SETUP_DATA_STEP = WM_USER + 1005,
+  WM_SETUP_DATA_END = WM_USER + 1006,
+};
+
+class TARN_EXPORT CSetupPackage : public CPacket {
+ public:
+  // packageFile may be null or empty (an uninstall); scriptFile is set only
+  // to build a package; notifyWnd may be null.
+  CSetupPackage(LPCSTR packageFile, LPCSTR targetDir, LPCSTR scriptFile, HWND notifyWnd);
+  ~CSetupPackage() override;
+
+ protected:
+  int WriteIndexInfo(CFile& index) override;
+  int WriteDataInfo(CFile& data) override;
+  int ReadIndexInfo(CFile& index) override;
+  int UnpackDataInfo(CFile& data) override;
+
+ public:
+  int MakePacket() override;
+
+  virtual BOOL ExpandDirMacro(CString& path);
+  virtual void AddUninstallFile(LPCSTR path);
+  virtual void AddUninstallRegKey(LPCSTR entry);
+
+  BOOL PrepareFromScript();
+  BOOL ParseFileInfo(const CStringArray& lines);
+
+  CStringArray m_saRegKeys;
+  CStringArray m_saUninstallFiles;
+  CStringArray m_saScriptRegKeys;
+  CObjArray<TSPIndex> m_arrIndex;
+  CString m_strScriptFile;
+  CString m_strTargetDir;
+  CString m_strWinSysDir;
+  CString m_strWinDir;
+  CString m_strProgramsFolder;
+  CString m_strStartupFolder;
+  CString m_strDesktopFolder;
+  CString m_strSystemFolder;
+  CString m_strWindowsFolder;
+  CString m_strSetupDir;
+  HWND m_hNotifyWnd = nullptr;
+};
