@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Configures and builds one configuration (native, win32, fuzz, release) or
-# all of the first three, into build/<config>.
+# all of the first three, into build/<config> (or $BUILD_ROOT/<config>).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 build_one() {
-  local cfg=$1 dir="$root/build/$1"
+  local cfg=$1 dir="${BUILD_ROOT:-$root/build}/$1"
   local args=(-G Ninja -S "$root" -B "$dir")
   case "$cfg" in
     native)  args+=(-DTARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
