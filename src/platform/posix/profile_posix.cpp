@@ -57,14 +57,17 @@ DWORD ProfileGetString(LPCSTR section, LPCSTR key, LPCSTR def, char* buf, DWORD 
     CString name;
     for (const CString& l : lines)
       if (IsHeader(l, &name)) list += std::string(name) + '\0';
+    // The count takes in every name's zero byte but not the list's last one;
+    // a cut list counts size-2, as on Windows.
     if (!buf || size < 2) return 0;
-    if (list.size() + 1 > size) {
+    bool cut = list.size() + 1 > size;
+    if (cut) {
       list.resize(size - 2);
       list += '\0';
     }
     std::memcpy(buf, list.data(), list.size());
     buf[list.size()] = '\0';
-    return static_cast<DWORD>(list.empty() ? 0 : list.size() - 1);
+    return cut ? size - 2 : static_cast<DWORD>(list.size());
   }
   std::string value = def ? def : "";
   if (read && key) {
