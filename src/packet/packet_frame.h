@@ -1,0 +1,43 @@
+// Reading the packet frame with every stored length checked against what the
+// file really holds. Internal to CPacket.
+#pragma once
+#include <vector>
+#include "afx/archive.h"
+#include "afx/collections.h"
+#include "afx/file.h"
+
+namespace packet {
+
+void ShowPacketMessage(const CString& text, LPCSTR title);
+CString DamagedText(const CString& path);
+CString NoMemoryText(const CString& path);
+
+inline void PutDword(BYTE* p, DWORD v) {
+  p[0] = static_cast<BYTE>(v);
+  p[1] = static_cast<BYTE>(v >> 8);
+  p[2] = static_cast<BYTE>(v >> 16);
+  p[3] = static_cast<BYTE>(v >> 24);
+}
+
+enum class FrameStatus { kOk, kDamaged, kVersion, kNoMemory };
+
+// Everything a reader loads, held apart from the object until it is whole.
+struct Frame {
+  CString password;
+  DWORD reserved = 0;
+  WORD fileCount = 0;
+  uint64_t dataOffset = 0;
+  DWORD dataLength = 0;
+  std::vector<BYTE> index;
+  CDWordArray sizes;
+};
+
+// Fields 1 to 6; the version is compared when `version` is not null and
+// skipped otherwise. Leaves the file at the start of the data block.
+FrameStatus ReadHead(CFile& file, const CString* version, Frame* frame);
+
+// Index block (kept when `keepIndex`) and size table, from the end of the
+// data block. The sizes must fit in the data block.
+FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame);
+
+}  // namespace packet

@@ -1,0 +1,146 @@
+#include "packet/stream_codec.h"
+#include <zlib.h>
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace packet {
+namespace {
+
+const size_t kChunk = 64 * 1024;
+
+// Closes the zlib stream on every path out.
+struct Deflater {
+  z_stream zs{};
+  bool live = false;
+  ~Deflater() {
+    if (live) deflateEnd(&zs);
+  }
+};
+struct Inflater {
+  z_stream zs{};
+  bool live = false;
+  ~Inflater() {
+    if (live) inflateEnd(&zs);
+  }
+};
+
+bool CopyRaw(CFile& in, uint64_t length, CFile* out, BYTE* buf) {
+  while (length > 0) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(length, kChunk));
+    if (in.Read(buf, n) != n) return false;
+    if (out && !out->Write(buf, n)) return false;
+    length -= n;
+  }
+  return true;
+}
+
+}  // namespace
+
+uint64_t EncodeCapacity(uint64_t length) { return length + length / 2 + 12; }
+
+bool CompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out) {
+  out->clear();
+  uint64_t cap = EncodeCapacity(length);
+  if (cap > std::numeric_limits<uLong>::max() || cap > std::numeric_limits<size_t>::max()) return false;
+  try {
+    out->resize(static_cast<size_t>(cap));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  uLongf got = static_cast<uLongf>(cap);
+  if (compress(out->data(), &got, data, static_cast<uLong>(length)) != Z_OK || got >= length) {
+    std::vector<BYTE>().swap(*out);
+    return false;
+  }
+  out->resize(got);
+  return true;
+}
+
+StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out) {
+  StreamEncodeResult r;
+  int64_t inStart = static_cast<int64_t>(in.GetPosition());
+  int64_t outStart = static_cast<int64_t>(out.GetPosition());
+  std::unique_ptr<BYTE[]> ibuf(new (std::nothrow) BYTE[kChunk]);
+  std::unique_ptr<BYTE[]> obuf(new (std::nothrow) BYTE[kChunk]);
+  if (!ibuf || !obuf) return r;
+
+  Deflater d;
+  bool shrinks = deflateInit(&d.zs, Z_DEFAULT_COMPRESSION) == Z_OK;
+  d.live = shrinks;
+  uint64_t fed = 0, produced = 0;
+  while (shrinks) {
+    if (d.zs.avail_in == 0 && fed < length) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(length - fed, kChunk));
+      if (in.Read(ibuf.get(), n) != n) return r;
+      d.zs.next_in = ibuf.get();
+      d.zs.avail_in = static_cast<uInt>(n);
+      fed += n;
+    }
+    d.zs.next_out = obuf.get();
+    d.zs.avail_out = static_cast<uInt>(kChunk);
+    int ret = deflate(&d.zs, fed == length ? Z_FINISH : Z_NO_FLUSH);
+    if (ret == Z_STREAM_ERROR) {
+      shrinks = false;
+      break;
+    }
+    size_t have = kChunk - d.zs.avail_out;
+    // Only output that stays shorter than the item is written, so the raw
+    // copy below always covers it.
+    if (produced + have >= length) {
+      shrinks = false;
+      break;
+    }
+    if (have > 0 && !out.Write(obuf.get(), have)) return r;
+    produced += have;
+    if (ret == Z_STREAM_END) break;
+  }
+  if (shrinks) {
+    r.ok = true;
+    r.shrank = true;
+    r.stored = produced;
+    return r;
+  }
+  if (out.Seek(outStart, CFile::begin) < 0 || in.Seek(inStart, CFile::begin) < 0) return r;
+  if (!CopyRaw(in, length, &out, ibuf.get())) return r;
+  r.ok = true;
+  r.stored = length;
+  return r;
+}
+
+bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out) {
+  std::unique_ptr<BYTE[]> ibuf(new (std::nothrow) BYTE[kChunk]);
+  if (!ibuf) return false;
+  if (stored == orig) return CopyRaw(in, stored, out, ibuf.get());
+
+  std::unique_ptr<BYTE[]> obuf(new (std::nothrow) BYTE[kChunk]);
+  if (!obuf) return false;
+  Inflater f;
+  if (inflateInit(&f.zs) != Z_OK) return false;
+  f.live = true;
+  uint64_t left = stored, produced = 0;
+  for (;;) {
+    if (f.zs.avail_in == 0 && left > 0) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
+      if (in.Read(ibuf.get(), n) != n) return false;
+      f.zs.next_in = ibuf.get();
+      f.zs.avail_in = static_cast<uInt>(n);
+      left -= n;
+    }
+    f.zs.next_out = obuf.get();
+    f.zs.avail_out = static_cast<uInt>(kChunk);
+    int ret = inflate(&f.zs, Z_NO_FLUSH);
+    if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR) return false;
+    size_t have = kChunk - f.zs.avail_out;
+    if (produced + have > orig) return false;
+    if (have > 0 && out && !out->Write(obuf.get(), have)) return false;
+    produced += have;
+    if (ret == Z_STREAM_END) break;
+    // No progress with no input left: the stream is cut short.
+    if (ret == Z_BUF_ERROR && f.zs.avail_in == 0 && left == 0) return false;
+  }
+  return f.zs.avail_in == 0 && left == 0 && produced == orig;
+}
+
+}  // namespace packet
