@@ -1,5 +1,15 @@
 // The sandbox's machine: drives are folders under the sandbox root, the
 // Windows folders and shell folders fixed folders on drive C.
+//
+// Where the sandbox differs from Windows:
+// - drive X: is the folder <root>/X; C: always exists, another letter only
+//   when its folder does; there is no current directory per drive, so "C:a"
+//   is "C:\a";
+// - a path without a drive is a host path (relative ones against the host's
+//   current directory), so tools can name the host's files;
+// - there is no network: UNC paths name nothing;
+// - names are compared as the host compares them (case-sensitively on most
+//   hosts), and FindEntry takes no wildcards.
 #include <dirent.h>
 #include <fcntl.h>
 #include <cerrno>
@@ -18,10 +28,15 @@ namespace platform {
 namespace {
 std::mutex g_rootLock;
 std::string g_root;
+bool g_rootReady = false;
 
 bool IsDrivePath(const std::string& p) {
   return p.size() >= 2 && p[1] == ':' &&
          ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+}
+
+bool IsUncPath(const std::string& p) {
+  return p.size() >= 2 && (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');
 }
 
 // Windows reads "/" as "\" too; trail bytes of double-byte characters are
@@ -36,6 +51,31 @@ std::string Backslashes(const std::string& p) {
     if (out[i] == '/') out[i] = '\\';
   }
   return out;
+}
+
+std::string Slashes(const std::string& p) {
+  std::string out = p;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (IsLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
+      ++i;
+      continue;
+    }
+    if (out[i] == '\\') out[i] = '/';
+  }
+  return out;
+}
+
+bool EndsWithSeparator(const std::string& p) {
+  bool sep = false;
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (IsLeadByte(static_cast<BYTE>(p[i])) && i + 1 < p.size()) {
+      ++i;
+      sep = false;
+      continue;
+    }
+    sep = p[i] == '\\' || p[i] == '/';
+  }
+  return sep;
 }
 
 std::vector<std::string> SplitComponents(const std::string& p) {
@@ -57,11 +97,101 @@ std::vector<std::string> SplitComponents(const std::string& p) {
   parts.push_back(cur);
   return parts;
 }
+
+// A path taken apart the way GetFullPathNameA does: the root ("C:",
+// "\\srv\share", or empty for a host path), the steps below it with "." and
+// ".." resolved (never above the root) and repeated separators collapsed,
+// and whether it ends in a separator.
+struct Resolved {
+  std::string root;
+  bool unc = false;
+  std::vector<std::string> steps;
+  bool trailing = false;
+
+  bool IsRoot() const { return steps.empty(); }
+  std::string Text() const {
+    std::string out = root;
+    for (const std::string& s : steps) out += "\\" + s;
+    if (trailing || (steps.empty() && !unc)) out += "\\";
+    return out;
+  }
+};
+
+void AddSteps(const std::vector<std::string>& parts, size_t first, bool windows, Resolved* r) {
+  r->trailing = false;
+  for (size_t i = first; i < parts.size(); ++i) {
+    const std::string& c = parts[i];
+    bool last = i + 1 == parts.size();
+    if (c.empty()) {
+      if (last) r->trailing = true;
+      continue;
+    }
+    if (c == ".") continue;
+    if (c == "..") {
+      if (!r->steps.empty()) r->steps.pop_back();
+      continue;
+    }
+    r->steps.push_back(c);
+  }
+  // Windows drops trailing dots and spaces from the final name.
+  if (windows && !r->trailing && !r->steps.empty()) {
+    std::string& name = r->steps.back();
+    // Neither byte can be the trail byte of a double-byte character.
+    while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+    if (name.empty()) {
+      r->steps.pop_back();
+      r->trailing = true;
+    }
+  }
+}
+
+bool Resolve(const std::string& path, Resolved* r) {
+  std::string p = Backslashes(path);
+  if (p.empty()) return false;
+  if (IsDrivePath(p)) {
+    r->root = p.substr(0, 2);
+    AddSteps(SplitComponents(p.substr(2)), 0, true, r);
+  } else if (IsUncPath(p)) {
+    std::vector<std::string> parts = SplitComponents(p.substr(2));
+    r->unc = true;
+    r->root = "\\\\" + parts[0];
+    if (parts.size() > 1) r->root += "\\" + parts[1];
+    AddSteps(parts, 2, true, r);
+  } else {
+    std::string rooted = p;
+    if (p[0] != '\\') {
+      char cwd[PATH_MAX];
+      if (!getcwd(cwd, sizeof cwd)) return false;
+      rooted = Backslashes(Utf8ToAnsi(cwd)) + "\\" + p;
+    }
+    AddSteps(SplitComponents(rooted), 0, false, r);
+  }
+  return r->Text().size() < MAX_PATH;
+}
+
+bool IsDriveRoot(const std::string& path) {
+  Resolved r;
+  return IsDrivePath(path) && Resolve(path, &r) && r.IsRoot();
+}
+
+// Names Windows refuses; "|" may be a trail byte, the others cannot.
+bool ValidName(const std::string& name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    BYTE b = static_cast<BYTE>(name[i]);
+    if (IsLeadByte(b) && i + 1 < name.size()) {
+      ++i;
+      continue;
+    }
+    if (b < 0x20 || std::string("<>:\"|?*").find(static_cast<char>(b)) != std::string::npos) return false;
+  }
+  return true;
+}
 }  // namespace
 
 void SetSandboxRoot(const std::string& root) {
   std::lock_guard<std::mutex> l(g_rootLock);
   g_root = root;
+  g_rootReady = false;
 }
 
 std::string SandboxRoot() {
@@ -71,81 +201,42 @@ std::string SandboxRoot() {
     const char* tmp = std::getenv("TMPDIR");
     g_root = env && *env ? env : std::string(tmp && *tmp ? tmp : "/tmp") + "/tarn-sandbox";
   }
+  if (!g_rootReady) {
+    // Every Windows machine has a drive C.
+    ::mkdir(g_root.c_str(), 0755);
+    ::mkdir((g_root + "/C").c_str(), 0755);
+    g_rootReady = true;
+  }
   return g_root;
 }
 
 std::string HostPath(const std::string& path) {
-  if (IsDrivePath(path)) {
-    std::string rest = Backslashes(path.substr(2));
-    for (char& c : rest)
-      if (c == '\\') c = '/';
-    char drive = static_cast<char>(path[0] & ~0x20);
-    return SandboxRoot() + "/" + drive + (rest.empty() || rest[0] != '/' ? "/" : "") +
-           AnsiToUtf8(rest);
-  }
   std::string p = Backslashes(path);
-  for (char& c : p)
-    if (c == '\\') c = '/';
-  return AnsiToUtf8(p);
+  if (IsDrivePath(p)) {
+    // Resolved first, so that ".." never leaves the drive's folder.
+    Resolved r;
+    if (!Resolve(p, &r)) return std::string();
+    std::string out = SandboxRoot() + "/" + static_cast<char>(p[0] & ~0x20) + "/";
+    for (size_t i = 0; i < r.steps.size(); ++i) {
+      if (!ValidName(r.steps[i])) return std::string();
+      out += (i ? "/" : "") + AnsiToUtf8(r.steps[i]);
+    }
+    if (r.trailing && !r.steps.empty()) out += "/";
+    return out;
+  }
+  if (IsUncPath(p)) return std::string();
+  return AnsiToUtf8(Slashes(p));
 }
 
 bool FullPathName(const std::string& path, std::string* full) {
-  // Windows rules on drive paths; a host path is made absolute against the
-  // host's current directory.
-  std::string p = Backslashes(path);
-  if (p.empty()) return false;
-  std::string drive, rest;
-  if (IsDrivePath(p)) {
-    drive = p.substr(0, 2);
-    drive[0] = static_cast<char>(drive[0] & ~0x20);
-    rest = p.substr(2);
-    if (rest.empty() || rest[0] != '\\') rest = "\\" + rest;  // drive-relative: from its root
-  } else if (p.size() >= 2 && p[0] == '\\' && p[1] == '\\') {
-    // UNC: \\server\share stays the root.
-    std::vector<std::string> parts = SplitComponents(p.substr(2));
-    std::string out = "\\\\";
-    std::vector<std::string> keep;
-    for (size_t i = 0; i < parts.size(); ++i) {
-      const std::string& c = parts[i];
-      if (i >= 2 && (c == "." || (c.empty() && i + 1 < parts.size()))) continue;
-      if (i >= 2 && c == "..") {
-        if (keep.size() > 2) keep.pop_back();
-        continue;
-      }
-      keep.push_back(c);
-    }
-    for (size_t i = 0; i < keep.size(); ++i) out += (i ? "\\" : "") + keep[i];
-    if (out.size() >= MAX_PATH) return false;
-    *full = out;
-    return true;
-  } else {
-    char cwd[PATH_MAX];
-    if (!getcwd(cwd, sizeof cwd)) return false;
-    std::string base = Backslashes(Utf8ToAnsi(cwd));
-    rest = (p[0] == '\\') ? p : base + "\\" + p;
-  }
-  std::vector<std::string> parts = SplitComponents(rest);
-  std::vector<std::string> keep;
-  for (size_t i = 1; i < parts.size(); ++i) {  // parts[0] is the empty root
-    const std::string& c = parts[i];
-    bool last = i + 1 == parts.size();
-    if (c == "." || (c.empty() && !last)) continue;
-    if (c == "..") {
-      if (!keep.empty()) keep.pop_back();
-      continue;
-    }
-    keep.push_back(c);
-  }
-  std::string out = drive;
-  for (const std::string& c : keep) out += "\\" + c;
-  if (keep.empty() || (keep.size() == 1 && keep[0].empty())) out = drive + "\\";
-  if (out.size() >= MAX_PATH) return false;
-  *full = out;
+  Resolved r;
+  if (!Resolve(path, &r)) return false;
+  *full = r.Text();
   return true;
 }
 
 size_t FilePartOffset(const std::string& full) {
-  if (full.empty() || full.back() == '\\') return std::string::npos;
+  if (full.empty() || EndsWithSeparator(full)) return std::string::npos;
   size_t last = std::string::npos;
   for (size_t i = 0; i < full.size(); ++i) {
     if (IsLeadByte(static_cast<BYTE>(full[i])) && i + 1 < full.size()) {
@@ -158,11 +249,13 @@ size_t FilePartOffset(const std::string& full) {
 }
 
 bool MakeDirectory(const std::string& path) {
-  return !path.empty() && ::mkdir(HostPath(path).c_str(), 0755) == 0;
+  if (path.empty() || IsDriveRoot(path)) return false;
+  return ::mkdir(HostPath(path).c_str(), 0755) == 0;
 }
 
 bool RemoveDir(const std::string& path) {
-  return !path.empty() && ::rmdir(HostPath(path).c_str()) == 0;
+  if (path.empty() || IsDriveRoot(path)) return false;
+  return ::rmdir(HostPath(path).c_str()) == 0;
 }
 
 bool RemoveFile(const std::string& path) {
@@ -174,16 +267,12 @@ bool RemoveFile(const std::string& path) {
 }
 
 bool Access(const std::string& path) {
-  if (path.empty()) return false;
-  if (IsDrivePath(path) && path.size() == 2) return ::access(HostPath(path + "\\").c_str(), F_OK) == 0;
-  return ::access(HostPath(path).c_str(), F_OK) == 0;
+  return !path.empty() && ::access(HostPath(path).c_str(), F_OK) == 0;
 }
 
 bool FindEntry(const std::string& path, bool* isDirectory) {
-  if (path.empty()) return false;
-  char last = path.back();
-  if (last == '\\' || last == '/') return false;
-  if (IsDrivePath(path) && path.size() == 2) return false;
+  if (path.empty() || EndsWithSeparator(path) || IsDriveRoot(path)) return false;
+  if (path.find_first_of("*?") != std::string::npos) return false;
   struct stat st;
   if (::stat(HostPath(path).c_str(), &st) != 0) return false;
   if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);

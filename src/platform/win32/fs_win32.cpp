@@ -28,6 +28,8 @@ bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0
 bool Access(const std::string& path) { return _access(path.c_str(), 0) == 0; }
 
 bool FindEntry(const std::string& path, bool* isDirectory) {
+  // An exact name only: a wildcard would match some other entry.
+  if (path.find_first_of("*?") != std::string::npos) return false;
   WIN32_FIND_DATAA fd;
   HANDLE h = FindFirstFileA(path.c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return false;
