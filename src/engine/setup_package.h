@@ -47,6 +47,11 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   BOOL PrepareFromScript();
   BOOL ParseFileInfo(const CStringArray& lines);
 
+  // Threads that read and compress sources while a package is built; 0 (the
+  // default) means TARN_THREADS from the environment, else every core.
+  static void SetPackThreads(unsigned count);
+  static unsigned PackThreads();
+
   CStringArray m_saRegKeys;
   CStringArray m_saUninstallFiles;
   CStringArray m_saScriptRegKeys;
@@ -62,4 +67,8 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   CString m_strWindowsFolder;
   CString m_strSetupDir;
   HWND m_hNotifyWnd = nullptr;
+
+ private:
+  // WritePacket ignores its hooks' results; MakePacket must not.
+  bool m_bDataFailed = false;
 };

@@ -1,0 +1,79 @@
+#include "engine/setup_package.h"
+#include <string>
+#include "afx/msgbox.h"
+#include "platform/fs.h"
+#include "sysint/path_ops.h"
+
+CSetupPackage::CSetupPackage(LPCSTR packageFile, LPCSTR targetDir, LPCSTR scriptFile,
+                             HWND notifyWnd) {
+  m_strPacketFile = packageFile;
+  m_strVersion = "TARN_TSPV1.0";
+  m_strScriptFile = scriptFile;
+  m_hNotifyWnd = notifyWnd;
+
+  m_strTargetDir = targetDir;
+  SetTrailingBackslash(m_strTargetDir, FALSE);
+  m_strWinSysDir = platform::SystemDirectory();
+  m_strWinDir = platform::WindowsDirectory();
+  CString moduleName;
+  SplitPath(platform::ModuleFileName().c_str(), moduleName, m_strSetupDir);
+
+  // The first failed look-up leaves it and all later folders empty.
+  std::string path;
+  bool ok = platform::SpecialFolderPath(platform::kFolderPrograms, &path);
+  if (ok) m_strProgramsFolder = path;
+  ok = ok && platform::SpecialFolderPath(platform::kFolderStartup, &path);
+  if (ok) m_strStartupFolder = path;
+  ok = ok && platform::SpecialFolderPath(platform::kFolderDesktop, &path);
+  if (ok) m_strDesktopFolder = path;
+  if (ok) {
+    path = platform::WindowsDirectory();
+    ok = !path.empty();
+    m_strWindowsFolder = path;
+  }
+  if (ok) {
+    path = platform::SystemDirectory();
+    ok = !path.empty();
+    m_strSystemFolder = path;
+  }
+  if (!ok) AfxMessageBox("初始化失败!");
+}
+
+CSetupPackage::~CSetupPackage() { m_arrIndex.RemoveAll(); }
+
+BOOL CSetupPackage::ExpandDirMacro(CString& path) {
+  int slash = path.Find('\\');
+  if (slash < 0) {
+    AfxMessageBox("脚本格式错误!");
+    return FALSE;
+  }
+  CString head = path.Left(slash);
+  const CString* dir = nullptr;
+  if (head.CompareNoCase("<TARGETDIR>") == 0)
+    dir = &m_strTargetDir;
+  else if (head.CompareNoCase("<WINSYSDIR>") == 0)
+    dir = &m_strWinSysDir;
+  else if (head.CompareNoCase("<WINDIR>") == 0)
+    dir = &m_strWinDir;
+  else if (head.CompareNoCase("<SETUPDIR>") == 0)
+    dir = &m_strSetupDir;
+  if (!dir) {
+    AfxMessageBox("非法安装路径!");
+    return FALSE;
+  }
+  path = *dir + "\\" + path.Mid(slash + 1);
+  return TRUE;
+}
+
+void CSetupPackage::AddUninstallFile(LPCSTR path) {
+  for (const CString& s : m_saUninstallFiles.vec())
+    if (s.CompareNoCase(path) == 0) return;
+  m_saUninstallFiles.Add(path);
+}
+
+void CSetupPackage::AddUninstallRegKey(LPCSTR entry) {
+  // Lines the package's own registry lists carry are already in the log.
+  for (const CString& s : m_saScriptRegKeys.vec())
+    if (s.CompareNoCase(entry) == 0) return;
+  m_saRegKeys.Add(entry);
+}
