@@ -1,0 +1,130 @@
+// Reading the trailer and extracting the blobs. Nothing here trusts a size
+// before the file's length has shown that it can back it.
+#include "payload/trailer.h"
+#include <zlib.h>
+#include <cstring>
+#include <vector>
+
+namespace payload {
+
+namespace {
+const size_t kChunk = 64 * 1024;
+
+bool ReadAt(CFile& file, uint64_t pos, void* buf, size_t n) {
+  if (file.Seek(static_cast<int64_t>(pos), CFile::begin) != static_cast<int64_t>(pos)) return false;
+  return file.Read(buf, n) == n;
+}
+
+uint32_t Le32(const BYTE* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+// The smallest zlib stream (header, an empty block, check value) has 8
+// bytes, and deflate cannot pack more than 258 bytes into 2 bits.
+bool Plausible(const BlobInfo& blob) {
+  if (!blob.compressed()) return true;
+  return blob.stored >= 8 && blob.size <= static_cast<uint64_t>(blob.stored) * 1032;
+}
+
+TrailerInfo Fail(TrailerStatus status) {
+  TrailerInfo info;
+  info.status = status;
+  return info;
+}
+
+struct Inflater {
+  z_stream zs{};
+  bool ready = false;
+  Inflater() { ready = inflateInit(&zs) == Z_OK; }
+  ~Inflater() {
+    if (ready) inflateEnd(&zs);
+  }
+};
+}  // namespace
+
+TrailerInfo ReadTrailer(CFile& file) {
+  const uint64_t len = file.GetLength();
+  if (len < 1 + kMagicLength) return Fail(kTrailerMissing);
+  BYTE tail[1 + kMagicLength];
+  if (!ReadAt(file, len - sizeof tail, tail, sizeof tail)) return Fail(kTrailerReadError);
+  if (tail[kMagicLength] != kMagicLength || std::memcmp(tail, kMagic, kMagicLength) != 0)
+    return Fail(kTrailerMissing);
+  if (len < kTrailerBytes) return Fail(kTrailerTruncated);
+
+  BYTE sizes[8];
+  if (!ReadAt(file, len - 18, sizes, sizeof sizes)) return Fail(kTrailerReadError);
+  TrailerInfo info;
+  info.uiScript.size = Le32(sizes);
+  info.uiScript.stored = Le32(sizes + 4);
+  // 64-bit arithmetic: L - 26 - S1 - S2 must not wrap round in any build.
+  uint64_t room = len - kTrailerBytes;
+  if (info.uiScript.stored > room) return Fail(kTrailerBadSizes);
+  room -= info.uiScript.stored;
+  info.uiScript.offset = len - 18 - info.uiScript.stored;
+  if (!ReadAt(file, room, sizes, sizeof sizes)) return Fail(kTrailerReadError);
+  info.package.size = Le32(sizes);
+  info.package.stored = Le32(sizes + 4);
+  if (info.package.stored > room) return Fail(kTrailerBadSizes);
+  info.package.offset = room - info.package.stored;
+  info.shellLength = info.package.offset;
+  if (!Plausible(info.uiScript) || !Plausible(info.package)) return Fail(kTrailerImplausible);
+  info.status = kTrailerOk;
+  return info;
+}
+
+BOOL ExtractBlob(CFile& in, const BlobInfo& blob, CFile& out) {
+  if (in.Seek(static_cast<int64_t>(blob.offset), CFile::begin) != static_cast<int64_t>(blob.offset))
+    return FALSE;
+  std::vector<BYTE> inBuf(kChunk);
+  uint64_t left = blob.stored;
+  if (!blob.compressed()) {
+    while (left > 0) {
+      size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
+      if (in.Read(inBuf.data(), n) != n || !out.Write(inBuf.data(), n)) return FALSE;
+      left -= n;
+    }
+    return TRUE;
+  }
+
+  Inflater z;
+  if (!z.ready) return FALSE;
+  std::vector<BYTE> outBuf(kChunk);
+  uint64_t produced = 0;
+  int rc = Z_OK;
+  while (rc != Z_STREAM_END) {
+    if (z.zs.avail_in == 0) {
+      if (left == 0) return FALSE;  // the stream is cut short
+      size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
+      if (in.Read(inBuf.data(), n) != n) return FALSE;
+      left -= n;
+      z.zs.next_in = inBuf.data();
+      z.zs.avail_in = static_cast<uInt>(n);
+    }
+    z.zs.next_out = outBuf.data();
+    z.zs.avail_out = static_cast<uInt>(kChunk);
+    rc = inflate(&z.zs, Z_NO_FLUSH);
+    if (rc != Z_OK && rc != Z_STREAM_END) return FALSE;
+    size_t got = kChunk - z.zs.avail_out;
+    produced += got;
+    // More than announced is damage, and stopping here bounds the output.
+    if (produced > blob.size) return FALSE;
+    if (got > 0 && !out.Write(outBuf.data(), got)) return FALSE;
+  }
+  // Fewer bytes than announced would leave the rest of the file undefined.
+  return produced == blob.size;
+}
+
+const char* TrailerStatusText(TrailerStatus status) {
+  switch (status) {
+    case kTrailerOk: return "ok";
+    case kTrailerMissing: return "no payload trailer: not an installer, or the file is incomplete";
+    case kTrailerTruncated: return "the file ends inside the payload trailer";
+    case kTrailerBadSizes: return "the payload sizes exceed the file: the file is damaged or incomplete";
+    case kTrailerImplausible: return "a compressed blob has impossible sizes: the file is damaged";
+    case kTrailerReadError: return "the file cannot be read";
+  }
+  return "unknown trailer status";
+}
+
+}  // namespace payload
