@@ -203,8 +203,9 @@ std::string SandboxRoot() {
   }
   if (!g_rootReady) {
     // Every Windows machine has a drive C.
-    ::mkdir(g_root.c_str(), 0755);
-    ::mkdir((g_root + "/C").c_str(), 0755);
+    std::string c = g_root + "/C";
+    for (size_t i = 1; i <= c.size(); ++i)
+      if (i == c.size() || c[i] == '/') ::mkdir(c.substr(0, i).c_str(), 0755);
     g_rootReady = true;
   }
   return g_root;
