@@ -36,6 +36,8 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   int WriteDataInfo(CFile& data) override;
   int ReadIndexInfo(CFile& index) override;
   int UnpackDataInfo(CFile& data) override;
+  // Writes an item that WriteDataInfo compressed ahead, else as CPacket does.
+  DWORD WriteEncode(CFile& file, const BYTE* buffer, DWORD length) override;
 
  public:
   int MakePacket() override;
@@ -71,4 +73,8 @@ class TARN_EXPORT CSetupPackage : public CPacket {
  private:
   // WritePacket ignores its hooks' results; MakePacket must not.
   bool m_bDataFailed = false;
+  // Items of WriteDataInfo read and compressed ahead on worker threads.
+  struct PreparedItem;
+  class Loader;
+  const PreparedItem* m_pPrepared = nullptr;
 };
