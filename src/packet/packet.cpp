@@ -72,7 +72,8 @@ int CPacket::WritePacket() {
   CMemFile index(1024);
   WriteIndexInfo(index);
   std::vector<BYTE> indexBytes = index.Detach();
-  if (indexBytes.size() > 0xFFFFFFFFull)
+  const uint64_t indexLength = indexBytes.size();
+  if (indexLength > 0xFFFFFFFFull)
     return fail("The index of '" + m_strPacketFile + "' exceeds 4 GB and can't be stored in a packet!");
   {
     CArchive ar(&file, CArchive::store, 4096);

@@ -47,7 +47,7 @@ class FuzzPacket : public CPacket {
   int Check() {
     CMemFile out;
     DWORD slots = m_wFileCount < m_dwaDataSize.GetSize() ? m_wFileCount : m_dwaDataSize.GetSize();
-    for (DWORD k = 0; k < slots && k < 256; ++k) {
+    for (DWORD k = 0; k < slots && k < 32; ++k) {
       CMemFile one;
       if (GetData(k, one) && one.GetLength() != m_dwaDataSize[static_cast<int>(k)]) std::abort();
     }

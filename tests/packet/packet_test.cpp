@@ -189,3 +189,26 @@ TEST(PacketPassword, ShorterThanEightBytesOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+class ClosingPacket : public TestPacket {
+ public:
+  using TestPacket::TestPacket;
+  int WriteDataInfo(CFile& f) override {
+    f.Close();  // every later write fails, as on a full disk
+    return TRUE;
+  }
+};
+
+TEST(PacketFrame, FailedWriteIsReportedAndLeavesNoPacket) {
+  TempDir dir;
+  const std::string path = dir / "p.pk";
+  BoxRecorder boxes;
+  ClosingPacket w(path);
+  EXPECT_FALSE(w.WritePacket());
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Can't write'" + path + "'file!!"});
+  EXPECT_FALSE(CFileFind().FindFile(path.c_str()));
+}
+
+}  // namespace
