@@ -208,6 +208,7 @@ DWORD CSetupPackage::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) 
 int CSetupPackage::WriteDataInfo(CFile& data) {
   m_dwaDataSize.RemoveAll();
   std::vector<PreparedItem> items;
+  items.reserve(static_cast<size_t>(m_arrIndex.GetSize()));
   size_t inMemory = 0;
   for (int i = 0; i < m_arrIndex.GetSize(); ++i) {
     TSPIndex* r = m_arrIndex[i];

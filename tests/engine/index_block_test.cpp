@@ -106,18 +106,6 @@ TEST(IndexBlock, EmptyIndexPostsBeginAndEndOnly) {
   EXPECT_EQ(notes.calls()[1].wp, 0u);
 }
 
-TEST(IndexBlock, NullWindowGetsNothing) {
-  TestPackage writer;
-  AddSample(writer);
-  std::vector<BYTE> block = WriteBlock(writer);
-  tarntest::NotifyRecorder notes;
-  TestPackage reader;
-  CMemFile f(block.data(), block.size());
-  EXPECT_TRUE(reader.ReadIndexInfo(f));
-  EXPECT_EQ(reader.m_arrIndex.GetSize(), 2);
-  EXPECT_TRUE(notes.calls().empty());
-}
-
 TEST(IndexBlock, EveryCutOfABlockIsRefused) {
   TestPackage writer;
   AddSample(writer);

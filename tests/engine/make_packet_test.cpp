@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <zlib.h>
 #include "afx/file.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -7,8 +6,6 @@
 #include "test_package.h"
 
 namespace {
-
-const char kNoShrink[] = "WriteEncode failed! It can't be compressed to save the packet.";
 
 std::string Section(const std::string& name, const std::vector<std::string>& lines) {
   std::string s = "[" + name + "]\r\n";
@@ -19,15 +16,6 @@ std::string Section(const std::string& name, const std::vector<std::string>& lin
 std::string Entry(const std::string& source, const std::string& target, int flag = 0) {
   return Section("FILEINFO", {"SOURCE_PATH=" + source, "TARGET_PATH=" + target,
                               "INSTALL_FLAG=" + std::to_string(flag)});
-}
-
-std::string Noise(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  for (auto& c : s) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 23);
-  }
-  return s;
 }
 
 std::string Repeated(size_t n) {
@@ -197,46 +185,6 @@ TEST_F(MakePacketTest, HeaderOfAThirtySixEntryPackage) {
   size_t data = head.size() + 1 + 4;
   EXPECT_EQ(static_cast<BYTE>(bytes[data]), 0x78);
   EXPECT_EQ((static_cast<BYTE>(bytes[data]) * 256 + static_cast<BYTE>(bytes[data + 1])) % 31, 0);
-}
-
-TEST_F(MakePacketTest, StoredBytesAreWhatCompressGives) {
-  const std::string big = Repeated(5000);
-  Source("a.txt", big);
-  ASSERT_TRUE(tarntest::WriteFileBytes(script, Entry(dir / "a.txt", "<TARGETDIR>\\a.txt")));
-  TestPackage p(package.c_str(), script.c_str());
-  ASSERT_TRUE(p.MakePacket());
-  std::vector<Bytef> z(compressBound(big.size()));
-  uLongf zlen = z.size();
-  ASSERT_EQ(compress(z.data(), &zlen, reinterpret_cast<const Bytef*>(big.data()), big.size()), Z_OK);
-  std::string bytes = tarntest::ReadFileBytes(package);
-  size_t data = 13 + 1 + 4 + 2 + 4;
-  std::string l1(4, '\0');
-  for (int i = 0; i < 4; ++i) l1[i] = static_cast<char>(zlen >> (8 * i));
-  EXPECT_EQ(bytes.substr(data - 4, 4), l1);
-  EXPECT_EQ(bytes.substr(data, zlen), std::string(reinterpret_cast<char*>(z.data()), zlen));
-}
-
-TEST_F(MakePacketTest, SourceThatCannotBeOpenedFailsTheBuild) {
-  Source("a.txt", Repeated(3000));
-  Source("c.txt", Repeated(4000));
-  const std::string missing = dir / "missing.txt";
-  ASSERT_TRUE(tarntest::WriteFileBytes(
-      script, Entry(dir / "a.txt", "<TARGETDIR>\\a.txt") + Entry(missing, "<TARGETDIR>\\b.txt") +
-                  Entry(dir / "c.txt", "<TARGETDIR>\\c.txt")));
-  tarntest::BoxRecorder boxes;
-  TestPackage p(package.c_str(), script.c_str());
-  EXPECT_FALSE(p.MakePacket());
-  EXPECT_EQ(boxes.texts(),
-            std::vector<std::string>{"不能打开文件'" + missing +
-                                     "'!\n文件可能正在被使用，请关闭文件再试!"});
-  // The packet is still written: the entries from the failed one on are empty.
-  TestPackage back(package.c_str());
-  ASSERT_TRUE(back.GetIndxInfo());
-  ASSERT_EQ(back.m_arrIndex.GetSize(), 3);
-  EXPECT_EQ(back.m_dwaDataSize.GetSize(), 1);
-  EXPECT_EQ(back.m_arrIndex[0]->m_dwOrigSize, 3000u);
-  EXPECT_EQ(back.m_arrIndex[1]->m_dwStoredSize, 0u);
-  EXPECT_EQ(back.m_arrIndex[2]->m_dwOrigSize, 0u);
 }
 
 TEST_F(MakePacketTest, WhatTheFormatCannotHoldIsRefused) {

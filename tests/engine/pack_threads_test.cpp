@@ -5,17 +5,6 @@
 
 namespace {
 
-const char kNoShrink[] = "WriteEncode failed! It can't be compressed to save the packet.";
-
-std::string Noise(size_t n, uint32_t seed) {
-  std::string s(n, '\0');
-  for (auto& c : s) {
-    seed = seed * 1103515245u + 12345u;
-    c = static_cast<char>(seed >> 23);
-  }
-  return s;
-}
-
 std::string Text(size_t n, int salt) {
   std::string unit;
   for (int i = 0; i < 2000; ++i) unit += "line " + std::to_string(i * 7 + salt) + " of a setup\r\n";

@@ -1,28 +1,6 @@
 #include <gtest/gtest.h>
-#include "platform/fs.h"
 #include "support/support.h"
-#include "sysint/path_ops.h"
 #include "test_package.h"
-
-TEST(SetupPackage, ConstructorTakesTheEnvironment) {
-  tarntest::BoxRecorder boxes;
-  TestPackage p("C:\\pkg.tsp", nullptr, nullptr, "D:\\Apps\\Tarn\\");
-  EXPECT_EQ(p.m_strVersion, CString("TARN_TSPV1.0"));
-  EXPECT_EQ(p.m_strTargetDir, CString("D:\\Apps\\Tarn"));
-  EXPECT_EQ(p.m_strWinDir, CString(platform::WindowsDirectory()));
-  EXPECT_EQ(p.m_strWindowsFolder, p.m_strWinDir);
-  EXPECT_EQ(p.m_strWinSysDir, CString(platform::SystemDirectory()));
-  EXPECT_EQ(p.m_strSystemFolder, p.m_strWinSysDir);
-  CString name, dir;
-  SplitPath(platform::ModuleFileName().c_str(), name, dir);
-  EXPECT_EQ(p.m_strSetupDir, dir);
-  std::string desktop;
-  ASSERT_TRUE(platform::SpecialFolderPath(platform::kFolderDesktop, &desktop));
-  EXPECT_EQ(p.m_strDesktopFolder, CString(desktop));
-  EXPECT_FALSE(p.m_strProgramsFolder.IsEmpty());
-  EXPECT_FALSE(p.m_strStartupFolder.IsEmpty());
-  EXPECT_TRUE(boxes.calls().empty());
-}
 
 TEST(SetupPackage, ExpandDirMacroReplacesTheHeadInAnyCase) {
   tarntest::BoxRecorder boxes;

@@ -42,4 +42,17 @@ class TestPackage : public CSetupPackage {
   }
 };
 
+// Bytes that do not compress.
+inline std::string Noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (auto& c : s) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 23);
+  }
+  return s;
+}
+
+// CPacket::WriteEncode's message for an item stored raw.
+constexpr char kNoShrink[] = "WriteEncode failed! It can't be compressed to save the packet.";
+
 inline HWND FakeWindow() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x5150)); }
