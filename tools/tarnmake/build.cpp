@@ -1,0 +1,365 @@
+// package, installer and build: what a publisher makes.
+#include <zlib.h>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+#include "commands.h"
+#include "engine/setup_package.h"
+#include "host.h"
+#include "payload/trailer.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "reader.h"
+#include "report.h"
+
+namespace tarnmake {
+namespace {
+
+// The part of an ANSI path before its last separator ("" when none).
+std::string DirName(const std::string& path) {
+  CString p(path);
+  int cut = std::max(p.ReverseFind('\\'), p.ReverseFind('/'));
+  if (cut < 0) return std::string();
+  if (cut == 0) return path.substr(0, 1);
+  return path.substr(0, static_cast<size_t>(cut));
+}
+
+bool Readable(const std::string& path, std::string* error) {
+  CFile f;
+  CFileException ex;
+  if (f.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite, &ex)) return true;
+  *error = "cannot open '" + path + "': " + platform::ErrorText(ex.m_lOsError);
+  return false;
+}
+
+// Removes a file it names at the end unless kept.
+class TempFile {
+ public:
+  explicit TempFile(std::string path) : path_(std::move(path)) {}
+  ~TempFile() {
+    if (!path_.empty()) platform::RemoveFile(path_);
+  }
+  const std::string& path() const { return path_; }
+  void Keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+// The data block as the engine writes it, passed through to the packet file;
+// each write moves the bar.
+class WatchedFile : public CFile {
+ public:
+  WatchedFile(CFile& base, std::function<void()> wrote) : base_(base), wrote_(std::move(wrote)) {}
+  bool IsOpen() const override { return base_.IsOpen(); }
+  size_t Read(void* buf, size_t count) override {
+    size_t n = base_.Read(buf, count);
+    if (base_.IsFailed()) failed_ = true;
+    return n;
+  }
+  BOOL Write(const void* buf, size_t count) override {
+    BOOL ok = base_.Write(buf, count);
+    if (!ok || base_.IsFailed()) failed_ = true;
+    written_ += count;
+    wrote_();
+    return ok;
+  }
+  int64_t Seek(int64_t offset, UINT from) override { return base_.Seek(offset, from); }
+  uint64_t GetLength() const override { return base_.GetLength(); }
+  uint64_t GetPosition() const override { return base_.GetPosition(); }
+  BOOL SetLength(uint64_t length) override { return base_.SetLength(length); }
+  void Close() override {}
+  uint64_t written() const { return written_; }
+
+ private:
+  CFile& base_;
+  std::function<void()> wrote_;
+  uint64_t written_ = 0;
+};
+
+// The package being built, with the tool's eyes on it: the index is looked
+// over before any data is written, and the data block's progress is shown.
+class Builder : public CSetupPackage {
+ public:
+  Builder(const std::string& output, const std::string& script)
+      : CSetupPackage(output.c_str(), "", script.c_str(), nullptr) {}
+  bool refused() const { return refused_; }
+  size_t entries() const { return static_cast<size_t>(m_arrIndex.GetSize()); }
+
+ protected:
+  int WriteDataInfo(CFile& data) override {
+    if (!LookOver()) {
+      refused_ = true;
+      return FALSE;
+    }
+    Progress bar("packing", total_);
+    // Items finish in index order; each adds its source size. Bytes of the
+    // item under way count up to its size.
+    size_t done = 0;
+    uint64_t doneBytes = 0, shown = 0, itemStart = 0;
+    WatchedFile* watched = nullptr;
+    WatchedFile file(data, [&] {
+      size_t finished = static_cast<size_t>(m_dwaDataSize.GetSize());
+      while (done < finished && done < sizes_.size()) {
+        doneBytes += sizes_[done++];
+        itemStart = watched->written();
+      }
+      uint64_t partial = watched->written() - itemStart;
+      if (done < sizes_.size()) partial = std::min(partial, sizes_[done]);
+      uint64_t now = doneBytes + partial;
+      if (now > shown) {
+        bar.Advance(now - shown);
+        shown = now;
+      }
+    });
+    watched = &file;
+    return CSetupPackage::WriteDataInfo(file);
+  }
+
+ private:
+  // Refuses what would stop the installer at this entry; warns of what
+  // would quietly do nothing.
+  bool LookOver() {
+    static const char* const kDirs[] = {"<TARGETDIR>", "<WINSYSDIR>", "<WINDIR>", "<SETUPDIR>"};
+    static const char* const kFolders[] = {"<TARGET_FOLDER>", "<STARTUP_FOLDER>",
+                                           "<DESKTOP_FOLDER>", "<WINDOWS_FOLDER>",
+                                           "<SYSTEM_FOLDER>"};
+    auto known = [](const CString& path, const char* const* names, size_t n) {
+      int slash = path.Find('\\');
+      if (slash < 0) return false;
+      CString head = path.Left(slash);
+      for (size_t i = 0; i < n; ++i)
+        if (head.CompareNoCase(names[i]) == 0) return true;
+      return false;
+    };
+    bool ok = true;
+    for (int i = 0; i < m_arrIndex.GetSize(); ++i) {
+      const TSPIndex& r = *m_arrIndex[i];
+      std::string which = "FILEINFO #" + std::to_string(i + 1);
+      if (!known(r.m_strTargetPath, kDirs, 4)) {
+        Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() +
+              "' must begin with <TARGETDIR>\\, <WINSYSDIR>\\, <WINDIR>\\ or <SETUPDIR>\\");
+        ok = false;
+      }
+      if (!r.m_strShortcutPath.IsEmpty() && !known(r.m_strShortcutPath, kFolders, 5))
+        Note("warning: " + which + ": SHORTCUT_PATH '" + r.m_strShortcutPath.str() +
+             "' has no known folder placeholder; no shortcut will be made");
+      if (r.m_byInstallFlag & IF_NO_DATA) continue;
+      platform::FileInfo info;
+      uint64_t size = platform::GetFileInfo(r.m_strSourcePath.str(), &info) && info.size > 0
+                          ? static_cast<uint64_t>(info.size)
+                          : 0;
+      sizes_.push_back(size);
+      total_ += size;
+    }
+    if (m_arrIndex.GetSize() == 0) Note("warning: the setup script has no FILEINFO section");
+    return ok;
+  }
+
+  bool refused_ = false;
+  uint64_t total_ = 0;
+  std::vector<uint64_t> sizes_;  // of the sources with data, in index order
+};
+
+// Whether deflating the package is worth its time: its items are compressed
+// already, so a whole-package stream rarely saves anything. The first 8 MB
+// decide; they must shrink by at least 1%.
+bool PackageShrinks(CFile& package) {
+  const size_t kChunk = 1 << 20;
+  const uint64_t kTrial = 8u << 20;
+  std::vector<BYTE> in(kChunk), out(kChunk);
+  z_stream z{};
+  if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
+  uint64_t read = 0;
+  int rc = Z_OK;
+  package.Seek(0, CFile::begin);
+  while (rc != Z_STREAM_END) {
+    if (z.avail_in == 0 && read < kTrial) {
+      size_t got = package.Read(in.data(), kChunk);
+      read += got;
+      z.next_in = in.data();
+      z.avail_in = static_cast<uInt>(got);
+      if (got < kChunk) read = kTrial;
+    }
+    z.next_out = out.data();
+    z.avail_out = static_cast<uInt>(out.size());
+    rc = deflate(&z, z.avail_in == 0 && read >= kTrial ? Z_FINISH : Z_NO_FLUSH);
+    if (rc == Z_STREAM_ERROR) break;
+  }
+  bool shrinks = rc == Z_STREAM_END && z.total_out < z.total_in - z.total_in / 100;
+  deflateEnd(&z);
+  package.Seek(0, CFile::begin);
+  return shrinks;
+}
+
+// Writes the installer to `output` (through a temp file beside it, so a
+// failure leaves any earlier installer as it was).
+bool WriteInstaller(const std::string& shell, const std::string& ui, const std::string& package,
+                    const std::string& output) {
+  std::string error;
+  if (!Readable(shell, &error) || !Readable(ui, &error) || !Readable(package, &error)) {
+    Error(error);
+    return false;
+  }
+  for (const std::string* in : {&shell, &ui, &package}) {
+    if (host::SamePath(*in, output)) {
+      Error("the output '" + output + "' is also an input");
+      return false;
+    }
+  }
+  {
+    Container c;
+    if (!c.Open(package, &error)) {
+      Error(package + ": " + error);
+      return false;
+    }
+    if (c.kind() != Kind::kPackage) {
+      Error(package + ": is a " + KindName(c.kind()) + ", not a setup package");
+      return false;
+    }
+  }
+  CFile shellFile, uiFile, packageFile;
+  shellFile.Open(shell.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+  uiFile.Open(ui.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+  packageFile.Open(package.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+  uint64_t uiLength = uiFile.GetLength(), packageLength = packageFile.GetLength();
+  if (payload::ReadTrailer(shellFile).status != payload::kTrailerMissing)
+    Note("warning: the shell '" + shell + "' already carries a payload");
+  shellFile.Seek(0, CFile::begin);
+
+  std::string dir = DirName(host::AbsolutePath(output));
+  TempFile temp(host::NewTempFile(dir));
+  CFile out;
+  if (temp.path().empty() ||
+      !out.Open(temp.path().c_str(), CFile::modeReadWrite | CFile::modeCreate)) {
+    Error("cannot create a file in '" + dir + "'");
+    return false;
+  }
+  std::vector<BYTE> buf(1 << 20);
+  for (;;) {
+    size_t got = shellFile.Read(buf.data(), buf.size());
+    if (got == 0) break;
+    if (!out.Write(buf.data(), got)) break;
+  }
+  bool ok = !shellFile.IsFailed() && !out.IsFailed();
+  if (ok) {
+    bool compress = PackageShrinks(packageFile);
+    Progress bar(compress ? "compressing" : "appending", packageLength + uiLength);
+    uint64_t last = 0;
+    payload::WriteStatus status = payload::AppendPayload(
+        out, packageFile, compress, uiFile, true, nullptr, [&](uint64_t done, uint64_t) {
+          if (done < last) last = 0;  // the next blob
+          bar.Advance(done - last);
+          last = done;
+        });
+    bar.Finish();
+    if (status != payload::kWriteOk) {
+      out.Close();
+      Error("cannot write the installer '" + output + "': " + payload::WriteStatusText(status));
+      return false;
+    }
+  }
+  out.Close();
+  if (!ok) {
+    Error("cannot write the installer '" + output + "'");
+    return false;
+  }
+  if (!host::RenameFile(temp.path(), output)) {
+    Error("cannot write the installer '" + output + "'");
+    return false;
+  }
+  temp.Keep();
+  return true;
+}
+
+// Builds the package from script into output.
+bool MakePackage(const std::string& script, const std::string& output, size_t* entries) {
+  std::string error;
+  if (!Readable(script, &error)) {
+    Error(error);
+    return false;
+  }
+  std::string absScript = host::AbsolutePath(script);
+  std::string absOutput = host::AbsolutePath(output);
+  if (absScript.empty() || absOutput.empty()) {
+    Error("cannot resolve the paths of the script and the output");
+    return false;
+  }
+  if (host::SamePath(absScript, absOutput)) {
+    Error("the output '" + output + "' is the setup script");
+    return false;
+  }
+  // Written beside the output and moved over it only when whole.
+  TempFile temp(host::NewTempFile(DirName(absOutput)));
+  if (temp.path().empty()) {
+    Error("cannot create a file in '" + DirName(absOutput) + "'");
+    return false;
+  }
+  // SOURCE_PATH values are relative to the script's folder: the engine
+  // opens them as given, so the build runs from there.
+  std::string back = host::AbsolutePath(".");
+  std::string scriptDir = DirName(absScript);
+  if (!host::ChangeDirectory(scriptDir)) {
+    Error("cannot enter the script's folder '" + scriptDir + "'");
+    return false;
+  }
+  BoxToStderr boxes;
+  bool ok;
+  {
+    Builder builder(temp.path(), absScript);
+    // The install folders it looks up on construction do not matter here.
+    int before = ProblemLines();
+    ok = builder.MakePacket() && !builder.refused();
+    // Any message but the raw-item notice means something was skipped or
+    // lost (a section after a format error, say).
+    if (ProblemLines() != before) ok = false;
+    *entries = builder.entries();
+  }
+  host::ChangeDirectory(back);
+  if (!ok) {
+    // The cause has been told already, as a rule; say something otherwise.
+    if (ProblemLines() == 0) Error("the package '" + output + "' was not written");
+    return false;
+  }
+  boxes.Summary();
+  if (!host::RenameFile(temp.path(), absOutput)) {
+    Error("cannot write the package '" + output + "'");
+    return false;
+  }
+  temp.Keep();
+  return true;
+}
+
+}  // namespace
+
+int CmdPackage(const std::string& script, const std::string& output) {
+  size_t entries = 0;
+  if (!MakePackage(script, output, &entries)) return 1;
+  Say("package '" + output + "': " + std::to_string(entries) + " entries");
+  return 0;
+}
+
+int CmdInstaller(const std::string& shell, const std::string& ui, const std::string& package,
+                 const std::string& output) {
+  if (!WriteInstaller(shell, ui, package, output)) return 1;
+  Say("installer '" + output + "' written");
+  return 0;
+}
+
+int CmdBuild(const std::string& script, const std::string& ui, const std::string& shell,
+             const std::string& output) {
+  std::string absOutput = host::AbsolutePath(output);
+  TempFile package(host::NewTempFile(DirName(absOutput)));
+  if (package.path().empty()) {
+    Error("cannot create a file beside '" + output + "'");
+    return 1;
+  }
+  size_t entries = 0;
+  if (!MakePackage(script, package.path(), &entries)) return 1;
+  if (!WriteInstaller(shell, ui, package.path(), output)) return 1;
+  Say("installer '" + output + "': " + std::to_string(entries) + " entries");
+  return 0;
+}
+
+}  // namespace tarnmake

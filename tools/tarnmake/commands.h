@@ -1,0 +1,18 @@
+// The tarnmake commands. Every argument is ANSI text; each command returns
+// the process's exit status (0 success, 1 failure) after telling any
+// failure in one line on standard error.
+#pragma once
+#include <string>
+
+namespace tarnmake {
+
+int CmdPackage(const std::string& script, const std::string& output);
+int CmdInstaller(const std::string& shell, const std::string& ui, const std::string& package,
+                 const std::string& output);
+int CmdBuild(const std::string& script, const std::string& ui, const std::string& shell,
+             const std::string& output);
+int CmdList(const std::string& file, bool json);
+int CmdExtract(const std::string& file, const std::string& dir);
+int CmdVerify(const std::string& file);
+
+}  // namespace tarnmake

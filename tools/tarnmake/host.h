@@ -1,0 +1,35 @@
+// What tarnmake needs of the machine it runs on and that the platform layer
+// does not offer: the console, the current directory, host temp files. All
+// paths are ANSI (the code base's text), like everything handed to tarncore.
+#pragma once
+#include <cstdio>
+#include <string>
+
+namespace host {
+
+// Sets up the console for UTF-8 output.
+void InitConsole();
+// A command-line argument as ANSI text (Linux hands us UTF-8).
+std::string ArgToAnsi(const std::string& arg);
+bool IsTerminal(std::FILE* stream);
+// Columns of the terminal behind stream, or 80.
+int TerminalWidth(std::FILE* stream);
+
+// An absolute form of path against the current directory; empty on failure.
+std::string AbsolutePath(const std::string& path);
+bool ChangeDirectory(const std::string& dir);
+// Moves from over to, replacing to.
+bool RenameFile(const std::string& from, const std::string& to);
+// The same file system entry by absolute path (case-insensitive where the
+// host's names are).
+bool SamePath(const std::string& a, const std::string& b);
+// A new empty file in dir (the system's temp folder when dir is empty);
+// empty on failure.
+std::string NewTempFile(const std::string& dir);
+
+// A stored path component as a name the host accepts. Windows refuses "<"
+// and ">", which the package's placeholders carry ("<TARGETDIR>" becomes
+// "_TARGETDIR_" there); Linux keeps them.
+std::string HostName(const std::string& component);
+
+}  // namespace host

@@ -1,0 +1,68 @@
+// tarnmake: builds setup packages and installers, and looks into them.
+#include <CLI/CLI.hpp>
+#include <string>
+#include "commands.h"
+#include "host.h"
+#include "report.h"
+
+int main(int argc, char** argv) {
+  host::InitConsole();
+  CLI::App app{"tarnmake: builds setup packages and installers, and looks into them"};
+  app.name("tarnmake");
+  app.require_subcommand(1);
+
+  std::string script, output, shell, ui, package, file, dir;
+  bool json = false;
+
+  CLI::App* pkg = app.add_subcommand("package", "Build a setup package from a setup script");
+  pkg->add_option("SCRIPT", script, "setup script (SOURCE_PATH values are relative to its folder)")
+      ->required();
+  pkg->add_option("-o,--output", output, "package file to write")->required();
+
+  CLI::App* inst = app.add_subcommand("installer", "Append a package and a UI script to the shell");
+  inst->add_option("--shell", shell, "the setup shell executable")->required();
+  inst->add_option("--ui", ui, "setup UI script")->required();
+  inst->add_option("--package", package, "setup package")->required();
+  inst->add_option("-o,--output", output, "installer to write")->required();
+
+  CLI::App* build = app.add_subcommand("build", "Package a setup script and make the installer");
+  build->add_option("SCRIPT", script, "setup script")->required();
+  build->add_option("--ui", ui, "setup UI script")->required();
+  build->add_option("--shell", shell, "the setup shell executable")->required();
+  build->add_option("-o,--output", output, "installer to write")->required();
+
+  CLI::App* list = app.add_subcommand("list", "List the entries of a packet, package or installer");
+  list->add_option("FILE", file, "packet, package or installer")->required();
+  list->add_flag("--json", json, "one JSON object on standard output");
+
+  CLI::App* extract = app.add_subcommand("extract", "Extract every entry under its target path");
+  extract->add_option("FILE", file, "package or installer")->required();
+  extract->add_option("-o,--output", dir, "folder to extract into")->required();
+
+  CLI::App* verify = app.add_subcommand("verify", "Decode every entry and check its sizes");
+  verify->add_option("FILE", file, "packet, package or installer")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::fprintf(stderr, "tarnmake: error: %s (see tarnmake --help)\n", e.what());
+    return 2;
+  }
+
+  using host::ArgToAnsi;
+  if (*pkg) return tarnmake::CmdPackage(ArgToAnsi(script), ArgToAnsi(output));
+  if (*inst)
+    return tarnmake::CmdInstaller(ArgToAnsi(shell), ArgToAnsi(ui), ArgToAnsi(package),
+                                  ArgToAnsi(output));
+  if (*build)
+    return tarnmake::CmdBuild(ArgToAnsi(script), ArgToAnsi(ui), ArgToAnsi(shell),
+                              ArgToAnsi(output));
+  if (*list) return tarnmake::CmdList(ArgToAnsi(file), json);
+  if (*extract) return tarnmake::CmdExtract(ArgToAnsi(file), ArgToAnsi(dir));
+  if (*verify) return tarnmake::CmdVerify(ArgToAnsi(file));
+  return 2;
+}

@@ -1,0 +1,91 @@
+// Reads what tarnmake is given to look at: a packet, a setup package or an
+// installer (a shell with the package and the UI script appended). Every
+// length read from the file is checked against the bytes that back it, so a
+// damaged or truncated file gives a clear error, never a crash or a huge
+// allocation. Item contents are decoded as streams: memory stays bounded
+// whatever the size of an item.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+#include "afx/file.h"
+#include "platform/types.h"
+
+namespace tarnmake {
+
+enum class Kind { kPacket, kPackage, kInstaller };
+const char* KindName(Kind kind);
+
+// One index record, as stored.
+struct Entry {
+  std::string target_path, shortcut_path, command_line;  // ANSI
+  DWORD orig_size = 0, stored_size = 0;
+  BYTE install_flag = 0, icon_id = 0;
+  DWORD create_time = 0, modify_time = 0, access_time = 0;
+  DWORD os_version = 0, protected_flags = 0;
+  int slot = -1;        // size-table slot, -1 when the entry has no data
+  uint64_t offset = 0;  // of its stored bytes in the data block
+};
+
+struct InstallerInfo {
+  uint64_t shell_size = 0;
+  DWORD package_orig = 0, package_stored = 0;
+  DWORD ui_orig = 0, ui_stored = 0;
+  uint64_t ui_offset = 0;
+};
+
+class Container {
+ public:
+  Container();
+  ~Container();
+  Container(const Container&) = delete;
+  Container& operator=(const Container&) = delete;
+
+  // False with a one-line reason (ANSI) in *error.
+  bool Open(const std::string& path, std::string* error);
+
+  Kind kind() const { return kind_; }
+  const std::string& version() const { return version_; }
+  const std::string& password() const { return password_; }
+  WORD file_count() const { return fileCount_; }
+  const std::vector<DWORD>& size_table() const { return sizeTable_; }
+  const std::vector<Entry>& entries() const { return entries_; }
+  const InstallerInfo& installer() const { return installer_; }
+  uint64_t data_length() const { return dataLength_; }
+
+  // Streams the content of an entry with data (or, for a plain packet,
+  // stored item `slot`, whose size the packet does not know) into sink.
+  // False with the reason in *error; a sink returning false stops it.
+  using Sink = std::function<bool(const BYTE*, size_t)>;
+  bool DecodeEntry(const Entry& e, const Sink& sink, std::string* error);
+  // Raw stored bytes of size-table slot k.
+  bool CopyStored(int slot, const Sink& sink, std::string* error);
+  // The UI script of an installer, inflated (it is small).
+  bool ReadUIScript(std::string* text, std::string* error);
+
+ private:
+  bool OpenPacket(CFile& file, uint64_t base, uint64_t length, std::string* error);
+  bool ParseIndex(const std::vector<BYTE>& block, std::string* error);
+
+  Kind kind_ = Kind::kPacket;
+  std::string version_, password_;
+  WORD fileCount_ = 0;
+  std::vector<DWORD> sizeTable_;
+  std::vector<Entry> entries_;
+  InstallerInfo installer_;
+  CFile file_;           // the file named on the command line
+  CFile packetFile_;     // an inflated package blob, when there is one
+  std::string tempPath_;
+  CFile* packet_ = nullptr;  // the file that holds the packet
+  uint64_t base_ = 0;        // of the packet in *packet_
+  uint64_t dataOffset_ = 0, dataLength_ = 0;  // within the packet
+};
+
+// Inflates stored bytes [offset, offset + stored) of file into sink, which
+// must receive exactly orig bytes; raw when the two sizes are equal.
+bool DecodeStream(CFile& file, uint64_t offset, uint64_t stored, uint64_t orig,
+                  const Container::Sink& sink, std::string* error);
+
+}  // namespace tarnmake

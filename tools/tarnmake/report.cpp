@@ -1,0 +1,139 @@
+#include "report.h"
+#include <chrono>
+#include <cstdio>
+#include "host.h"
+#include "platform/codepage.h"
+
+namespace tarnmake {
+namespace {
+
+// The engine's notice for an item that zlib cannot make smaller.
+const char kRawItemText[] = "WriteEncode failed! It can't be compressed to save the packet.";
+
+std::mutex g_lineLock;  // one writer of standard error at a time
+bool g_barShown = false;
+int g_problems = 0;
+
+void WriteLine(const std::string& utf8, bool problem) {
+  std::lock_guard<std::mutex> l(g_lineLock);
+  if (problem) ++g_problems;
+  if (g_barShown) {
+    std::fputs("\r\x1b[K", stderr);
+    g_barShown = false;
+  }
+  std::fprintf(stderr, "tarnmake: %s\n", utf8.c_str());
+  std::fflush(stderr);
+}
+
+std::string OneLine(const std::string& utf8) {
+  std::string out;
+  for (char c : utf8) {
+    if (c == '\r') continue;
+    out += c == '\n' ? ' ' : c;
+  }
+  return out;
+}
+
+int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
+
+void Error(const std::string& ansiText) { WriteLine("error: " + OneLine(Utf8(ansiText)), true); }
+void Note(const std::string& ansiText) { WriteLine(OneLine(Utf8(ansiText)), false); }
+
+int ProblemLines() {
+  std::lock_guard<std::mutex> l(g_lineLock);
+  return g_problems;
+}
+
+void Say(const std::string& ansiText) {
+  ClearProgressLine();
+  std::printf("%s\n", Utf8(ansiText).c_str());
+  std::fflush(stdout);
+}
+
+void ClearProgressLine() {
+  std::lock_guard<std::mutex> l(g_lineLock);
+  if (g_barShown) {
+    std::fputs("\r\x1b[K", stderr);
+    std::fflush(stderr);
+    g_barShown = false;
+  }
+}
+
+BoxToStderr::BoxToStderr() {
+  prev_ = platform::SetMessageBoxHandler(
+      [this](const platform::MessageBoxCall& call) { return Show(call); });
+}
+
+BoxToStderr::~BoxToStderr() { platform::SetMessageBoxHandler(prev_); }
+
+int BoxToStderr::Show(const platform::MessageBoxCall& call) {
+  {
+    std::lock_guard<std::mutex> l(lock_);
+    if (call.text == kRawItemText) {
+      ++rawItems_;
+      return IDOK;
+    }
+    ++boxes_;
+  }
+  std::string line = OneLine(Utf8(call.text));
+  if (!call.caption.empty() && call.caption != platform::AppCaption()) line = "[" + OneLine(Utf8(call.caption)) + "] " + line;
+  WriteLine("error: " + line, true);
+  UINT buttons = call.type & 0x0F;
+  if (buttons == MB_YESNO) return IDNO;
+  if (buttons == MB_OKCANCEL) return IDCANCEL;
+  return IDOK;
+}
+
+void BoxToStderr::Summary() const {
+  if (rawItems_ > 0)
+    WriteLine(std::to_string(rawItems_) +
+              (rawItems_ == 1 ? " item does" : " items do") +
+               " not shrink under zlib and " + (rawItems_ == 1 ? "is" : "are") + " stored raw",
+              false);
+}
+
+Progress::Progress(const std::string& label, uint64_t total)
+    : label_(label), total_(total), active_(host::IsTerminal(stderr)) {}
+
+Progress::~Progress() { Finish(); }
+
+void Progress::Advance(uint64_t amount) {
+  if (!active_) return;
+  std::lock_guard<std::mutex> l(lock_);
+  done_ += amount;
+  Draw(false);
+}
+
+void Progress::Finish() {
+  if (!active_) return;
+  std::lock_guard<std::mutex> l(lock_);
+  active_ = false;
+  ClearProgressLine();
+}
+
+void Progress::Draw(bool force) {
+  int percent = total_ ? static_cast<int>(std::min<uint64_t>(done_, total_) * 100 / total_) : 0;
+  int64_t now = NowMs();
+  if (!force && (percent == lastPercent_ || now - lastDraw_ < 100)) return;
+  lastPercent_ = percent;
+  lastDraw_ = now;
+  int width = host::TerminalWidth(stderr);
+  int barWidth = std::max(10, std::min(40, width - static_cast<int>(label_.size()) - 12));
+  int filled = barWidth * percent / 100;
+  std::string bar = label_ + " [" + std::string(filled, '#') + std::string(barWidth - filled, '-') +
+                    "] " + std::to_string(percent) + "%";
+  std::lock_guard<std::mutex> l(g_lineLock);
+  std::fprintf(stderr, "\r%s", bar.c_str());
+  std::fflush(stderr);
+  g_barShown = true;
+}
+
+}  // namespace tarnmake

@@ -1,0 +1,66 @@
+// How tarnmake talks to people: errors and the engine's message boxes as
+// lines on standard error, and a progress bar when standard error is a
+// terminal.
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include "platform/msgbox.h"
+
+namespace tarnmake {
+
+// One line on standard error, "tarnmake: " + text; ANSI text is converted
+// to UTF-8 and line breaks inside it become blanks.
+void Error(const std::string& ansiText);
+void Note(const std::string& ansiText);
+// A line on standard output, for results.
+void Say(const std::string& ansiText);
+// Problem lines (errors and message boxes) written so far.
+int ProblemLines();
+// ANSI text as UTF-8.
+std::string Utf8(const std::string& ansi);
+
+// Routes every message box to standard error for its lifetime, answering
+// as an unattended user would (OK, No, Cancel). The engine's per-item
+// "does not shrink" notice is only counted: Summary() tells it once.
+class BoxToStderr {
+ public:
+  BoxToStderr();
+  ~BoxToStderr();
+  BoxToStderr(const BoxToStderr&) = delete;
+  BoxToStderr& operator=(const BoxToStderr&) = delete;
+  int raw_items() const { return rawItems_; }
+  int boxes() const { return boxes_; }
+  void Summary() const;
+
+ private:
+  int Show(const platform::MessageBoxCall& call);
+  std::mutex lock_;
+  int rawItems_ = 0;
+  int boxes_ = 0;
+  platform::MessageBoxHandler prev_;
+};
+
+// A one-line bar on a terminal; silent elsewhere. Safe to advance from
+// several threads.
+class Progress {
+ public:
+  Progress(const std::string& label, uint64_t total);
+  ~Progress();
+  void Advance(uint64_t amount);
+  void Finish();
+
+ private:
+  void Draw(bool force);
+  std::mutex lock_;
+  std::string label_;
+  uint64_t total_, done_ = 0;
+  bool active_;
+  int64_t lastDraw_ = 0;
+  int lastPercent_ = -1;
+};
+
+// The bar being shown, if any, so that a message line can clear it first.
+void ClearProgressLine();
+
+}  // namespace tarnmake
