@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   CLI::App app{"tarnmake: builds setup packages and installers, and looks into them"};
   app.name("tarnmake");
   app.require_subcommand(1);
+  app.footer("Exit status 0 on success; on any failure non-zero, with one line on standard error.");
 
   std::string script, output, shell, ui, package, file, dir;
   bool json = false;
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   pkg->add_option("SCRIPT", script, "setup script (SOURCE_PATH values are relative to its folder)")
       ->required();
   pkg->add_option("-o,--output", output, "package file to write")->required();
+  pkg->footer("Relative SOURCE_PATH values are taken from the script's folder.");
 
   CLI::App* inst = app.add_subcommand("installer", "Append a package and a UI script to the shell");
   inst->add_option("--shell", shell, "the setup shell executable")->required();
@@ -38,6 +40,10 @@ int main(int argc, char** argv) {
   CLI::App* extract = app.add_subcommand("extract", "Extract every entry under its target path");
   extract->add_option("FILE", file, "package or installer")->required();
   extract->add_option("-o,--output", dir, "folder to extract into")->required();
+  extract->footer(
+      "Each file lands under its stored target path, placeholder included: "
+      "DIR/<TARGETDIR>/bin/app.exe. Windows allows no \"<\" or \">\" in names, so there "
+      "the folder is DIR\\_TARGETDIR_. Padding of protected files is not added.");
 
   CLI::App* verify = app.add_subcommand("verify", "Decode every entry and check its sizes");
   verify->add_option("FILE", file, "packet, package or installer")->required();
