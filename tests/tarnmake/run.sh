@@ -62,6 +62,16 @@ case "$scenario" in
     run ok build sample/setup.ini --ui sample/ui.ini --shell shell.exe -o out/built.exe
     [ "$(ls out)" = "$(printf 'built.exe\nsample.tsp\nsetup.exe')" ] || fail "stray files: $(ls out)"
     run ok list --json out/built.exe && check listing last.out installer sample
+    # A package that deflate cannot shrink travels raw and is read in place.
+    mkdir rnd && head -c 50000 /dev/urandom > rnd/noise.bin
+    printf '[FILEINFO]\r\nSOURCE_PATH=noise.bin\r\nTARGET_PATH=<TARGETDIR>\\noise.bin\r\n' > rnd/setup.ini
+    run ok build rnd/setup.ini --ui sample/ui.ini --shell shell.exe -o raw.exe
+    run ok list --json raw.exe
+    python3 -c "import json,sys; i=json.load(open('last.out'))['installer']; sys.exit(i['package_stored'] != i['package_size'])" \
+      || fail "the package blob was not stored raw"
+    run ok verify raw.exe
+    run ok extract raw.exe -o xr
+    cmp rnd/noise.bin xr/*TARGETDIR*/noise.bin || fail "raw package extract"
     # The output is never one of the inputs.
     run fail installer --shell shell.exe --ui sample/ui.ini --package out/sample.tsp -o shell.exe
     cmp -s shell.exe out/setup.exe && fail "shell overwritten"
