@@ -12,15 +12,19 @@ const char kRawItemText[] = "WriteEncode failed! It can't be compressed to save 
 
 std::mutex g_lineLock;  // one writer of standard error at a time
 bool g_barShown = false;
+size_t g_barWidth = 0;
+
+// Blanks over the bar: plain enough for any console, old Windows ones too.
+void EraseBar() {
+  std::fprintf(stderr, "\r%s\r", std::string(g_barWidth, ' ').c_str());
+  g_barShown = false;
+}
 int g_problems = 0;
 
 void WriteLine(const std::string& utf8, bool problem) {
   std::lock_guard<std::mutex> l(g_lineLock);
   if (problem) ++g_problems;
-  if (g_barShown) {
-    std::fputs("\r\x1b[K", stderr);
-    g_barShown = false;
-  }
+  if (g_barShown) EraseBar();
   std::fprintf(stderr, "tarnmake: %s\n", utf8.c_str());
   std::fflush(stderr);
 }
@@ -61,9 +65,8 @@ void Say(const std::string& ansiText) {
 void ClearProgressLine() {
   std::lock_guard<std::mutex> l(g_lineLock);
   if (g_barShown) {
-    std::fputs("\r\x1b[K", stderr);
+    EraseBar();
     std::fflush(stderr);
-    g_barShown = false;
   }
 }
 
@@ -134,6 +137,7 @@ void Progress::Draw(bool force) {
   std::fprintf(stderr, "\r%s", bar.c_str());
   std::fflush(stderr);
   g_barShown = true;
+  g_barWidth = bar.size();
 }
 
 }  // namespace tarnmake
