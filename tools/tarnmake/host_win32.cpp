@@ -1,10 +1,20 @@
 #include <windows.h>
 #include <io.h>
+#include <cstdlib>
 #include "host.h"
 
 namespace host {
 
-void InitConsole() { SetConsoleOutputCP(CP_UTF8); }
+namespace {
+UINT g_savedCodePage = 0;
+}
+
+// The console's code page outlives us: put the old one back at exit.
+void InitConsole() {
+  g_savedCodePage = GetConsoleOutputCP();
+  if (g_savedCodePage && SetConsoleOutputCP(CP_UTF8))
+    std::atexit([] { SetConsoleOutputCP(g_savedCodePage); });
+}
 
 std::string ArgToAnsi(const std::string& arg) { return arg; }
 
