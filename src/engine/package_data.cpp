@@ -27,7 +27,6 @@ const char kCannotOpen[] = "不能打开文件'%s'!\n文件可能正在被使用
 const char kCannotRead[] = "读文件'%s'失败!";
 const char kTooLarge[] = "文件'%s'超过4GB，不能存入安装包!";
 // CPacket::WriteEncode's text: items compressed ahead must say the same.
-const char kNoShrink[] = "WriteEncode failed! It can't be compressed to save the packet.";
 
 // Calendar times outside the 32-bit range are stored as 0: "not known".
 DWORD ToDwordTime(int64_t t) { return t >= 0 && t <= 0xFFFFFFFFLL ? static_cast<DWORD>(t) : 0; }
@@ -200,7 +199,7 @@ DWORD CSetupPackage::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) 
     file.Write(item->packed.data(), item->packed.size());
     return static_cast<DWORD>(item->packed.size());
   }
-  AfxMessageBox(kNoShrink);
+  AfxMessageBox(kWriteEncodeFailedText);
   if (length) file.Write(buffer, length);
   return length;
 }
@@ -261,7 +260,7 @@ int CSetupPackage::WriteDataInfo(CFile& data) {
       if (size > 0xFFFFFFFFu) return fail(kTooLarge, src);
       packet::StreamEncodeResult sr = packet::StreamEncode(file, size, data);
       if (!sr.ok) return data.IsFailed() ? fail(nullptr, src) : fail(kCannotRead, src);
-      if (!sr.shrank) AfxMessageBox(kNoShrink);
+      if (!sr.shrank) AfxMessageBox(kWriteEncodeFailedText);
       length = static_cast<DWORD>(size);
       stored = static_cast<DWORD>(sr.stored);
     } else {

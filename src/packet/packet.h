@@ -18,6 +18,9 @@
 #include "afx/collections.h"
 #include "afx/file.h"
 
+// Shown for every item that is stored raw because zlib could not shrink it.
+TARN_EXPORT extern const char kWriteEncodeFailedText[];
+
 class TARN_EXPORT CPacket {
  public:
   CPacket();

@@ -4,13 +4,15 @@
 #include "packet/packet.h"
 #include "packet/stream_codec.h"
 
+const char kWriteEncodeFailedText[] = "WriteEncode failed! It can't be compressed to save the packet.";
+
 DWORD CPacket::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) {
   std::vector<BYTE> stored;
   if (packet::CompressItem(buffer, length, &stored)) {
     file.Write(stored.data(), stored.size());
     return static_cast<DWORD>(stored.size());
   }
-  AfxMessageBox("WriteEncode failed! It can't be compressed to save the packet.");
+  AfxMessageBox(kWriteEncodeFailedText);
   if (length) file.Write(buffer, length);
   return length;
 }

@@ -2,13 +2,13 @@
 #include <chrono>
 #include <cstdio>
 #include "host.h"
+#include "packet/packet.h"
 #include "platform/codepage.h"
 
 namespace tarnmake {
 namespace {
 
 // The engine's notice for an item that zlib cannot make smaller.
-const char kRawItemText[] = "WriteEncode failed! It can't be compressed to save the packet.";
 
 std::mutex g_lineLock;  // one writer of standard error at a time
 bool g_barShown = false;
@@ -80,7 +80,7 @@ BoxToStderr::~BoxToStderr() { platform::SetMessageBoxHandler(prev_); }
 int BoxToStderr::Show(const platform::MessageBoxCall& call) {
   {
     std::lock_guard<std::mutex> l(lock_);
-    if (call.text == kRawItemText) {
+    if (call.text == kWriteEncodeFailedText) {
       ++rawItems_;
       return IDOK;
     }
