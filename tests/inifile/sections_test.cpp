@@ -222,3 +222,27 @@ TEST(IniFileObject, CopiesKeepPathAndHeader) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SectionHandle, HoldsTheFileUntilClosed) {
+#ifndef _WIN32
+  GTEST_SKIP() << "the sandbox has no share modes";
+#endif
+  TempDir dir;
+  BoxRecorder boxes;
+  std::string path = dir / "held.ini";
+  ASSERT_TRUE(WriteFileBytes(path, "[A]\na\n"));
+  CIniFile ini(path.c_str());
+  stuSectionHandle* h = ini.OpenSectionHandle();
+  ASSERT_NE(h, nullptr);
+  CStringArray lines;
+  EXPECT_FALSE(ini.FindSection("A", lines));
+  EXPECT_FALSE(ini.WriteSection("A", Array({"b"})));
+  ini.CloseSectionHandle(h);
+  EXPECT_THAT(boxes.texts(), ElementsAre(OpenFailure(path), OpenFailure(path)));
+  EXPECT_EQ(tarntest::ReadFileBytes(path), "[A]\na\n");
+  EXPECT_TRUE(ini.FindSection("A", lines));
+}
+
+}  // namespace
