@@ -205,26 +205,6 @@ TEST(WriteSection, FailureToOpenLeavesEverythingAsItWas) {
   EXPECT_TRUE(find.IsDirectory());
 }
 
-TEST(IniFileObject, CopiesKeepPathAndHeader) {
-  CIniFile a("C:\\a.ini");
-  a.SetHeadInfo(";mine");
-  CIniFile b(a);
-  CIniFile c("C:\\c.ini");
-  c = a;
-  CString head;
-  c.GetHeadInfo(head);
-  EXPECT_EQ(head, ";mine");
-  CIniFile d("C:\\d.ini");
-  d.GetHeadInfo(head);
-  EXPECT_EQ(head.str(), ";******************************\n;TarnSetup 配置文件 V1.0\n;Tarn Studio\n"
-                        ";http://www.tarnstudio.net/\n;mailto:support@tarnstudio.net\n"
-                        ";******************************\n");
-}
-
-}  // namespace
-
-namespace {
-
 TEST(SectionHandle, HoldsTheFileUntilClosed) {
 #ifndef _WIN32
   GTEST_SKIP() << "the sandbox has no share modes";
