@@ -32,7 +32,7 @@ run_ctest() {  # config
   echo "== tests $1"
   out=$(cd "$dir" && ctest --output-on-failure -j "$2" 2>&1)
   local rc=$?
-  echo "$out" | grep -E '^\s*[0-9]+/[0-9]+ Test|tests passed|Failed|\*\*\*' | grep -vE 'Passed' || true
+  echo "$out" | grep -E '\*\*\*(Failed|Exception|Timeout)|Not Run' || true
   echo "$out" | grep -E 'tests passed' || true
   if [ $rc -ne 0 ]; then echo "$out" | tail -60; fi
   local p f
