@@ -26,12 +26,14 @@ struct Inflater {
   }
 };
 
-bool CopyRaw(CFile& in, uint64_t length, CFile* out, BYTE* buf) {
-  while (length > 0) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(length, kChunk));
+bool CopyRaw(CFile& in, uint64_t length, CFile* out, BYTE* buf,
+             const StreamProgress& progress = StreamProgress()) {
+  for (uint64_t done = 0; done < length;) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(length - done, kChunk));
     if (in.Read(buf, n) != n) return false;
     if (out && !out->Write(buf, n)) return false;
-    length -= n;
+    done += n;
+    if (progress) progress(done, length);
   }
   return true;
 }
@@ -57,7 +59,8 @@ bool CompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out) {
   return true;
 }
 
-StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out) {
+StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
+                                const StreamProgress& progress) {
   StreamEncodeResult r;
   int64_t inStart = static_cast<int64_t>(in.GetPosition());
   int64_t outStart = static_cast<int64_t>(out.GetPosition());
@@ -76,6 +79,7 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out) {
       d.zs.next_in = ibuf.get();
       d.zs.avail_in = static_cast<uInt>(n);
       fed += n;
+      if (progress) progress(fed, length);
     }
     d.zs.next_out = obuf.get();
     d.zs.avail_out = static_cast<uInt>(kChunk);
@@ -102,7 +106,7 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out) {
     return r;
   }
   if (out.Seek(outStart, CFile::begin) < 0 || in.Seek(inStart, CFile::begin) < 0) return r;
-  if (!CopyRaw(in, length, &out, ibuf.get())) return r;
+  if (!CopyRaw(in, length, &out, ibuf.get(), progress)) return r;
   r.ok = true;
   r.stored = length;
   return r;

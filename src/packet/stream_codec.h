@@ -9,6 +9,7 @@
 // compressed in chunks or on several threads and still match.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <vector>
 #include "afx/file.h"
 
@@ -28,10 +29,14 @@ struct StreamEncodeResult {
   uint64_t stored = 0;  // bytes written to `out`
 };
 
+// Called with the bytes of the item read so far and its length.
+using StreamProgress = std::function<void(uint64_t done, uint64_t total)>;
+
 // Stores `length` bytes read from `in` at the position of `out`. Both files
 // must be seekable: an item that does not shrink is read again and written
 // raw over the compressed attempt, which never grows past the raw length.
-StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out);
+StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
+                                const StreamProgress& progress = StreamProgress());
 
 // Restores one stored item of `stored` bytes read from `in` (raw when stored
 // equals orig), writing it to `out` when that is not null. Fails on a

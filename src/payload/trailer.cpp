@@ -1,15 +1,12 @@
 // Reading the trailer and extracting the blobs. Nothing here trusts a size
 // before the file's length has shown that it can back it.
 #include "payload/trailer.h"
-#include <zlib.h>
 #include <cstring>
-#include <vector>
+#include "packet/stream_codec.h"
 
 namespace payload {
 
 namespace {
-const size_t kChunk = 64 * 1024;
-
 bool ReadAt(CFile& file, uint64_t pos, void* buf, size_t n) {
   if (file.Seek(static_cast<int64_t>(pos), CFile::begin) != static_cast<int64_t>(pos)) return false;
   return file.Read(buf, n) == n;
@@ -33,14 +30,6 @@ TrailerInfo Fail(TrailerStatus status) {
   return info;
 }
 
-struct Inflater {
-  z_stream zs{};
-  bool ready = false;
-  Inflater() { ready = inflateInit(&zs) == Z_OK; }
-  ~Inflater() {
-    if (ready) inflateEnd(&zs);
-  }
-};
 }  // namespace
 
 TrailerInfo ReadTrailer(CFile& file) {
@@ -76,43 +65,8 @@ TrailerInfo ReadTrailer(CFile& file) {
 BOOL ExtractBlob(CFile& in, const BlobInfo& blob, CFile& out) {
   if (in.Seek(static_cast<int64_t>(blob.offset), CFile::begin) != static_cast<int64_t>(blob.offset))
     return FALSE;
-  std::vector<BYTE> inBuf(kChunk);
-  uint64_t left = blob.stored;
-  if (!blob.compressed()) {
-    while (left > 0) {
-      size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
-      if (in.Read(inBuf.data(), n) != n || !out.Write(inBuf.data(), n)) return FALSE;
-      left -= n;
-    }
-    return TRUE;
-  }
-
-  Inflater z;
-  if (!z.ready) return FALSE;
-  std::vector<BYTE> outBuf(kChunk);
-  uint64_t produced = 0;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.zs.avail_in == 0) {
-      if (left == 0) return FALSE;  // the stream is cut short
-      size_t n = left < kChunk ? static_cast<size_t>(left) : kChunk;
-      if (in.Read(inBuf.data(), n) != n) return FALSE;
-      left -= n;
-      z.zs.next_in = inBuf.data();
-      z.zs.avail_in = static_cast<uInt>(n);
-    }
-    z.zs.next_out = outBuf.data();
-    z.zs.avail_out = static_cast<uInt>(kChunk);
-    rc = inflate(&z.zs, Z_NO_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END) return FALSE;
-    size_t got = kChunk - z.zs.avail_out;
-    produced += got;
-    // More than announced is damage, and stopping here bounds the output.
-    if (produced > blob.size) return FALSE;
-    if (got > 0 && !out.Write(outBuf.data(), got)) return FALSE;
-  }
-  // Fewer bytes than announced would leave the rest of the file undefined.
-  return produced == blob.size;
+  // A blob is stored as a packet item is: raw when its sizes are equal.
+  return packet::StreamDecode(in, blob.stored, blob.size, &out) ? TRUE : FALSE;
 }
 
 const char* TrailerStatusText(TrailerStatus status) {

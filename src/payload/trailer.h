@@ -73,7 +73,6 @@ enum WriteStatus {
   kWriteTooLarge,    // a blob of 4 GiB or more does not fit the size fields
   kWriteReadError,
   kWriteWriteError,
-  kWriteZlibError,
 };
 
 // Called with the bytes of the current blob done and its size.

@@ -1,21 +1,12 @@
 // Appending the payload. Blobs are streamed in chunks: a package may be
 // larger than a 32-bit process can hold.
-#include <zlib.h>
 #include <vector>
+#include "packet/stream_codec.h"
 #include "payload/trailer.h"
 
 namespace payload {
 namespace {
 const size_t kChunk = 64 * 1024;
-
-struct Deflater {
-  z_stream zs{};
-  bool ready = false;
-  Deflater() { ready = deflateInit(&zs, Z_DEFAULT_COMPRESSION) == Z_OK; }
-  ~Deflater() {
-    if (ready) deflateEnd(&zs);
-  }
-};
 
 bool PutLe32(CFile& out, uint32_t v) {
   BYTE b[4] = {static_cast<BYTE>(v), static_cast<BYTE>(v >> 8), static_cast<BYTE>(v >> 16),
@@ -41,40 +32,6 @@ WriteStatus CopyRaw(CFile& out, CFile& data, uint64_t size, const Progress& prog
   return kWriteOk;
 }
 
-// Deflates the whole blob into `out`; gives up with *smaller false as soon
-// as the stream is no shorter than the raw bytes.
-WriteStatus CopyDeflated(CFile& out, CFile& data, uint64_t size, const Progress& progress,
-                         bool* smaller, uint32_t* stored) {
-  *smaller = false;
-  if (data.Seek(0, CFile::begin) != 0) return kWriteReadError;
-  Deflater z;
-  if (!z.ready) return kWriteZlibError;
-  std::vector<BYTE> inBuf(kChunk), outBuf(kChunk);
-  uint64_t done = 0, written = 0;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.zs.avail_in == 0 && done < size) {
-      size_t n = 0;
-      if (!ReadChunk(data, inBuf, size - done, &n)) return kWriteReadError;
-      done += n;
-      z.zs.next_in = inBuf.data();
-      z.zs.avail_in = static_cast<uInt>(n);
-      if (progress) progress(done, size);
-    }
-    z.zs.next_out = outBuf.data();
-    z.zs.avail_out = static_cast<uInt>(kChunk);
-    rc = deflate(&z.zs, done == size ? Z_FINISH : Z_NO_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) return kWriteZlibError;
-    size_t got = kChunk - z.zs.avail_out;
-    written += got;
-    if (written >= size) return kWriteOk;
-    if (got > 0 && !out.Write(outBuf.data(), got)) return kWriteWriteError;
-  }
-  *smaller = true;
-  *stored = static_cast<uint32_t>(written);
-  return kWriteOk;
-}
-
 // One blob followed by its uncompressed and stored sizes.
 WriteStatus AppendBlob(CFile& out, CFile& data, bool compress, const Progress& progress,
                        BlobInfo* info) {
@@ -86,14 +43,13 @@ WriteStatus AppendBlob(CFile& out, CFile& data, bool compress, const Progress& p
   info->offset = static_cast<uint64_t>(start);
   info->size = static_cast<uint32_t>(size);
   info->stored = info->size;
-  bool smaller = false;
   if (compress) {
-    WriteStatus s = CopyDeflated(out, data, size, progress, &smaller, &info->stored);
-    if (s != kWriteOk) return s;
-    if (!smaller && (!out.SetLength(info->offset) || out.Seek(start, CFile::begin) != start))
-      return kWriteWriteError;
-  }
-  if (!smaller) {
+    // The same rule as a packet item: a zlib stream only when strictly shorter.
+    if (data.Seek(0, CFile::begin) != 0) return kWriteReadError;
+    packet::StreamEncodeResult r = packet::StreamEncode(data, size, out, progress);
+    if (!r.ok) return out.IsFailed() ? kWriteWriteError : kWriteReadError;
+    info->stored = static_cast<uint32_t>(r.stored);
+  } else {
     WriteStatus s = CopyRaw(out, data, size, progress);
     if (s != kWriteOk) return s;
   }
@@ -131,7 +87,6 @@ const char* WriteStatusText(WriteStatus status) {
     case kWriteTooLarge: return "a blob is 4 GiB or larger: the payload sizes are 32-bit";
     case kWriteReadError: return "a blob cannot be read whole";
     case kWriteWriteError: return "the installer cannot be written";
-    case kWriteZlibError: return "zlib failed to compress a blob";
   }
   return "unknown write status";
 }
