@@ -31,6 +31,13 @@ class TARN_EXPORT TSPIndex {
   DWORD m_dwProtected = 0;
 
   // The framework's archive form (target, shortcut, icon, sizes); the
-  // package's index block has its own layout.
+  // package's index block has its own layout, below.
   void Serialize(CArchive& ar);
+
+  // One record of the index block (layout in setup_package.h). Reading
+  // fails when the record is cut short; strings keep at most 255 bytes.
+  void WriteIndexRecord(CArchive& ar) const;
+  bool ReadIndexRecord(CArchive& ar);
+  // Three empty strings, two sizes, two bytes, five words.
+  static constexpr uint64_t kMinIndexRecordBytes = 3 + 4 + 4 + 1 + 1 + 4 * 5;
 };

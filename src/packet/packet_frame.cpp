@@ -30,6 +30,9 @@ bool Skip(CArchive& ar, uint64_t n) {
   return true;
 }
 
+// Version strings are short; a longer one is passed over, not held.
+const DWORD kKeptVersion = 1024;
+
 // Position of the next byte the archive hands out.
 uint64_t Offset(const CArchive& ar) { return ar.GetFile()->GetLength() - ar.Remaining(); }
 
@@ -43,40 +46,51 @@ CString DamagedText(const CString& path) { return "'" + path + "' is damaged or 
 
 CString NoMemoryText(const CString& path) { return "Not enough memory to read '" + path + "'!"; }
 
+namespace {
+FrameStatus Damaged(Frame* frame, const char* why) {
+  frame->damage = why;
+  return FrameStatus::kDamaged;
+}
+}  // namespace
+
 FrameStatus ReadHead(CFile& file, const CString* version, Frame* frame) {
   CArchive ar(&file, CArchive::load, 4096);
   DWORD n = ReadStringLength(ar);
-  if (ar.IsBad() || n > ar.Remaining()) return FrameStatus::kDamaged;
-  if (version) {
-    if (n != static_cast<DWORD>(version->GetLength())) return FrameStatus::kVersion;
-    CString stored;
-    stored.str().resize(n);
-    if (ar.Read(&stored.str()[0], n) != n) return FrameStatus::kDamaged;
-    if (stored != *version) return FrameStatus::kVersion;
-  } else if (!Skip(ar, n)) {
-    return FrameStatus::kDamaged;
+  if (ar.IsBad() || n > ar.Remaining()) return Damaged(frame, "the version string is cut short");
+  if (version && n != static_cast<DWORD>(version->GetLength())) return FrameStatus::kVersion;
+  if (n > kKeptVersion) {
+    if (!Skip(ar, n)) return Damaged(frame, "the version string is cut short");
+  } else {
+    frame->version.str().resize(n);
+    if (n && ar.Read(&frame->version.str()[0], n) != n)
+      return Damaged(frame, "the version string is cut short");
   }
+  if (version && frame->version != *version) return FrameStatus::kVersion;
 
   BYTE pwLen = 0;
   ar >> pwLen;
-  if (ar.IsBad()) return FrameStatus::kDamaged;
+  if (ar.IsBad()) return Damaged(frame, "the header is cut short");
   frame->password.str().resize(pwLen);
-  if (pwLen && ar.Read(&frame->password.str()[0], pwLen) != pwLen) return FrameStatus::kDamaged;
+  if (pwLen && ar.Read(&frame->password.str()[0], pwLen) != pwLen)
+    return Damaged(frame, "the header is cut short");
   ar >> frame->reserved >> frame->fileCount >> frame->dataLength;
-  if (ar.IsBad() || frame->dataLength > ar.Remaining()) return FrameStatus::kDamaged;
+  if (ar.IsBad()) return Damaged(frame, "the header is cut short");
+  if (frame->dataLength > ar.Remaining()) return Damaged(frame, "the data block is cut short");
   frame->dataOffset = Offset(ar);
   ar.Close();  // gives back what it read ahead
-  return file.GetPosition() == frame->dataOffset ? FrameStatus::kOk : FrameStatus::kDamaged;
+  if (file.GetPosition() != frame->dataOffset) return Damaged(frame, "the file cannot be read");
+  return FrameStatus::kOk;
 }
 
 FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
   if (file.Seek(static_cast<int64_t>(frame->dataOffset + frame->dataLength), CFile::begin) < 0)
-    return FrameStatus::kDamaged;
+    return Damaged(frame, "the data block is cut short");
   DWORD indexLength = 0;
   {
     CArchive ar(&file, CArchive::load, 4096);
     ar >> indexLength;
-    if (ar.IsBad() || indexLength > ar.Remaining()) return FrameStatus::kDamaged;
+    if (ar.IsBad() || indexLength > ar.Remaining())
+      return Damaged(frame, "the index block is cut short");
     uint64_t indexOffset = Offset(ar);
     ar.Close();
     if (keepIndex) {
@@ -87,16 +101,16 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
       }
       if (file.Seek(static_cast<int64_t>(indexOffset), CFile::begin) < 0 ||
           file.Read(frame->index.data(), indexLength) != indexLength)
-        return FrameStatus::kDamaged;
+        return Damaged(frame, "the index block cannot be read");
     } else if (file.Seek(static_cast<int64_t>(indexOffset + indexLength), CFile::begin) < 0) {
-      return FrameStatus::kDamaged;
+      return Damaged(frame, "the index block is cut short");
     }
   }
 
   CArchive ar(&file, CArchive::load, 4096);
   DWORD count = ar.ReadCount();
   if (ar.IsBad() || count > INT_MAX / 4 || uint64_t{count} * 4 > ar.Remaining())
-    return FrameStatus::kDamaged;
+    return Damaged(frame, "the size table is cut short");
   try {
     frame->sizes.SetSize(static_cast<int>(count));
   } catch (const std::bad_alloc&) {
@@ -107,7 +121,8 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
     ar >> size;
     sum += size;
   }
-  if (ar.IsBad() || sum > frame->dataLength) return FrameStatus::kDamaged;
+  if (ar.IsBad()) return Damaged(frame, "the size table is cut short");
+  if (sum > frame->dataLength) return Damaged(frame, "the size table runs past the data block");
   return FrameStatus::kOk;
 }
 

@@ -1,5 +1,6 @@
 // Reading the packet frame with every stored length checked against what the
-// file really holds. Internal to CPacket.
+// file really holds. CPacket reads through it, and so do tools that look
+// into packets of any version.
 #pragma once
 #include <vector>
 #include "afx/archive.h"
@@ -23,6 +24,8 @@ enum class FrameStatus { kOk, kDamaged, kVersion, kNoMemory };
 
 // Everything a reader loads, held apart from the object until it is whole.
 struct Frame {
+  CString version;
+  const char* damage = "";  // what is wrong, when a read says kDamaged
   CString password;
   DWORD reserved = 0;
   WORD fileCount = 0;
@@ -32,8 +35,8 @@ struct Frame {
   CDWordArray sizes;
 };
 
-// Fields 1 to 6; the version is compared when `version` is not null and
-// skipped otherwise. Leaves the file at the start of the data block.
+// Fields 1 to 6; the version is compared with `version` when that is not
+// null. Leaves the file at the start of the data block.
 FrameStatus ReadHead(CFile& file, const CString* version, Frame* frame);
 
 // Index block (kept when `keepIndex`) and size table, from the end of the

@@ -112,21 +112,30 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
   return r;
 }
 
-bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out) {
+bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out, const char** why) {
+  const char* unused = nullptr;
+  const char*& reason = why ? *why : unused;
+  auto fail = [&](const char* text) {
+    reason = text;
+    return false;
+  };
   std::unique_ptr<BYTE[]> ibuf(new (std::nothrow) BYTE[kChunk]);
-  if (!ibuf) return false;
-  if (stored == orig) return CopyRaw(in, stored, out, ibuf.get());
-
   std::unique_ptr<BYTE[]> obuf(new (std::nothrow) BYTE[kChunk]);
-  if (!obuf) return false;
+  if (!ibuf || !obuf) return fail("there is not enough memory");
+  if (stored == orig) {
+    if (CopyRaw(in, stored, out, ibuf.get())) return true;
+    return fail(out && out->IsFailed() ? "its content cannot be written" : "its data is cut short");
+  }
+  if (stored > orig) return fail("its stored size is larger than its size");
+
   Inflater f;
-  if (inflateInit(&f.zs) != Z_OK) return false;
+  if (inflateInit(&f.zs) != Z_OK) return fail("zlib cannot start");
   f.live = true;
   uint64_t left = stored, produced = 0;
   for (;;) {
     if (f.zs.avail_in == 0 && left > 0) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
-      if (in.Read(ibuf.get(), n) != n) return false;
+      if (in.Read(ibuf.get(), n) != n) return fail("its data is cut short");
       f.zs.next_in = ibuf.get();
       f.zs.avail_in = static_cast<uInt>(n);
       left -= n;
@@ -134,16 +143,21 @@ bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out) {
     f.zs.next_out = obuf.get();
     f.zs.avail_out = static_cast<uInt>(kChunk);
     int ret = inflate(&f.zs, Z_NO_FLUSH);
-    if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR) return false;
+    if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR)
+      return fail("its zlib stream is damaged");
     size_t have = kChunk - f.zs.avail_out;
-    if (produced + have > orig) return false;
-    if (have > 0 && out && !out->Write(obuf.get(), have)) return false;
+    if (produced + have > orig) return fail("it inflates to more than its size");
+    if (have > 0 && out && !out->Write(obuf.get(), have))
+      return fail("its content cannot be written");
     produced += have;
     if (ret == Z_STREAM_END) break;
     // No progress with no input left: the stream is cut short.
-    if (ret == Z_BUF_ERROR && f.zs.avail_in == 0 && left == 0) return false;
+    if (ret == Z_BUF_ERROR && f.zs.avail_in == 0 && left == 0)
+      return fail("its zlib stream ends early");
   }
-  return f.zs.avail_in == 0 && left == 0 && produced == orig;
+  if (f.zs.avail_in != 0 || left != 0) return fail("its zlib stream ends before its stored bytes");
+  if (produced != orig) return fail("it inflates to less than its size");
+  return true;
 }
 
 }  // namespace packet

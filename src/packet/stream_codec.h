@@ -41,8 +41,8 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
 // Restores one stored item of `stored` bytes read from `in` (raw when stored
 // equals orig), writing it to `out` when that is not null. Fails on a
 // damaged stream, one that inflates to other than `orig` bytes, one followed
-// by stray bytes within `stored`, a short `in` or a failed write. On success
-// `in` is just past the item.
-bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out);
+// by stray bytes within `stored`, a short `in` or a failed write; *why (when
+// given) then says which, in English. On success `in` is just past the item.
+bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out, const char** why = nullptr);
 
 }  // namespace packet

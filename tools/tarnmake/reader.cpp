@@ -1,9 +1,9 @@
 #include "reader.h"
-#include <zlib.h>
 #include <algorithm>
-#include <cstring>
 #include "engine/tsp_index.h"
 #include "host.h"
+#include "packet/packet_frame.h"
+#include "packet/stream_codec.h"
 #include "payload/trailer.h"
 #include "platform/file.h"
 #include "platform/fs.h"
@@ -14,57 +14,39 @@ namespace {
 const char kPackageVersion[] = "TARN_TSPV1.0";
 const char kPacketVersion[] = "TarnPKV2.0";
 const char kMagic[] = "TSPSEV1.0";
-const size_t kChunk = 1 << 16;
-
-// A cursor over bytes in memory that refuses to read past their end.
-class Bytes {
- public:
-  Bytes(const BYTE* p, size_t n) : p_(p), n_(n) {}
-  bool ok() const { return ok_; }
-  size_t pos() const { return pos_; }
-  size_t left() const { return n_ - pos_; }
-  const BYTE* Take(size_t k) {
-    if (!ok_ || k > n_ - pos_) {
-      ok_ = false;
-      return nullptr;
-    }
-    const BYTE* r = p_ + pos_;
-    pos_ += k;
-    return r;
-  }
-  BYTE U8() {
-    const BYTE* b = Take(1);
-    return b ? b[0] : 0;
-  }
-  WORD U16() {
-    const BYTE* b = Take(2);
-    return b ? static_cast<WORD>(b[0] | b[1] << 8) : 0;
-  }
-  DWORD U32() {
-    const BYTE* b = Take(4);
-    return b ? static_cast<DWORD>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<DWORD>(b[3]) << 24)
-             : 0;
-  }
-  // A string with a one-byte length.
-  std::string Str8() {
-    size_t k = U8();
-    const BYTE* b = Take(k);
-    return b ? std::string(reinterpret_cast<const char*>(b), k) : std::string();
-  }
-
- private:
-  const BYTE* p_;
-  size_t n_, pos_ = 0;
-  bool ok_ = true;
-};
 
 bool ReadAt(CFile& f, uint64_t offset, void* buf, size_t n) {
   if (f.Seek(static_cast<int64_t>(offset), CFile::begin) != static_cast<int64_t>(offset)) return false;
   return f.Read(buf, n) == n;
 }
 
-DWORD Le32(const BYTE* b) {
-  return static_cast<DWORD>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<DWORD>(b[3]) << 24);
+// A file whose writes go to a sink, so the item codec can feed any consumer.
+class SinkFile : public CFile {
+ public:
+  explicit SinkFile(const Container::Sink& sink) : sink_(sink) {}
+  bool IsOpen() const override { return true; }
+  BOOL Write(const void* buf, size_t count) override {
+    if (sink_(static_cast<const BYTE*>(buf), count)) return TRUE;
+    failed_ = true;
+    return FALSE;
+  }
+
+ private:
+  const Container::Sink& sink_;
+};
+
+// Streams one stored item at `offset` of `file` into sink.
+bool DecodeStream(CFile& file, uint64_t offset, DWORD stored, DWORD orig,
+                  const Container::Sink& sink, std::string* error) {
+  if (file.Seek(static_cast<int64_t>(offset), CFile::begin) != static_cast<int64_t>(offset)) {
+    *error = "cannot seek to its data";
+    return false;
+  }
+  SinkFile out(sink);
+  const char* why = "";
+  if (packet::StreamDecode(file, stored, orig, &out, &why)) return true;
+  *error = why;
+  return false;
 }
 
 }  // namespace
@@ -144,16 +126,11 @@ bool Container::Open(const std::string& path, std::string* error) {
 
 bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string* error) {
   const std::string damaged = "packet is damaged or incomplete: ";
-  // The header is small: version, password, reserved word, count, L1.
-  std::vector<BYTE> head(static_cast<size_t>(std::min<uint64_t>(length, 600)));
-  if (!ReadAt(f, base, head.data(), head.size())) {
-    *error = "cannot read the packet";
-    return false;
-  }
-  Bytes h(head.data(), head.size());
-  BYTE n = h.U8();
-  const BYTE* v = n == 0xFF ? nullptr : h.Take(n);
-  version_ = v ? std::string(reinterpret_cast<const char*>(v), n) : std::string();
+  CFileWindow view(f, base, length);
+  packet::Frame frame;
+  packet::FrameStatus status = packet::ReadHead(view, nullptr, &frame);
+  // The version is known even when a later field of the header is cut.
+  version_ = frame.version.str();
   if (version_ == kPackageVersion) {
     if (kind_ != Kind::kInstaller) kind_ = Kind::kPackage;
   } else if (version_ == kPacketVersion) {
@@ -168,90 +145,57 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
                  : "not a packet, setup package or installer";
     return false;
   }
-  password_ = h.Str8();
-  h.U32();  // reserved
-  fileCount_ = h.U16();
-  DWORD l1 = h.U32();
-  if (!h.ok()) {
-    *error = damaged + "the header is cut short";
+  if (status == packet::FrameStatus::kOk)
+    status = packet::ReadTail(view, kind_ != Kind::kPacket, &frame);
+  if (status == packet::FrameStatus::kNoMemory) {
+    *error = "not enough memory to read the packet";
     return false;
   }
-  dataOffset_ = h.pos();
-  dataLength_ = l1;
-  uint64_t pos = dataOffset_ + l1;
-  BYTE b4[4];
-  if (pos + 4 > length || !ReadAt(f, base + pos, b4, 4)) {
-    *error = damaged + "the data block is cut short";
+  if (status != packet::FrameStatus::kOk) {
+    *error = damaged + frame.damage;
     return false;
   }
-  DWORD l2 = Le32(b4);
-  pos += 4;
-  if (l2 > length - pos) {
-    *error = damaged + "the index block is cut short";
-    return false;
-  }
-  std::vector<BYTE> index(l2);
-  if (l2 && !ReadAt(f, base + pos, index.data(), l2)) {
-    *error = "cannot read the index block";
-    return false;
-  }
-  pos += l2;
-  // Size table count: 16 bits, or 0xFFFF and 32 bits.
-  BYTE c[6];
-  if (pos + 2 > length || !ReadAt(f, base + pos, c, 2)) {
-    *error = damaged + "the size table is missing";
-    return false;
-  }
-  uint64_t count = static_cast<WORD>(c[0] | c[1] << 8);
-  pos += 2;
-  if (count == 0xFFFF) {
-    if (pos + 4 > length || !ReadAt(f, base + pos, c + 2, 4)) {
-      *error = damaged + "the size table is cut short";
-      return false;
-    }
-    count = Le32(c + 2);
-    pos += 4;
-  }
-  if (count > (length - pos) / 4) {
-    *error = damaged + "the size table is cut short";
-    return false;
-  }
-  std::vector<BYTE> table(static_cast<size_t>(count * 4));
-  if (count && !ReadAt(f, base + pos, table.data(), table.size())) {
-    *error = "cannot read the size table";
-    return false;
-  }
+  password_ = frame.password.str();
+  fileCount_ = frame.fileCount;
+  dataOffset_ = frame.dataOffset;
+  dataLength_ = frame.dataLength;
+  sizeTable_.assign(frame.sizes.vec().begin(), frame.sizes.vec().end());
   uint64_t sum = 0;
-  sizeTable_.resize(static_cast<size_t>(count));
-  for (size_t i = 0; i < sizeTable_.size(); ++i) sum += sizeTable_[i] = Le32(&table[i * 4]);
-  if (sum != l1) {
+  for (DWORD n : sizeTable_) sum += n;
+  if (sum != dataLength_) {
     *error = damaged + "the size table does not add up to the data block";
     return false;
   }
   if (kind_ == Kind::kPacket) return true;
-  return ParseIndex(index, error);
+  return ParseIndex(frame.index, error);
 }
 
 bool Container::ParseIndex(const std::vector<BYTE>& block, std::string* error) {
-  Bytes b(block.data(), block.size());
-  WORD count = b.U16();
-  for (WORD i = 0; i < count && b.ok(); ++i) {
+  CMemFile file(block.data(), block.size());
+  CArchive ar(&file, CArchive::load);
+  WORD count = 0;
+  ar >> count;
+  bool ok = !ar.IsBad() && count * TSPIndex::kMinIndexRecordBytes <= ar.Remaining();
+  for (WORD i = 0; ok && i < count; ++i) {
+    TSPIndex r;
+    ok = r.ReadIndexRecord(ar);
+    if (!ok) break;
     Entry e;
-    e.target_path = b.Str8();
-    e.shortcut_path = b.Str8();
-    e.orig_size = b.U32();
-    e.stored_size = b.U32();
-    e.install_flag = b.U8();
-    e.icon_id = b.U8();
-    e.command_line = b.Str8();
-    e.create_time = b.U32();
-    e.modify_time = b.U32();
-    e.access_time = b.U32();
-    e.os_version = b.U32();
-    e.protected_flags = b.U32();
-    if (b.ok()) entries_.push_back(std::move(e));
+    e.target_path = r.m_strTargetPath.str();
+    e.shortcut_path = r.m_strShortcutPath.str();
+    e.command_line = r.m_strCommandLine.str();
+    e.orig_size = r.m_dwOrigSize;
+    e.stored_size = r.m_dwStoredSize;
+    e.install_flag = r.m_byInstallFlag;
+    e.icon_id = r.m_byIconId;
+    e.create_time = r.m_tCreate;
+    e.modify_time = r.m_tModify;
+    e.access_time = r.m_tAccess;
+    e.os_version = r.m_dwOSVersion;
+    e.protected_flags = r.m_dwProtected;
+    entries_.push_back(std::move(e));
   }
-  if (!b.ok() || b.left() != 0) {
+  if (!ok || ar.Remaining() != 0) {
     *error = "package is damaged: the index block does not hold its " + std::to_string(count) +
              " records";
     return false;
@@ -310,88 +254,6 @@ bool Container::ReadUIScript(std::string* text, std::string* error) {
         return true;
       },
       error);
-}
-
-bool DecodeStream(CFile& file, uint64_t offset, uint64_t stored, uint64_t orig,
-                  const Container::Sink& sink, std::string* error) {
-  if (file.Seek(static_cast<int64_t>(offset), CFile::begin) != static_cast<int64_t>(offset)) {
-    *error = "cannot seek to its data";
-    return false;
-  }
-  std::vector<BYTE> in(kChunk), out(kChunk);
-  if (stored == orig) {
-    for (uint64_t left = stored; left > 0;) {
-      size_t want = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
-      if (file.Read(in.data(), want) != want) {
-        *error = "its data is cut short";
-        return false;
-      }
-      if (!sink(in.data(), want)) {
-        *error = "cannot write its content";
-        return false;
-      }
-      left -= want;
-    }
-    return true;
-  }
-  if (stored > orig) {
-    *error = "its stored size is larger than its size";
-    return false;
-  }
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) {
-    *error = "zlib cannot start";
-    return false;
-  }
-  struct End {
-    z_stream* z;
-    ~End() { inflateEnd(z); }
-  } end{&z};
-  uint64_t left = stored, produced = 0;
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
-    if (z.avail_in == 0) {
-      if (left == 0) {
-        *error = "its zlib stream ends early";
-        return false;
-      }
-      size_t want = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
-      if (file.Read(in.data(), want) != want) {
-        *error = "its data is cut short";
-        return false;
-      }
-      left -= want;
-      z.next_in = in.data();
-      z.avail_in = static_cast<uInt>(want);
-    }
-    z.next_out = out.data();
-    z.avail_out = static_cast<uInt>(out.size());
-    rc = inflate(&z, Z_NO_FLUSH);
-    if (rc != Z_OK && rc != Z_STREAM_END && !(rc == Z_BUF_ERROR && z.avail_in == 0)) {
-      *error = "its zlib stream is damaged";
-      return false;
-    }
-    size_t got = out.size() - z.avail_out;
-    produced += got;
-    if (produced > orig) {
-      *error = "it inflates to more than its size of " + std::to_string(orig) + " bytes";
-      return false;
-    }
-    if (got && !sink(out.data(), got)) {
-      *error = "cannot write its content";
-      return false;
-    }
-  }
-  if (left != 0 || z.avail_in != 0) {
-    *error = "its zlib stream ends before its stored bytes";
-    return false;
-  }
-  if (produced != orig) {
-    *error = "it inflates to " + std::to_string(produced) + " bytes instead of " +
-             std::to_string(orig);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace tarnmake

@@ -83,9 +83,4 @@ class Container {
   uint64_t dataOffset_ = 0, dataLength_ = 0;  // within the packet
 };
 
-// Inflates stored bytes [offset, offset + stored) of file into sink, which
-// must receive exactly orig bytes; raw when the two sizes are equal.
-bool DecodeStream(CFile& file, uint64_t offset, uint64_t stored, uint64_t orig,
-                  const Container::Sink& sink, std::string* error);
-
 }  // namespace tarnmake

@@ -39,31 +39,23 @@ bool IsUncPath(const std::string& p) {
   return p.size() >= 2 && (p[0] == '\\' || p[0] == '/') && (p[1] == '\\' || p[1] == '/');
 }
 
-// Windows reads "/" as "\" too; trail bytes of double-byte characters are
-// left alone.
-std::string Backslashes(const std::string& p) {
+// Replaces one separator byte by the other; trail bytes of double-byte
+// characters are left alone.
+std::string SwapSeparator(const std::string& p, char from, char to) {
   std::string out = p;
   for (size_t i = 0; i < out.size(); ++i) {
     if (IsLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
       ++i;
       continue;
     }
-    if (out[i] == '/') out[i] = '\\';
+    if (out[i] == from) out[i] = to;
   }
   return out;
 }
 
-std::string Slashes(const std::string& p) {
-  std::string out = p;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (IsLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (out[i] == '\\') out[i] = '/';
-  }
-  return out;
-}
+// Windows reads "/" as "\" too.
+std::string Backslashes(const std::string& p) { return SwapSeparator(p, '/', '\\'); }
+std::string Slashes(const std::string& p) { return SwapSeparator(p, '\\', '/'); }
 
 bool EndsWithSeparator(const std::string& p) {
   bool sep = false;
