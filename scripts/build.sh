@@ -4,9 +4,14 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 build_one() {
   local cfg=$1 dir="${BUILD_ROOT:-$root/build}/$1"
   local args=(-G Ninja -S "$root" -B "$dir")
+  # Several work trees and configurations share one compiler cache.
+  if command -v ccache >/dev/null 2>&1; then
+    args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
   case "$cfg" in
     native)  args+=(-DTARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
     win32)   args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;

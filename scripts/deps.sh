@@ -17,7 +17,8 @@ PKGS=(
   wine wine32:i386 xvfb xdotool imagemagick
   googletest libgtest-dev libgmock-dev libcli11-dev
   clang libclang-rt-14-dev
-  locales zip unzip time python3
+  locales zip unzip time python3 ccache
+  liblnk-utils nsis fonts-wqy-microhei
 )
 
 missing=()

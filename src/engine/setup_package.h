@@ -42,12 +42,25 @@ class TARN_EXPORT CSetupPackage : public CPacket {
  public:
   int MakePacket() override;
 
+  // New virtual operations, in their slot order after CPacket's.
+  virtual BOOL WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR displayName,
+                                  LPCSTR uninstaller);
+  virtual BOOL ProcessUninstallLog(LPCSTR logPath);
   virtual BOOL ExpandDirMacro(CString& path);
+  virtual BOOL PostProcessFile(LPCSTR path, const TSPIndex& entry);
   virtual void AddUninstallFile(LPCSTR path);
   virtual void AddUninstallRegKey(LPCSTR entry);
 
   BOOL PrepareFromScript();
   BOOL ParseFileInfo(const CStringArray& lines);
+
+  BOOL ExpandFolderMacro(CString& path);
+  BOOL CreateFileShortcut(CString targetPath, const TSPIndex& entry);
+  BOOL LoadScriptRegList(const BYTE* content, DWORD length);
+  BOOL CheckOSVersion(DWORD version);
+  // The index could be read and matches the header's file count; an
+  // install walks m_arrIndex only when this holds.
+  bool IndexUsable() const { return m_bIndexRead; }
 
   // Threads that read and compress sources while a package is built; 0 (the
   // default) means TARN_THREADS from the environment, else every core.
@@ -73,6 +86,7 @@ class TARN_EXPORT CSetupPackage : public CPacket {
  private:
   // WritePacket ignores its hooks' results; MakePacket must not.
   bool m_bDataFailed = false;
+  bool m_bIndexRead = false;
   // Items of WriteDataInfo read and compressed ahead on worker threads.
   struct PreparedItem;
   class Loader;

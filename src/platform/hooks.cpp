@@ -3,12 +3,14 @@
 #include "platform/msgbox.h"
 #include "platform/notify.h"
 #include "platform/fs.h"
+#include "platform/journal.h"
 
 namespace platform {
 namespace {
 std::mutex g_lock;  // handlers may be installed while a worker thread runs
 MessageBoxHandler g_box;
 NotifyHandler g_notify;
+JournalHandler g_journal;
 }  // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
@@ -52,6 +54,21 @@ void PostNotify(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     h(wnd, msg, wp, lp);
   else
     NativePostNotify(wnd, msg, wp, lp);
+}
+
+JournalHandler SetJournalHandler(JournalHandler handler) {
+  std::lock_guard<std::mutex> l(g_lock);
+  std::swap(g_journal, handler);
+  return handler;
+}
+
+void Journal(JournalKind kind, const std::string& path, const std::string& detail) {
+  JournalHandler h;
+  {
+    std::lock_guard<std::mutex> l(g_lock);
+    h = g_journal;
+  }
+  if (h) h(JournalEvent{kind, path, detail});
 }
 
 }  // namespace platform

@@ -1,0 +1,48 @@
+#include <windows.h>
+#include <vector>
+#include "platform/journal.h"
+#include "platform/process.h"
+
+namespace platform {
+
+bool StartProcess(const std::string& commandLine, bool wait) {
+  // CreateProcessA may write into the command line.
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  STARTUPINFOA si;
+  ZeroMemory(&si, sizeof si);
+  si.cb = sizeof si;  // 68
+  PROCESS_INFORMATION pi;
+  ZeroMemory(&pi, sizeof pi);
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    return false;
+  Journal(JournalKind::kProgramStarted, commandLine, wait ? "wait" : "");
+  if (wait) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+  }
+  // Handles are released either way; the process runs on by itself.
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
+}
+
+LibraryCall CallLibraryEntry(const std::string& path, const char* entry) {
+  HMODULE lib = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  if (reinterpret_cast<uintptr_t>(lib) < 32) {
+    Journal(JournalKind::kLibraryCalled, path, std::string(entry) + ": not loaded");
+    return LibraryCall::kLoadFailed;
+  }
+  typedef HRESULT(STDAPICALLTYPE * EntryFn)();
+  EntryFn fn = reinterpret_cast<EntryFn>(reinterpret_cast<void*>(GetProcAddress(lib, entry)));
+  LibraryCall result = LibraryCall::kNoEntry;
+  if (fn) result = fn() == 0 ? LibraryCall::kOk : LibraryCall::kEntryFailed;
+  FreeLibrary(lib);
+  Journal(JournalKind::kLibraryCalled, path,
+          std::string(entry) + (result == LibraryCall::kOk ? ": ok"
+                                : result == LibraryCall::kNoEntry ? ": no entry point" : ": failed"));
+  return result;
+}
+
+void SleepMs(DWORD ms) { Sleep(ms); }
+
+}  // namespace platform

@@ -1,0 +1,102 @@
+#include <windows.h>
+#include <utility>
+#include "platform/journal.h"
+#include "platform/registry.h"
+
+namespace platform {
+namespace {
+HKEY H(intptr_t h) { return reinterpret_cast<HKEY>(h); }
+}  // namespace
+
+RegKey::~RegKey() { Close(); }
+RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_) { o.h_ = 0; o.owned_ = false; }
+RegKey& RegKey::operator=(RegKey&& o) noexcept {
+  if (this != &o) {
+    Close();
+    std::swap(h_, o.h_);
+    std::swap(owned_, o.owned_);
+  }
+  return *this;
+}
+
+RegKey RegKey::Root(DWORD root) {
+  RegKey k;
+  k.h_ = static_cast<intptr_t>(static_cast<int32_t>(root));
+  return k;
+}
+
+void RegKey::Close() {
+  if (h_ && owned_) RegCloseKey(H(h_));
+  h_ = 0;
+  owned_ = false;
+}
+
+LONG RegKey::Create(const RegKey& parent, const std::string& path) {
+  Close();
+  HKEY k = nullptr;
+  DWORD disp = 0;
+  LONG rc = RegCreateKeyExA(H(parent.h_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &k, &disp);
+  if (rc == ERROR_SUCCESS) {
+    h_ = reinterpret_cast<intptr_t>(k);
+    owned_ = true;
+    if (disp == REG_CREATED_NEW_KEY) Journal(JournalKind::kRegKeyCreated, path);
+  }
+  return rc;
+}
+
+LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD access) {
+  Close();
+  HKEY k = nullptr;
+  LONG rc = RegOpenKeyExA(H(parent.h_), path.empty() ? nullptr : path.c_str(), 0, access, &k);
+  if (rc == ERROR_SUCCESS) {
+    h_ = reinterpret_cast<intptr_t>(k);
+    owned_ = true;
+  }
+  return rc;
+}
+
+LONG RegKey::SetString(const std::string& name, const std::string& value) {
+  LONG rc = RegSetValueExA(H(h_), name.c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>(value.size() + 1));
+  if (rc == ERROR_SUCCESS) Journal(JournalKind::kRegValueSet, name, value);
+  return rc;
+}
+
+LONG RegKey::QueryString(const std::string& name, std::string* value) const {
+  DWORD type = 0, size = 0;
+  LONG rc = RegQueryValueExA(H(h_), name.c_str(), nullptr, &type, nullptr, &size);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_FILE_NOT_FOUND;
+  std::string buf(size + 1, '\0');
+  rc = RegQueryValueExA(H(h_), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]),
+                        &size);
+  if (rc != ERROR_SUCCESS) return rc;
+  buf.resize(size);
+  while (!buf.empty() && buf.back() == '\0') buf.pop_back();
+  *value = buf;
+  return ERROR_SUCCESS;
+}
+
+LONG RegKey::EnumKey(DWORD index, std::string* name) const {
+  char buf[256];
+  DWORD n = sizeof buf;
+  LONG rc = RegEnumKeyExA(H(h_), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS) *name = std::string(buf, n);
+  return rc;
+}
+
+LONG RegKey::EnumValue(DWORD index, std::string* name) const {
+  char buf[16384];
+  DWORD n = sizeof buf;
+  LONG rc = RegEnumValueA(H(h_), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS) *name = std::string(buf, n);
+  return rc;
+}
+
+LONG RegKey::DeleteSubKey(const std::string& path) { return RegDeleteKeyA(H(h_), path.c_str()); }
+
+LONG RegKey::DeleteValue(const std::string& name) { return RegDeleteValueA(H(h_), name.c_str()); }
+
+}  // namespace platform

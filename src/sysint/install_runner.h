@@ -1,0 +1,22 @@
+// What the two worker threads call: a whole install of a package file, a
+// whole uninstall from a log. Each builds its CSetupPackage on the calling
+// thread's stack; the caller has initialised COM on that thread.
+#pragma once
+#include "afx/cstring.h"
+
+class TARN_EXPORT CInstallRunner {
+ public:
+  // Installs into AfxGetApp()->m_strTargetDir, then writes the uninstall log
+  // and the Uninstall key for m_strProductName with m_strUninstaller.
+  // Returns 0 in every case, as the install page expects.
+  static int Install(LPCSTR packageFile, HWND notifyWnd);
+  // TRUE when the log was processed; the log is deleted either way.
+  static BOOL Uninstall(LPCSTR logFile, HWND notifyWnd);
+};
+
+// The uninstall worker's fallback when the log could not be processed:
+// removes HKEY_LOCAL_MACHINE\...\Uninstall\<keyName> as key, else as value.
+TARN_EXPORT void RemoveUninstallKey(LPCSTR keyName);
+
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall\" + keyName.
+TARN_EXPORT CString UninstallKeyPath(LPCSTR keyName);
