@@ -22,6 +22,7 @@ int CSetupPackage::WriteIndexInfo(CFile& index) {
 
 int CSetupPackage::ReadIndexInfo(CFile& index) {
   m_arrIndex.RemoveAll();
+  m_bIndexRead = false;
   CArchive ar(&index, CArchive::load);
   WORD count = 0;
   ar >> count;
@@ -40,6 +41,7 @@ int CSetupPackage::ReadIndexInfo(CFile& index) {
     }
     if (ok) {
       for (auto& r : records) m_arrIndex.Add(std::move(r));
+      m_bIndexRead = true;
       platform::PostNotify(m_hNotifyWnd, WM_SETUP_INFO_END, count, 0);
     }
   }

@@ -1,11 +1,151 @@
-// Placeholder for the install half while it is being written.
+// The install half: every entry of the index, in package order, from the
+// data block to its target path. Items are streamed from the packet file as
+// the install reaches them, so memory stays bounded by a chunk whatever the
+// package holds.
+#include <cstdlib>
+#include <ctime>
+#include "afx/file.h"
+#include "afx/msgbox.h"
 #include "engine/setup_package.h"
+#include "packet/stream_codec.h"
+#include "platform/journal.h"
+#include "platform/notify.h"
+#include "sysint/path_ops.h"
 
-int CSetupPackage::UnpackDataInfo(CFile&) { return FALSE; }
-BOOL CSetupPackage::WriteUninstallInfo(LPCSTR, LPCSTR, LPCSTR, LPCSTR) { return FALSE; }
-BOOL CSetupPackage::ProcessUninstallLog(LPCSTR) { return FALSE; }
-BOOL CSetupPackage::PostProcessFile(LPCSTR, const TSPIndex&) { return TRUE; }
-BOOL CSetupPackage::ExpandFolderMacro(CString&) { return FALSE; }
-BOOL CSetupPackage::CreateFileShortcut(CString, const TSPIndex&) { return FALSE; }
-BOOL CSetupPackage::LoadScriptRegList(const BYTE*, DWORD) { return TRUE; }
-BOOL CSetupPackage::CheckOSVersion(DWORD) { return TRUE; }
+namespace {
+
+const char kOpenFailed[] = "不能打开文件'%s'!\n文件可能正在被使用，请关闭文件再试!";
+const char kDecodeFailed[] = " Decode 失败!";
+const char kDamagedIndex[] = "安装包索引已损坏!";
+// A registry list is text for the log; more than this is no list.
+const DWORD kMaxRegList = 64u << 20;
+
+// 0 to 1000 bytes of (time + rand()) % 255, from a generator the program
+// never seeds.
+bool WritePadding(CFile& file) {
+  BYTE pad[1001];
+  for (BYTE& b : pad) b = static_cast<BYTE>((std::time(nullptr) + std::rand()) % 255);
+  size_t count = static_cast<size_t>((std::time(nullptr) + std::rand()) % 1001);
+  return count == 0 || file.Write(pad, count);
+}
+
+// The data records' stored sizes must be the size table and fill the data
+// block exactly; otherwise bytes would be taken from the wrong entry.
+bool DataMatchesIndex(const CObjArray<TSPIndex>& index, const CDWordArray& sizes,
+                      uint64_t blockLength) {
+  int slot = 0;
+  uint64_t total = 0;
+  for (int i = 0; i < index.GetSize(); ++i) {
+    const TSPIndex& e = *index[i];
+    if (e.m_byInstallFlag & IF_NO_DATA) continue;
+    if (slot >= sizes.GetSize() || sizes[slot] != e.m_dwStoredSize) return false;
+    total += e.m_dwStoredSize;
+    ++slot;
+  }
+  return slot == sizes.GetSize() && total == blockLength;
+}
+
+}  // namespace
+
+BOOL CSetupPackage::CheckOSVersion(DWORD version) {
+  if (version & 0x01) return IsWinNT();
+  if (version & 0x02) return !IsWinNT();
+  return TRUE;
+}
+
+int CSetupPackage::UnpackDataInfo(CFile& data) {
+  // Never install from an index that could not be read whole, or whose
+  // entries do not account for the data block.
+  if (!m_bIndexRead) return FALSE;
+  // The header's count and the index's are stored apart: when they differ
+  // the package is damaged, whichever is right.
+  if (m_arrIndex.GetSize() != m_wFileCount ||
+      !DataMatchesIndex(m_arrIndex, m_dwaDataSize, data.GetLength())) {
+    AfxMessageBox(kDamagedIndex);
+    return FALSE;
+  }
+  const int n = m_arrIndex.GetSize();
+  platform::PostNotify(m_hNotifyWnd, WM_SETUP_DATA_BEGIN, static_cast<WPARAM>(n), 0);
+  uint64_t next = 0;  // where the next entry's bytes start
+  for (int i = 0; i < n; ++i) {
+    const TSPIndex& e = *m_arrIndex[i];
+    const uint64_t start = next;
+    const bool hasData = (e.m_byInstallFlag & IF_NO_DATA) == 0;
+    if (hasData) next += e.m_dwStoredSize;
+    platform::PostNotify(m_hNotifyWnd, WM_SETUP_DATA_STEP, static_cast<WPARAM>(i),
+                         static_cast<LPARAM>(n));
+
+    CString path = e.m_strTargetPath;
+    if (!ExpandDirMacro(path)) return FALSE;
+    const bool forSystem = CheckOSVersion(e.m_dwOSVersion) != FALSE;
+    const bool write = hasData && forSystem;
+
+    // Every way through leaves the block at the next entry, read or not.
+    data.Seek(static_cast<int64_t>(start), CFile::begin);
+    if (!CheckFileDir(path, write, FALSE)) {
+      platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
+      continue;
+    }
+    if (e.m_byInstallFlag & IF_KEEP_EXISTING) {
+      CFileFind find;
+      if (find.FindFile(path)) {
+        platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "exists");
+        continue;
+      }
+    }
+    if (e.m_byInstallFlag & IF_REGLIST) {
+      CMemFile list;
+      bool ok = !hasData || (e.m_dwOrigSize <= kMaxRegList &&
+                             packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &list));
+      if (!ok) {
+        AfxMessageBox(path + kDecodeFailed);
+      } else {
+        LoadScriptRegList(list.Data(), static_cast<DWORD>(list.GetLength()));
+      }
+      continue;
+    }
+    if (write) {
+      CFile out;
+      if (!out.Open(path, CFile::modeCreate | CFile::modeWrite)) {
+        CString text;
+        text.Format(kOpenFailed, static_cast<LPCSTR>(path));
+        AfxMessageBox(text);
+        continue;
+      }
+      if (!packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &out)) {
+        // The file stays, empty, and its actions still follow.
+        out.SetLength(0);
+        AfxMessageBox(path + kDecodeFailed);
+      } else if (e.m_dwProtected & 0x01) {
+        WritePadding(out);
+      }
+      out.Close();
+      CFileStatus status;
+      if (CFile::GetStatus(path, status)) {
+        status.m_ctime = e.m_tCreate;
+        status.m_mtime = e.m_tModify;
+        status.m_atime = e.m_tAccess;
+        CFile::SetStatus(path, status);
+      }
+      platform::Journal(platform::JournalKind::kFileWritten, path.str());
+    }
+    if (!forSystem) {
+      // Nothing was written for it, so nothing of it is run or recorded:
+      // the uninstall must not delete a file this package never wrote.
+      platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "not for this system");
+      continue;
+    }
+    PostProcessFile(path, e);
+    if (!(e.m_byInstallFlag & IF_TEMPORARY) && write) CreateFileShortcut(path, e);
+  }
+  platform::PostNotify(m_hNotifyWnd, WM_SETUP_DATA_END, 0, 0);
+  return TRUE;
+}
+
+BOOL CSetupPackage::LoadScriptRegList(const BYTE* content, DWORD length) {
+  CMemFile file(content, length);
+  CArchive ar(&file, CArchive::load);
+  CString line;
+  while (ar.ReadString(line)) m_saScriptRegKeys.Add(line);
+  return TRUE;
+}

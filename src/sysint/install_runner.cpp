@@ -1,8 +1,42 @@
-// Placeholder while the engine is being written.
 #include "sysint/install_runner.h"
-int CInstallRunner::Install(LPCSTR, HWND) { return 0; }
-BOOL CInstallRunner::Uninstall(LPCSTR, HWND) { return FALSE; }
-void RemoveUninstallKey(LPCSTR) {}
+#include "app/setup_app.h"
+#include "engine/setup_package.h"
+#include "uninstall/removal.h"
+
+namespace {
+// Tools may run the engine with no application object: an empty state.
+const CTarnSetupShellApp& State() {
+  static CTarnSetupShellApp* empty = nullptr;
+  if (CTarnSetupShellApp* app = AfxGetApp()) return *app;
+  if (!empty) empty = new CTarnSetupShellApp;  // never freed: outlives callers
+  return *empty;
+}
+}  // namespace
+
 CString UninstallKeyPath(LPCSTR keyName) {
   return CString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + keyName;
+}
+
+int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
+  const CTarnSetupShellApp& app = State();
+  CSetupPackage package(packageFile, app.m_strTargetDir, nullptr, notifyWnd);
+  // Also after an install that stopped early: the log then lists what was
+  // written up to there.
+  package.Unpack();
+  package.WriteUninstallInfo(app.m_strTargetDir, app.m_strProductName, app.m_strProductName,
+                             app.m_strUninstaller);
+  return 0;
+}
+
+BOOL CInstallRunner::Uninstall(LPCSTR logFile, HWND notifyWnd) {
+  const CTarnSetupShellApp& app = State();
+  CSetupPackage package(nullptr, app.m_strTargetDir, nullptr, notifyWnd);
+  BOOL result = package.ProcessUninstallLog(logFile);
+  DeleteFileAndDir(logFile, TRUE);
+  return result;
+}
+
+void RemoveUninstallKey(LPCSTR keyName) {
+  CString entry = "HKEY_LOCAL_MACHINE\\" + UninstallKeyPath(keyName);
+  if (!DeleteRegKey(entry)) DeleteRegValue(entry);
 }

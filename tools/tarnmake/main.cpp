@@ -48,6 +48,22 @@ int main(int argc, char** argv) {
   CLI::App* verify = app.add_subcommand("verify", "Decode every entry and check its sizes");
   verify->add_option("FILE", file, "packet, package or installer")->required();
 
+  std::string target, name, uninstaller, sandbox, key;
+  CLI::App* install = app.add_subcommand("install", "Install a package or installer without the wizard");
+  install->add_option("PACKAGE", file, "setup package or installer")->required();
+  install->add_option("--target", target, "install folder, a full Windows path")->required();
+  install->add_option("--name", name, "product name: the Uninstall key (default: the file's name)");
+  install->add_option("--uninstaller", uninstaller, "uninstaller path (default <WINDIR>\\tsu11.exe)");
+  install->add_option("--sandbox", sandbox, "sandbox root (native builds; default $TARN_SANDBOX_ROOT)");
+  install->add_flag("--json", json, "one JSON object on standard output");
+  install->footer("Exit status 0 only when no entry failed.");
+
+  CLI::App* uninstall = app.add_subcommand("uninstall", "Remove what an uninstall log lists");
+  uninstall->add_option("LOG", file, "the uninstall log (Unistall.tsu in the install folder)")->required();
+  uninstall->add_option("--key", key, "Uninstall key to remove when the log cannot be processed");
+  uninstall->add_option("--sandbox", sandbox, "sandbox root (native builds; default $TARN_SANDBOX_ROOT)");
+  uninstall->add_flag("--json", json, "one JSON object on standard output");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -70,5 +86,9 @@ int main(int argc, char** argv) {
   if (*list) return tarnmake::CmdList(ArgToAnsi(file), json);
   if (*extract) return tarnmake::CmdExtract(ArgToAnsi(file), ArgToAnsi(dir));
   if (*verify) return tarnmake::CmdVerify(ArgToAnsi(file));
+  if (*install)
+    return tarnmake::CmdInstall(ArgToAnsi(file), ArgToAnsi(target), ArgToAnsi(name),
+                                ArgToAnsi(uninstaller), sandbox, json);
+  if (*uninstall) return tarnmake::CmdUninstall(ArgToAnsi(file), ArgToAnsi(key), sandbox, json);
   return 2;
 }

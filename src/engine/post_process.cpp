@@ -1,0 +1,47 @@
+// What an installed entry asks for after its file step, in a fixed order:
+// register, import, run, then delete a temporary file or record the path.
+#include "afx/msgbox.h"
+#include "engine/setup_package.h"
+#include "platform/fs.h"
+#include "platform/journal.h"
+#include "platform/process.h"
+#include "sysint/programs.h"
+
+namespace {
+// A file still held open by a program that runs on must not hold the
+// install for ever: after this many tries it stays where it is.
+const int kDeleteTries = 500;
+const DWORD kDeleteRetryMs = 10;
+}  // namespace
+
+BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
+  const BYTE flags = entry.m_byInstallFlag;
+  const bool temporary = (flags & IF_TEMPORARY) != 0;
+  if ((flags & IF_REGISTER) && !RegisterServer(path, TRUE)) {
+    CString text;
+    text.Format("注册'%s'失败!", path);
+    AfxMessageBox(text);
+  }
+  if (flags & IF_REGEDIT) {
+    CString command;
+    command.Format("regedit /s \"%s\"", path);
+    if (!RunProgram(command, temporary)) AfxMessageBox("导入注册表失败!");
+  }
+  if (flags & IF_RUN) {
+    CString command = path;
+    if (!entry.m_strCommandLine.IsEmpty()) command += " " + entry.m_strCommandLine;
+    RunProgram(command, temporary);
+  }
+  if (temporary) {
+    platform::SleepMs(kDeleteRetryMs);
+    int tries = 0;
+    while (!platform::RemoveFile(path) && platform::Access(path) && ++tries < kDeleteTries)
+      platform::SleepMs(kDeleteRetryMs);
+    platform::Journal(platform::Access(path) ? platform::JournalKind::kFileNotRemoved
+                                             : platform::JournalKind::kFileRemoved,
+                      path, "temporary");
+  } else {
+    AddUninstallFile(path);
+  }
+  return TRUE;
+}

@@ -1,0 +1,50 @@
+// An entry's shortcut: its folder placeholder resolved, its folder made, the
+// link written and recorded for the uninstall.
+#include "afx/msgbox.h"
+#include "engine/setup_package.h"
+#include "platform/journal.h"
+#include "sysint/path_ops.h"
+#include "sysint/shortcut.h"
+
+BOOL CSetupPackage::ExpandFolderMacro(CString& path) {
+  int slash = path.Find('\\');
+  if (slash < 0) {
+    AfxMessageBox("脚本格式错误!");
+    return FALSE;
+  }
+  const CString head = path.Left(slash);
+  struct Folder {
+    const char* name;
+    const CString* dir;
+  };
+  const Folder folders[] = {
+      {"<TARGET_FOLDER>", &m_strProgramsFolder}, {"<STARTUP_FOLDER>", &m_strStartupFolder},
+      {"<DESKTOP_FOLDER>", &m_strDesktopFolder}, {"<WINDOWS_FOLDER>", &m_strWindowsFolder},
+      {"<SYSTEM_FOLDER>", &m_strSystemFolder},
+  };
+  for (const Folder& f : folders) {
+    if (head.CompareNoCase(f.name) == 0) {
+      path = *f.dir + "\\" + path.Mid(slash + 1);
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry) {
+  if (entry.m_strShortcutPath.IsEmpty()) return TRUE;
+  CString link = entry.m_strShortcutPath;
+  if (!ExpandFolderMacro(link)) return FALSE;
+  CString name, linkDir;
+  SplitPath(link, name, linkDir);
+  if (!CheckDir(linkDir, TRUE, FALSE)) return FALSE;
+  CString targetName, workDir;
+  SplitPath(targetPath, targetName, workDir);
+  if (CreateShortcut(targetPath, link, workDir, nullptr, nullptr) >= 0) {
+    AddUninstallFile(link);
+    platform::Journal(platform::JournalKind::kShortcut, link.str(), targetPath.str());
+    return TRUE;
+  }
+  AfxMessageBox("建立快捷方式失败!");
+  return FALSE;
+}

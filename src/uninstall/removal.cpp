@@ -1,0 +1,101 @@
+// Removal of single log entries: a file and its emptied folder, a registry
+// key with its subkeys, a registry value.
+#include "uninstall/removal.h"
+#include "platform/fs.h"
+#include "platform/journal.h"
+#include "platform/registry.h"
+#include "sysint/path_ops.h"
+
+namespace {
+
+struct RootName {
+  const char* name;
+  DWORD root;
+};
+const RootName kRoots[] = {
+    {"HKEY_CLASSES_ROOT", platform::kRegClassesRoot},
+    {"HKEY_CURRENT_CONFIG", platform::kRegCurrentConfig},
+    {"HKEY_CURRENT_USER", platform::kRegCurrentUser},
+    {"HKEY_LOCAL_MACHINE", platform::kRegLocalMachine},
+    {"HKEY_USERS", platform::kRegUsers},
+    {"HKEY_PERFORMANCE_DATA", platform::kRegPerformanceData},
+    {"HKEY_DYN_DATA", platform::kRegDynData},
+};
+
+// Registry key names are at most 255 bytes and paths nest at most 512 deep;
+// a deeper tree is not one the registry can hold, so the walk stops there.
+const int kMaxDepth = 512;
+
+LONG DeleteTree(platform::RegKey& parent, const std::string& path, int depth) {
+  if (depth > kMaxDepth) return platform::kRegAccessDenied;
+  platform::RegKey key;
+  LONG rc = key.Open(parent, path, platform::kRegReadWrite);
+  if (rc != platform::kRegOk) return rc;
+  std::string child;
+  while (key.EnumKey(0, &child) == platform::kRegOk) {
+    rc = DeleteTree(key, child, depth + 1);
+    if (rc != platform::kRegOk) return rc;
+  }
+  key.Close();
+  return parent.DeleteSubKey(path);
+}
+
+}  // namespace
+
+DWORD RegRootFromName(const CString& name) {
+  for (const RootName& r : kRoots)
+    if (name.CompareNoCase(r.name) == 0) return r.root;
+  return 0;
+}
+
+BOOL SplitValuePath(LPCSTR path, CString& valueName, CString& keyPath) {
+  const std::string p = path ? path : "";
+  size_t sep = p.find_last_of("\\/");
+  if (sep == std::string::npos) {
+    keyPath.Empty();
+    valueName = p;
+  } else {
+    keyPath = p.substr(0, sep);
+    valueName = p.substr(sep + 1);
+  }
+  return TRUE;
+}
+
+BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir) {
+  if (!path || !*path) return FALSE;
+  if (!platform::RemoveFile(path)) return FALSE;
+  platform::Journal(platform::JournalKind::kFileRemoved, path);
+  if (removeDir) {
+    CString name, dir;
+    SplitPath(path, name, dir);
+    SetTrailingBackslash(dir, FALSE);
+    // Succeeds only for an empty folder, which is what is wanted.
+    if (!dir.IsEmpty() && !IsDriveRoot(dir) && platform::RemoveDir(dir.str()))
+      platform::Journal(platform::JournalKind::kFolderRemoved, dir.str());
+  }
+  return TRUE;
+}
+
+BOOL DeleteRegKey(LPCSTR entry) {
+  if (!entry || !*entry) return FALSE;
+  CString rest = entry;
+  const DWORD root = RegRootFromName(SplitFirstComponent(rest));
+  if (!root || rest.IsEmpty()) return FALSE;
+  platform::RegKey rootKey;
+  if (rootKey.Open(platform::RegKey::Root(root), "", platform::kRegAllAccess) != platform::kRegOk)
+    return FALSE;
+  return DeleteTree(rootKey, rest.str(), 0) == platform::kRegOk;
+}
+
+BOOL DeleteRegValue(LPCSTR entry) {
+  if (!entry || !*entry) return FALSE;
+  CString rest = entry;
+  const DWORD root = RegRootFromName(SplitFirstComponent(rest));
+  if (!root || rest.IsEmpty()) return FALSE;
+  CString value, keyPath;
+  SplitValuePath(rest, value, keyPath);
+  platform::RegKey key;
+  if (key.Open(platform::RegKey::Root(root), keyPath.str(), platform::kRegAllAccess) != platform::kRegOk)
+    return FALSE;
+  return key.DeleteValue(value.str()) == platform::kRegOk;
+}

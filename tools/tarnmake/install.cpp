@@ -1,0 +1,292 @@
+// tarnmake install / uninstall: the engine's whole install or uninstall run
+// without the wizard, with a report of what it did. On Windows the install
+// is real; natively it happens inside the sandbox.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+#include "app/setup_app.h"
+#include "commands.h"
+#include "engine/setup_package.h"
+#include "host.h"
+#include "payload/trailer.h"
+#include "platform/fs.h"
+#include "platform/journal.h"
+#include "platform/msgbox.h"
+#include "platform/notify.h"
+#include "platform/shell_link.h"
+#include "report.h"
+#include "sysint/install_runner.h"
+#include "sysint/path_ops.h"
+#include "uninstall/uninstall_messages.h"
+
+namespace tarnmake {
+namespace {
+
+std::string JsonText(const std::string& ansi) {
+  std::string u = Utf8(ansi), out = "\"";
+  for (unsigned char c : u) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7F) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+std::string JsonList(const std::vector<std::string>& items) {
+  std::string out = "[";
+  for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + items[i];
+  return out + "]";
+}
+
+// Everything the run did, gathered from the journal and the message boxes.
+class Recorder {
+ public:
+  Recorder() {
+    prevJournal_ = platform::SetJournalHandler([this](const platform::JournalEvent& e) {
+      events_.push_back(e);
+    });
+    prevBox_ = platform::SetMessageBoxHandler([this](const platform::MessageBoxCall& c) {
+      messages_.push_back(c.text);
+      Note("message: " + c.text);
+      return (c.type & MB_YESNO) ? IDNO : IDOK;
+    });
+  }
+  ~Recorder() {
+    platform::SetJournalHandler(prevJournal_);
+    platform::SetMessageBoxHandler(prevBox_);
+  }
+  std::vector<const platform::JournalEvent*> Of(platform::JournalKind kind) const {
+    std::vector<const platform::JournalEvent*> out;
+    for (const auto& e : events_)
+      if (e.kind == kind) out.push_back(&e);
+    return out;
+  }
+  const std::vector<std::string>& messages() const { return messages_; }
+
+ private:
+  std::vector<platform::JournalEvent> events_;
+  std::vector<std::string> messages_;
+  platform::JournalHandler prevJournal_;
+  platform::MessageBoxHandler prevBox_;
+};
+
+// Progress of the engine's entry messages on a terminal.
+class EntryProgress {
+ public:
+  EntryProgress(const char* label, UINT begin, UINT step) {
+    prev_ = platform::SetNotifyHandler([this, label, begin, step](HWND, UINT msg, WPARAM wp, LPARAM) {
+      if (msg == begin) {
+        bar_.reset(new Progress(label, wp));
+      } else if (msg == step && bar_) {
+        bar_->Advance(1);
+      }
+    });
+  }
+  ~EntryProgress() {
+    bar_.reset();
+    platform::SetNotifyHandler(prev_);
+  }
+  // PostNotify sends nothing to a null window; any other value reaches the
+  // handler above and never a real window.
+  static HWND Window() { return reinterpret_cast<HWND>(static_cast<intptr_t>(1)); }
+
+ private:
+  std::unique_ptr<Progress> bar_;
+  platform::NotifyHandler prev_;
+};
+
+// The package itself, or the package blob of an installer inflated into a
+// temporary file that is removed again.
+class PackageFile {
+ public:
+  ~PackageFile() {
+    if (!temp_.empty()) platform::RemoveFile(temp_);
+  }
+  bool Open(const std::string& path, std::string* error) {
+    CFile in;
+    if (!in.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+      *error = "cannot open " + path;
+      return false;
+    }
+    payload::TrailerInfo t = payload::ReadTrailer(in);
+    if (t.status == payload::kTrailerMissing) {
+      path_ = path;
+      return true;
+    }
+    if (!t.ok()) {
+      *error = path + ": " + payload::TrailerStatusText(t.status);
+      return false;
+    }
+    temp_ = host::NewTempFile(std::string());
+    CFile out;
+    if (temp_.empty() || !out.Open(temp_.c_str(), CFile::modeCreate | CFile::modeWrite)) {
+      *error = "cannot create a temporary file";
+      return false;
+    }
+    if (!payload::ExtractBlob(in, t.package, out)) {
+      *error = path + ": the package blob is damaged";
+      return false;
+    }
+    path_ = temp_;
+    return true;
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_, temp_;
+};
+
+void PrintList(const char* title, const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  Say(std::string(title) + ":");
+  for (const auto& l : lines) Say("  " + l);
+}
+
+std::vector<std::string> Paths(const Recorder& r, platform::JournalKind kind, bool json) {
+  std::vector<std::string> out;
+  for (const auto* e : r.Of(kind)) out.push_back(json ? JsonText(e->path) : e->path);
+  return out;
+}
+
+}  // namespace
+
+int CmdInstall(const std::string& package, const std::string& target, const std::string& name,
+               const std::string& uninstaller, const std::string& sandbox, bool json) {
+  if (!sandbox.empty()) platform::SetSandboxRoot(host::AbsolutePath(sandbox));
+  if (target.size() < 3 || target[1] != ':' || (target[2] != '\\' && target[2] != '/')) {
+    Error("--target must be a full Windows path such as C:\\Program Files\\Product");
+    return 1;
+  }
+  PackageFile file;
+  std::string error;
+  if (!file.Open(package, &error)) {
+    Error(error);
+    return 1;
+  }
+
+  CTarnSetupShellApp app;
+  app.m_strTargetDir = target;
+  if (!name.empty()) {
+    app.m_strProductName = name;
+  } else {
+    // The package's file name without folder and extension.
+    std::string stem = package.substr(package.find_last_of("\\/") + 1);
+    app.m_strProductName = stem.substr(0, stem.rfind('.'));
+  }
+  app.m_strUninstaller =
+      uninstaller.empty() ? platform::WindowsDirectory() + "\\tsu11.exe" : uninstaller;
+  if (!CheckDir(target.c_str(), TRUE, FALSE)) {
+    Error("cannot create " + target);
+    return 1;
+  }
+
+  Recorder rec;
+  {
+    EntryProgress progress("installing", WM_SETUP_DATA_BEGIN, WM_SETUP_DATA_STEP);
+    platform::ComScope com;
+    CInstallRunner::Install(file.path().c_str(), EntryProgress::Window());
+  }
+  using K = platform::JournalKind;
+  const std::string log = target + "\\Unistall.tsu";
+  const bool ok = rec.messages().empty();
+
+  if (json) {
+    std::vector<std::string> skipped, links, values, programs, libraries, messages;
+    for (const auto* e : rec.Of(K::kEntrySkipped))
+      skipped.push_back("{\"path\": " + JsonText(e->path) + ", \"why\": " + JsonText(e->detail) + "}");
+    for (const auto* e : rec.Of(K::kShortcut))
+      links.push_back("{\"link\": " + JsonText(e->path) + ", \"target\": " + JsonText(e->detail) + "}");
+    for (const auto* e : rec.Of(K::kRegValueSet))
+      values.push_back("{\"name\": " + JsonText(e->path) + ", \"value\": " + JsonText(e->detail) + "}");
+    for (const auto* e : rec.Of(K::kProgramStarted))
+      programs.push_back("{\"command\": " + JsonText(e->path) +
+                         ", \"wait\": " + (e->detail == "wait" ? "true" : "false") + "}");
+    for (const auto* e : rec.Of(K::kLibraryCalled))
+      libraries.push_back("{\"path\": " + JsonText(e->path) + ", \"result\": " + JsonText(e->detail) + "}");
+    for (const auto& m : rec.messages()) messages.push_back(JsonText(m));
+    std::printf(
+        "{\"ok\": %s, \"target\": %s, \"product\": %s, \"uninstaller\": %s, \"log\": %s,\n"
+        " \"files\": %s,\n \"skipped\": %s,\n \"temporary_removed\": %s,\n \"shortcuts\": %s,\n"
+        " \"registry_keys\": %s,\n \"registry_values\": %s,\n \"programs\": %s,\n"
+        " \"libraries\": %s,\n \"messages\": %s}\n",
+        ok ? "true" : "false", JsonText(target).c_str(), JsonText(app.m_strProductName.str()).c_str(),
+        JsonText(app.m_strUninstaller.str()).c_str(), JsonText(log).c_str(),
+        JsonList(Paths(rec, K::kFileWritten, true)).c_str(), JsonList(skipped).c_str(),
+        JsonList(Paths(rec, K::kFileRemoved, true)).c_str(), JsonList(links).c_str(),
+        JsonList(Paths(rec, K::kRegKeyCreated, true)).c_str(), JsonList(values).c_str(),
+        JsonList(programs).c_str(), JsonList(libraries).c_str(), JsonList(messages).c_str());
+  } else {
+    PrintList("files written", Paths(rec, K::kFileWritten, false));
+    std::vector<std::string> lines;
+    for (const auto* e : rec.Of(K::kEntrySkipped)) lines.push_back(e->path + " (" + e->detail + ")");
+    PrintList("entries passed over", lines);
+    PrintList("temporary files removed", Paths(rec, K::kFileRemoved, false));
+    lines.clear();
+    for (const auto* e : rec.Of(K::kShortcut)) lines.push_back(e->path + " -> " + e->detail);
+    PrintList("shortcuts", lines);
+    PrintList("registry keys created", Paths(rec, K::kRegKeyCreated, false));
+    lines.clear();
+    for (const auto* e : rec.Of(K::kRegValueSet)) lines.push_back(e->path + " = " + e->detail);
+    PrintList("registry values set", lines);
+    lines.clear();
+    for (const auto* e : rec.Of(K::kProgramStarted))
+      lines.push_back(e->path + (e->detail == "wait" ? " (waited for)" : ""));
+    PrintList("programs started", lines);
+    lines.clear();
+    for (const auto* e : rec.Of(K::kLibraryCalled)) lines.push_back(e->path + " " + e->detail);
+    PrintList("libraries", lines);
+    Say("uninstall log: " + log);
+  }
+  if (!ok) Error(std::to_string(rec.messages().size()) + " problem(s) during the install");
+  return ok ? 0 : 1;
+}
+
+int CmdUninstall(const std::string& log, const std::string& key, const std::string& sandbox,
+                 bool json) {
+  if (!sandbox.empty()) platform::SetSandboxRoot(host::AbsolutePath(sandbox));
+  CTarnSetupShellApp app;
+  Recorder rec;
+  BOOL processed;
+  {
+    EntryProgress progress("removing", WM_UNINST_START, WM_UNINST_STEP);
+    platform::ComScope com;
+    processed = CInstallRunner::Uninstall(log.c_str(), EntryProgress::Window());
+    // As the uninstaller does: without a usable log the product still
+    // leaves the list of installed programs.
+    if (!processed && !key.empty()) RemoveUninstallKey(key.c_str());
+  }
+  using K = platform::JournalKind;
+  const bool ok = processed && rec.messages().empty();
+  if (json) {
+    std::vector<std::string> messages;
+    for (const auto& m : rec.messages()) messages.push_back(JsonText(m));
+    std::printf(
+        "{\"ok\": %s, \"processed\": %s, \"log\": %s,\n \"files_removed\": %s,\n"
+        " \"files_not_removed\": %s,\n \"folders_removed\": %s,\n \"registry_removed\": %s,\n"
+        " \"registry_not_removed\": %s,\n \"messages\": %s}\n",
+        ok ? "true" : "false", processed ? "true" : "false", JsonText(log).c_str(),
+        JsonList(Paths(rec, K::kFileRemoved, true)).c_str(),
+        JsonList(Paths(rec, K::kFileNotRemoved, true)).c_str(),
+        JsonList(Paths(rec, K::kFolderRemoved, true)).c_str(),
+        JsonList(Paths(rec, K::kRegDeleted, true)).c_str(),
+        JsonList(Paths(rec, K::kRegNotDeleted, true)).c_str(), JsonList(messages).c_str());
+  } else {
+    PrintList("registry entries removed", Paths(rec, K::kRegDeleted, false));
+    PrintList("registry entries not removed", Paths(rec, K::kRegNotDeleted, false));
+    PrintList("files removed", Paths(rec, K::kFileRemoved, false));
+    PrintList("files not removed", Paths(rec, K::kFileNotRemoved, false));
+    PrintList("folders removed", Paths(rec, K::kFolderRemoved, false));
+  }
+  if (!ok) Error(processed ? "some entries could not be removed" : "the log could not be processed");
+  return ok ? 0 : 1;
+}
+
+}  // namespace tarnmake
