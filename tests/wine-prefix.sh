@@ -9,7 +9,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 case "$action" in
   boot)
     wineserver -p 120 </dev/null >/dev/null 2>&1
-    wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; } ;;
+    wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
+    # The dialogs ask for "宋体" (SimSun), which Wine does not ship: draw
+    # it with the WenQuanYi font the machine has.
+    for face in "宋体" SimSun "新宋体" NSimSun; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+        /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    done ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true ;;
 esac

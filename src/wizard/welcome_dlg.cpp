@@ -1,0 +1,29 @@
+#include "app/setup_app.h"
+#include "res/resource.h"
+#include "wizard/page_rules.h"
+#include "wizard/wizard_dlg.h"
+
+CPPWelcome::CPPWelcome() : CPropertyPageEx(IDD_WELCOME, "欢迎") {
+  m_strWelcome = AfxGetApp()->m_strWelcomeText;
+}
+
+void CPPWelcome::DoDataExchange(BOOL save) { DdxText(m_hWnd, IDC_WELCOME, m_strWelcome, save); }
+
+BOOL CPPWelcome::OnSetActive() {
+  ::SetWindowTextA(m_hWnd, "欢迎");
+  SetWizardButtons(kWizNext);
+  return TRUE;
+}
+
+CPPFinish::CPPFinish() : CPropertyPageEx(IDD_FINISH, "完成安装") {}
+
+BOOL CPPFinish::OnInitDialog() {
+  CPropertyPageEx::OnInitDialog();
+  SetDlgItemTextSafe(m_hWnd, IDC_THANKS, "感谢您安装我们的软件产品 !");
+  return TRUE;
+}
+
+BOOL CPPFinish::OnSetActive() {
+  SetWizardButtons(kWizFinish);
+  return TRUE;
+}
