@@ -48,7 +48,8 @@ int CALLBACK CPSTarnSetupShell::SheetCallback(HWND wnd, UINT msg, LPARAM) {
   // whole window, then placed along the bottom as on every resize.
   RECT r;
   ::GetWindowRect(wnd, &r);
-  self->m_hBrand = ::CreateWindowExA(0, "STATIC", "TarnSetupV1.5", WS_CHILD | WS_VISIBLE | WS_DISABLED,
+  self->m_hBrand = ::CreateWindowExA(0, "STATIC", "TarnSetupV1.5",
+                                     WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_CLIPSIBLINGS,
                                      0, 0, r.right - r.left, r.bottom - r.top, wnd,
                                      reinterpret_cast<HMENU>(10), ::GetModuleHandleA(nullptr), nullptr);
   ::SendMessageA(self->m_hBrand, WM_SETFONT, ::SendMessageA(wnd, WM_GETFONT, 0, 0), FALSE);
@@ -63,7 +64,9 @@ void CPSTarnSetupShell::PlaceBrandLine() {
   RECT r;
   ::GetWindowRect(m_hWnd, &r);
   int width = r.right - r.left, height = r.bottom - r.top;
-  ::SetWindowPos(m_hBrand, nullptr, 0, height - kBrandHeight, width, kBrandHeight, 0);
+  // Below its siblings, clipped by them: on top it would paint over the
+  // Back button that shares its strip.
+  ::SetWindowPos(m_hBrand, HWND_BOTTOM, 0, height - kBrandHeight, width, kBrandHeight, 0);
 }
 
 LRESULT CALLBACK CPSTarnSetupShell::SheetProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {

@@ -73,6 +73,11 @@ BOOL CALLBACK FindTop(HWND w, LPARAM lp) {
   return TRUE;
 }
 
+BOOL CALLBACK ListTop(HWND w, LPARAM) {
+  if (IsWindowVisible(w)) Out(Utf8(Text(w)));
+  return TRUE;
+}
+
 HWND TopWindow(const std::wstring& title, bool dialogOnly = false) {
   Find f{title, dialogOnly, nullptr};
   EnumWindows(FindTop, reinterpret_cast<LPARAM>(&f));
@@ -129,10 +134,7 @@ int main() {
   std::wstring title = argc > 2 ? argv[2] : L"";
 
   if (cmd == L"windows") {
-    EnumWindows([](HWND w, LPARAM) -> BOOL {
-      if (IsWindowVisible(w)) Out(Utf8(Text(w)));
-      return TRUE;
-    }, 0);
+    EnumWindows(ListTop, 0);
     return 0;
   }
   if (cmd == L"run") {
