@@ -15,6 +15,11 @@ case "$action" in
     for face in "宋体" SimSun "新宋体" NSimSun; do
       wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
         /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    done
+    # Wine links the profile's Desktop and Documents to $HOME: the tests'
+    # shortcuts and files stay inside the prefix instead.
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
     done ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true ;;
