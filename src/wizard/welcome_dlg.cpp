@@ -25,5 +25,9 @@ BOOL CPPFinish::OnInitDialog() {
 
 BOOL CPPFinish::OnSetActive() {
   SetWizardButtons(kWizFinish);
+  // The button that had the focus was hidden by the install page: give it
+  // to Finish, after the posted button change, so Enter finishes.
+  HWND sheet = GetSheet();
+  ::PostMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(sheet, 0x3025)), TRUE);
   return TRUE;
 }

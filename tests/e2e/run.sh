@@ -384,6 +384,8 @@ case_keyboard() {
   check "create question" "$(d box "目录不存在" 5000)" "'C:\\Tarn Keys'目录不存在,是否新建目录?"
   key alt+y
   check_true "finish page after typing" d wait "$DONE" 60000
+  sleep 0.5
+  echo "focus on finish: $(d focus "$DONE")" >>"$log"
   key Return
   check_true "Enter is Finish" ended 30
   check_true "installed where typed" test -f "$drive_c/Tarn Keys/readme.txt"
