@@ -184,7 +184,6 @@ case_install() {
   d click "$TARGET" $NEXT
   d answer "目录不存在" yes
 
-  if d wait "$INSTALL" 3000; then shot 4-install; fi
   check_true "finish page shows" d wait "$DONE" 60000
   check "thanks text" "$(d text "$DONE" 1016)" "感谢您安装我们的软件产品 !"
   expect_state "finish: Back disabled" "$DONE" $BACK "enabled=0 visible=1 checked=0"
@@ -317,7 +316,13 @@ case_quit_no() {
   to_install_page 'C:\Tarn Big\No'
   d close "$INSTALL"
   check "quit question" "$(d box "退出询问")" "$QUIT_Q"
+  expect_state "install page: Back disabled" "$INSTALL" $BACK "enabled=0 visible=1 checked=0"
+  expect_state "install page: Finish shown disabled" "$INSTALL" $FINISH "enabled=0 visible=1 checked=0"
+  expect_state "install page: no Cancel" "$INSTALL" $CANCEL "enabled=1 visible=0 checked=0"
+  shot 4-install-quit-question
   d answer "退出询问" no
+  shot 4-install
+  echo "install page status: $(d text "$INSTALL" 1011)" >>"$log"
   check_true "No: the install goes on to the finish page" d wait "$DONE" 120000
   d click "$DONE" $FINISH
   check_true "installer ends" ended 60
@@ -385,7 +390,7 @@ case_keyboard() {
   key alt+y
   check_true "finish page after typing" d wait "$DONE" 60000
   sleep 0.5
-  echo "focus on finish: $(d focus "$DONE")" >>"$log"
+  check "focus on Finish" "$(d focus "$DONE" | cut -d' ' -f1)" 12325
   key Return
   check_true "Enter is Finish" ended 30
   check_true "installed where typed" test -f "$drive_c/Tarn Keys/readme.txt"
