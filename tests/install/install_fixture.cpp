@@ -2,6 +2,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
+#include "platform/shell_link.h"
 #include "sysint/install_runner.h"
 
 namespace tarntest {
@@ -53,10 +54,12 @@ void InstallTest::Build(const std::vector<Item>& items, const std::string& name)
 }
 
 void InstallTest::Install(const std::string& name) {
+  platform::ComScope com;  // as the install worker does
   CInstallRunner::Install((dir / name).c_str(), reinterpret_cast<HWND>(0x5150));
 }
 
 BOOL InstallTest::Uninstall() {
+  platform::ComScope com;
   return CInstallRunner::Uninstall(LogPath().c_str(), reinterpret_cast<HWND>(0x5150));
 }
 

@@ -70,6 +70,8 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
          {"<TARGETDIR>\\none.dll", Binary("noentry.dll", "MZ TARN-NO-ENTRY"), IF_REGISTER},
          {"<TARGETDIR>\\bad.dll", Binary("failing.dll", "MZ TARN-ENTRY-FAILS"), IF_REGISTER},
          {"<TARGETDIR>\\nodata.exe", "", IF_NO_DATA | IF_RUN, "", "--again"}});
+  // An entry without data acts on what is already there.
+  ASSERT_TRUE(WriteFileBytes(Target("nodata.exe"), marker));
   Install();
 
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"注册'" + Target("bad.dll") + "'失败!"});
@@ -106,12 +108,18 @@ TEST_F(InstallTest, ShortcutsInEveryFolder) {
     items.push_back({"<TARGETDIR>\\app" + std::to_string(i) + ".exe", "x", 0,
                      std::string(folders[i]) + "\\Tarn Test " + std::to_string(i) + ".lnk"});
   items.push_back({"<TARGETDIR>\\once.exe", "x", IF_TEMPORARY, "<DESKTOP_FOLDER>\\never.lnk"});
-  // Expands past the 259 bytes a link name may have: refused, nothing saved.
-  items.push_back({"<TARGETDIR>\\long.exe", "x", 0, "<DESKTOP_FOLDER>\\" + std::string(234, 'l') + ".lnk"});
+  // Expands to 260 bytes, one past what a path may have: refused without a
+  // word (its folder cannot be named), nothing saved under a cut name.
+  std::string programs;
+  ASSERT_TRUE(platform::SpecialFolderPath(platform::kFolderPrograms, &programs));
+  ASSERT_GE(programs.size(), 20u);
+  const std::string longName = std::string(260 - programs.size() - 1 - 4, 'l') + ".lnk";
+  items.push_back({"<TARGETDIR>\\long.exe", "x", 0, "<TARGET_FOLDER>\\" + longName});
   Build(items);
   Install();
 
-  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"建立快捷方式失败!"});
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(platform::Access(programs + "\\" + longName));
   const auto links = journal.Of(JournalKind::kShortcut);
   ASSERT_EQ(links.size(), 5u);
   std::vector<std::string> logged;
