@@ -123,6 +123,50 @@ PY
     run fail installer --shell shell.exe --ui sample/ui.ini --package sample/setup.ini -o out/d.exe
     run fail list
     ;;
+  install)
+    # An install followed by its uninstall leaves the machine as it was:
+    # in the sandbox natively, in the Wine prefix for the .exe.
+    run ok package sample/setup.ini -o out/sample.tsp
+    target='C:\TarnSample'
+    sb=(--sandbox "$PWD/sandbox")
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      prefix=$(d=$PWD; while [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done; echo "$d/wineprefix")
+      snap() {
+        find "$prefix/drive_c" -path '*/[Tt]emp' -prune -o -print | sort
+        for k in 'HKCU\Software\TarnDemo' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Sample'; do
+          "${tm[0]}" reg query "$k" >/dev/null 2>&1 && echo "present: $k"
+        done
+        return 0
+      }
+    else
+      snap() { (cd sandbox && find . | sort && cat registry.reg 2>/dev/null); return 0; }
+    fi
+    # Make the machine's own folders first, which stay.
+    "${tm[@]}" uninstall 'C:\nothing\Unistall.tsu' "${sb[@]}" >/dev/null 2>&1
+    snap > before.txt
+    run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and not r["messages"], r
+assert len(r["files"]) == 13 and len(r["shortcuts"]) == 3, r
+assert r["temporary_removed"] == ["C:\\TarnSample\\demo.reg"], r
+assert [p["wait"] for p in r["programs"]] == [True, False], r
+assert r["log"] == "C:\\TarnSample\\Unistall.tsu", r
+PY
+    run ok list out/sample.tsp
+    # The registry scripts are imported by programs that run on their own.
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall "$target\\Unistall.tsu" "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "uninstall report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and r["processed"] and not r["registry_not_removed"], r
+assert len(r["files_removed"]) == 16 and not r["files_not_removed"], r
+PY
+    snap > after.txt
+    diff before.txt after.txt >&2 || fail "the uninstall left the machine changed"
+    ;;
   *) fail "unknown scenario" ;;
 esac
 echo "PASS [$scenario]"
