@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: set up the machine, build both configurations, and make the
-# sample product's package (and its installer, once the shell is built).
+# The main job: set up the machine, build both configurations, make the
+# sample product's package, install it into the sandbox and uninstall it
+# again, and make its installer once the shell is built.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_ROOT:-$root/build}
@@ -32,6 +33,22 @@ step "package the sample product"
 "$tarnmake" package "$sample/setup.ini" -o "$out/sample.tsp"
 "$tarnmake" verify "$out/sample.tsp"
 "$tarnmake" list "$out/sample.tsp"
+
+step "install the sample product into the sandbox, then uninstall it"
+sandbox=$build/sample/sandbox
+rm -rf "$sandbox"
+# The machine's own folders, which a real one has and an uninstall keeps.
+"$tarnmake" uninstall 'C:\nothing\Unistall.tsu' --sandbox "$sandbox" >/dev/null 2>&1 || true
+mkdir -p "$sandbox/C/Program Files"
+before=$(cd "$sandbox" && find . | sort; cat registry.reg 2>/dev/null)
+"$tarnmake" install "$out/sample.tsp" --target 'C:\Program Files\Tarn Sample' --name 'Tarn Sample' \
+  --sandbox "$sandbox"
+echo "-- the sandbox after the install ($sandbox):"
+(cd "$sandbox" && find 'C/Program Files/Tarn Sample' | sed 's/^/   /')
+"$tarnmake" uninstall 'C:\Program Files\Tarn Sample\Unistall.tsu' --sandbox "$sandbox"
+after=$(cd "$sandbox" && find . | sort; cat registry.reg 2>/dev/null)
+if [ "$before" = "$after" ]; then echo "the uninstall left the sandbox as it was"; else
+  echo "the uninstall left the sandbox changed:" >&2; diff <(echo "$before") <(echo "$after") >&2; exit 1; fi
 
 shell=$(find "$build/win32" -name TarnSetupShell.exe -print -quit 2>/dev/null || true)
 if [ -n "$shell" ]; then
