@@ -38,15 +38,16 @@ step "install the sample product into the sandbox, then uninstall it"
 sandbox=$build/sample/sandbox
 rm -rf "$sandbox"
 # The machine's own folders, which a real one has and an uninstall keeps.
-"$tarnmake" uninstall 'C:\nothing\Unistall.tsu' --sandbox "$sandbox" >/dev/null 2>&1 || true
+"$tarnmake" uninstall 'C:\nothing\Unistall.tsu' --key nothing --sandbox "$sandbox" >/dev/null 2>&1 || true
 mkdir -p "$sandbox/C/Program Files"
-before=$(cd "$sandbox" && find . | sort; cat registry.reg 2>/dev/null)
+snapshot() { cd "$sandbox" && find . ! -name actions.log ! -name registry.lock | sort && cat registry.reg; }
+before=$(snapshot)
 "$tarnmake" install "$out/sample.tsp" --target 'C:\Program Files\Tarn Sample' --name 'Tarn Sample' \
   --sandbox "$sandbox"
 echo "-- the sandbox after the install ($sandbox):"
 (cd "$sandbox" && find 'C/Program Files/Tarn Sample' | sed 's/^/   /')
 "$tarnmake" uninstall 'C:\Program Files\Tarn Sample\Unistall.tsu' --sandbox "$sandbox"
-after=$(cd "$sandbox" && find . | sort; cat registry.reg 2>/dev/null)
+after=$(snapshot)
 if [ "$before" = "$after" ]; then echo "the uninstall left the sandbox as it was"; else
   echo "the uninstall left the sandbox changed:" >&2; diff <(echo "$before") <(echo "$after") >&2; exit 1; fi
 

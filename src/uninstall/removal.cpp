@@ -40,6 +40,19 @@ LONG DeleteTree(platform::RegKey& parent, const std::string& path, int depth) {
   return parent.DeleteSubKey(path);
 }
 
+// The system's own folders hold a product's shortcuts and files but are
+// never the product's to remove, even when the uninstall leaves one empty
+// (a desktop with no other icon on it).
+bool IsSystemFolder(const CString& dir) {
+  std::string path;
+  for (platform::SpecialFolder f : {platform::kFolderDesktop, platform::kFolderPrograms,
+                                    platform::kFolderStartup, platform::kFolderProgramFiles}) {
+    if (platform::SpecialFolderPath(f, &path) && dir.CompareNoCase(path.c_str()) == 0) return true;
+  }
+  return dir.CompareNoCase(platform::WindowsDirectory().c_str()) == 0 ||
+         dir.CompareNoCase(platform::SystemDirectory().c_str()) == 0;
+}
+
 }  // namespace
 
 DWORD RegRootFromName(const CString& name) {
@@ -70,7 +83,7 @@ BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir) {
     SplitPath(path, name, dir);
     SetTrailingBackslash(dir, FALSE);
     // Succeeds only for an empty folder, which is what is wanted.
-    if (!dir.IsEmpty() && !IsDriveRoot(dir) && platform::RemoveDir(dir.str()))
+    if (!dir.IsEmpty() && !IsDriveRoot(dir) && !IsSystemFolder(dir) && platform::RemoveDir(dir.str()))
       platform::Journal(platform::JournalKind::kFolderRemoved, dir.str());
   }
   return TRUE;

@@ -76,6 +76,11 @@ TEST_F(Sandbox, RegistryFileIsReadableUtf8Text) {
   ASSERT_EQ(platform::kRegOk, k.SetString("Lines", "one\ntwo"));
   EXPECT_EQ(
       "REGEDIT4\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software]\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Microsoft]\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows]\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion]\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall]\n\n"
       "[HKEY_CURRENT_USER\\Software]\n\n"
       "[HKEY_CURRENT_USER\\Software\\\xE4\xBA\xA7\xE5\x93\x81]\n"
       "\"Path\"=\"C:\\\\a \\\"b\\\"\"\n"

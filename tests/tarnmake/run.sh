@@ -139,10 +139,12 @@ PY
         return 0
       }
     else
-      snap() { (cd sandbox && find . | sort && cat registry.reg 2>/dev/null); return 0; }
+      # actions.log is the sandbox's record of programs, not the machine.
+      snap() { (cd sandbox && find . ! -name actions.log ! -name registry.lock | sort && cat registry.reg); return 0; }
     fi
     # Make the machine's own folders first, which stay.
-    "${tm[@]}" uninstall 'C:\nothing\Unistall.tsu' "${sb[@]}" >/dev/null 2>&1
+    "${tm[@]}" uninstall 'C:\nothing\Unistall.tsu' --key nothing "${sb[@]}" >/dev/null 2>&1
+    mkdir -p "sandbox/C/Program Files"
     snap > before.txt
     run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}" --json
     python3 - last.out <<'PY' || fail "install report"

@@ -7,7 +7,9 @@
 // - an open key is its full path: a key deleted and made again under an
 //   open handle is the same key (Windows: ERROR_KEY_DELETED until reopened);
 // - subkeys and values enumerate in creation order;
-// - all seven roots exist and hold keys, none is special;
+// - all seven roots exist and hold keys, none is special; a new store
+//   starts with only HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall
+//   and HKCU\Software;
 // - values of other types than REG_SZ only come from imported files and
 //   are kept as their text; names and strings end at a zero byte;
 // - names that are not valid GBK come back with their bad bytes replaced.
@@ -72,9 +74,19 @@ class StoreLock {
   int fd_;
 };
 
+bool Save(const RegTree& tree);
+
 void Load(RegTree* tree) {
   std::ifstream in(StorePath(), std::ios::binary);
-  if (!in) return;
+  if (!in) {
+    // A new machine has these keys; an install makes its own below them and
+    // an uninstall leaves them, as on Windows.
+    for (const char* key : {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                            "HKEY_CURRENT_USER\\Software"})
+      tree->Create(key);
+    Save(*tree);
+    return;
+  }
   std::ostringstream text;
   text << in.rdbuf();
   tree->Apply(Utf8ToAnsi(text.str()));
