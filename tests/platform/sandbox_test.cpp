@@ -83,6 +83,10 @@ TEST_F(Sandbox, RegistryFileIsReadableUtf8Text) {
       "\"Lines\"=\"one\\ntwo\"\n",
       Store());
   EXPECT_EQ("one\ntwo", Value("software\\产品", "lines"));
+  // A key name cannot hold a line break: it would end the key's line.
+  RegKey bad;
+  EXPECT_NE(platform::kRegOk, bad.Create(RegKey::Root(platform::kRegCurrentUser), "Bad\nName"));
+  EXPECT_EQ("C:\\a \"b\"", Value("Software\\产品", "Path"));
 }
 
 TEST_F(Sandbox, RegistryFileWrittenByAnotherProcessIsRead) {

@@ -10,7 +10,9 @@
 // - all seven roots exist and hold keys, none is special;
 // - values of other types than REG_SZ only come from imported files and
 //   are kept as their text; names and strings end at a zero byte;
-// - names that are not valid GBK come back with their bad bytes replaced.
+// - a key name with a line break is refused (ERROR_INVALID_PARAMETER);
+// - names and strings that are not valid GBK come back with their bad
+//   bytes replaced (the store is UTF-8).
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -30,7 +32,7 @@
 namespace platform {
 namespace {
 
-enum : LONG { kInvalidHandle = 6, kIoFailed = 1016, kKeyDeleted = 1018 };
+enum : LONG { kInvalidHandle = 6, kInvalidName = 87, kIoFailed = 1016, kKeyDeleted = 1018 };
 
 std::mutex g_lock;  // the store and the handle table
 std::map<intptr_t, std::string> g_handles;
@@ -173,6 +175,8 @@ void RegKey::Close() {
 
 LONG RegKey::Create(const RegKey& parent, const std::string& path) {
   Close();
+  // A line break would end the key's line in the store.
+  if (path.find('\n') != std::string::npos) return kInvalidName;
   std::string made;
   bool isNew = false;
   LONG rc = WithStore(parent.h_, [&](RegTree& tree, const std::string& key, bool* changed) {
