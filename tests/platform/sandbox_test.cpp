@@ -147,6 +147,11 @@ TEST_F(Sandbox, EveryRootHoldsKeys) {
     EXPECT_EQ(std::to_string(r), v);
     EXPECT_EQ(platform::kRegOk, root.DeleteSubKey("TarnRoot"));
     EXPECT_NE(platform::kRegOk, k.SetString("v", "gone")) << "a deleted key takes no values";
+    // A root holds values of its own.
+    ASSERT_EQ(platform::kRegOk, root.SetString("RootValue", "r"));
+    EXPECT_EQ(platform::kRegOk, root.QueryString("rootvalue", &v));
+    EXPECT_EQ("r", v);
+    EXPECT_EQ(platform::kRegOk, root.DeleteValue("RootValue"));
   }
   EXPECT_NE(platform::kRegOk, RegKey().SetString("v", "no handle"));
 }

@@ -184,6 +184,13 @@ void RegTree::RemoveTree(const std::string& path) {
               keys_.end());
 }
 
+RegTreeKey* RegTree::Record(const std::string& path) {
+  if (RegTreeKey* key = Find(path)) return key;
+  if (!IsRoot(path)) return nullptr;
+  keys_.push_back(RegTreeKey{path, {}});
+  return &keys_.back();
+}
+
 RegValue* RegTree::FindValue(RegTreeKey* key, const std::string& name) {
   if (!key) return nullptr;
   for (RegValue& v : key->values)
@@ -256,11 +263,7 @@ bool RegTree::Apply(const std::string& text) {
       value.data = rest;
       value.isString = false;
     }
-    RegTreeKey* key = Find(current);
-    if (!key) {
-      keys_.push_back(RegTreeKey{current, {}});  // values of a root
-      key = &keys_.back();
-    }
+    RegTreeKey* key = Record(current);
     if (RegValue* old = FindValue(key, name)) {
       old->data = value.data;
       old->isString = value.isString;

@@ -214,13 +214,9 @@ LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD) {
 
 LONG RegKey::SetString(const std::string& name, const std::string& value) {
   std::string n = CString0(name), v = CString0(value);
-  LONG rc = WithStore(h_, [&](RegTree& tree, const std::string& key, bool* changed) {
-    RegTreeKey* k = tree.Find(key);
-    if (!k) {  // values of a root
-      tree.Apply("REGEDIT4\n[" + key + "]\n");
-      k = tree.Find(key);
-    }
-    if (!k) return kRegAccessDenied;
+  LONG rc = WithStore(h_, [&](RegTree& tree, const std::string& key, bool* changed) -> LONG {
+    RegTreeKey* k = tree.Record(key);
+    if (!k) return kKeyDeleted;
     if (RegValue* old = RegTree::FindValue(k, n)) {
       old->data = v;
       old->isString = true;
