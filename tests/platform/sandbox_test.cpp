@@ -88,6 +88,10 @@ TEST_F(Sandbox, RegistryFileIsReadableUtf8Text) {
       "\"Lines\"=\"one\\ntwo\"\n",
       Store());
   EXPECT_EQ("one\ntwo", Value("software\\产品", "lines"));
+  // A key name cannot hold a line break: it would end the key's line.
+  RegKey bad;
+  EXPECT_NE(platform::kRegOk, bad.Create(RegKey::Root(platform::kRegCurrentUser), "Bad\nName"));
+  EXPECT_EQ("C:\\a \"b\"", Value("Software\\产品", "Path"));
 }
 
 TEST_F(Sandbox, RegistryFileWrittenByAnotherProcessIsRead) {
@@ -148,6 +152,11 @@ TEST_F(Sandbox, EveryRootHoldsKeys) {
     EXPECT_EQ(std::to_string(r), v);
     EXPECT_EQ(platform::kRegOk, root.DeleteSubKey("TarnRoot"));
     EXPECT_NE(platform::kRegOk, k.SetString("v", "gone")) << "a deleted key takes no values";
+    // A root holds values of its own.
+    ASSERT_EQ(platform::kRegOk, root.SetString("RootValue", "r"));
+    EXPECT_EQ(platform::kRegOk, root.QueryString("rootvalue", &v));
+    EXPECT_EQ("r", v);
+    EXPECT_EQ(platform::kRegOk, root.DeleteValue("RootValue"));
   }
   EXPECT_NE(platform::kRegOk, RegKey().SetString("v", "no handle"));
 }

@@ -38,9 +38,9 @@ std::vector<std::string> Split(const std::string& path) {
 }
 
 std::string Trim(const std::string& s) {
-  size_t b = s.find_first_not_of(" \t");
+  size_t b = s.find_first_not_of(" \t\r");
   if (b == std::string::npos) return std::string();
-  size_t e = s.find_last_not_of(" \t");
+  size_t e = s.find_last_not_of(" \t\r");
   return s.substr(b, e - b + 1);
 }
 
@@ -79,7 +79,8 @@ std::string Quote(const std::string& s) {
     if (Lead(s, i)) {
       out += c;
       out += s[++i];
-    } else if (c == '\\' || c == '"') {
+    } else if (c == '\\' || c == '"' || IsLeadByte(static_cast<BYTE>(c))) {
+      // A lead byte at the end would take the closing quote for its trail.
       out += '\\';
       out += c;
     } else if (c == '\n') {
@@ -183,6 +184,13 @@ void RegTree::RemoveTree(const std::string& path) {
               keys_.end());
 }
 
+RegTreeKey* RegTree::Record(const std::string& path) {
+  if (RegTreeKey* key = Find(path)) return key;
+  if (!IsRoot(path)) return nullptr;
+  keys_.push_back(RegTreeKey{path, {}});
+  return &keys_.back();
+}
+
 RegValue* RegTree::FindValue(RegTreeKey* key, const std::string& name) {
   if (!key) return nullptr;
   for (RegValue& v : key->values)
@@ -207,7 +215,8 @@ bool RegTree::Apply(const std::string& text) {
   std::string current;
   for (++n; n < lines.size(); ++n) {
     std::string line = Trim(lines[n]);
-    if (line.empty() || line[0] == ';') continue;
+    // No name holds a zero byte: the registry calls end names there.
+    if (line.empty() || line[0] == ';' || line.find('\0') != std::string::npos) continue;
     if (line[0] == '[') {
       current.clear();
       if (line.back() != ']') continue;
@@ -231,10 +240,12 @@ bool RegTree::Apply(const std::string& text) {
     if (pos >= line.size() || line[pos] != '=') continue;
     std::string rest = Trim(line.substr(pos + 1));
     // Hex data may go on over lines that end in "\".
-    while (!rest.empty() && rest[0] != '"' && rest.back() == '\\' && n + 1 < lines.size()) {
+    while (!rest.empty() && rest[0] != '"' && rest.back() == '\\') {
       rest.pop_back();
-      rest += Trim(lines[++n]);
+      if (n + 1 < lines.size()) rest += Trim(lines[++n]);
+      rest = Trim(rest);
     }
+    if (rest.find('\0') != std::string::npos) continue;
     RegValue value{name, std::string(), true};
     if (rest == "-") {
       RegTreeKey* key = Find(current);
@@ -252,11 +263,7 @@ bool RegTree::Apply(const std::string& text) {
       value.data = rest;
       value.isString = false;
     }
-    RegTreeKey* key = Find(current);
-    if (!key) {
-      keys_.push_back(RegTreeKey{current, {}});  // values of a root
-      key = &keys_.back();
-    }
+    RegTreeKey* key = Record(current);
     if (RegValue* old = FindValue(key, name)) {
       old->data = value.data;
       old->isString = value.isString;

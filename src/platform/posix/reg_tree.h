@@ -40,6 +40,8 @@ class RegTree {
   void RemoveTree(const std::string& path);
   bool HasChildren(const std::string& path) const { return !Children(path).empty(); }
 
+  // The key's record; a root gets one when it first holds a value.
+  RegTreeKey* Record(const std::string& path);
   static RegValue* FindValue(RegTreeKey* key, const std::string& name);
 
   // Applies REGEDIT4 text (ANSI): [key], [-key], "name"="text", @="text",

@@ -12,7 +12,9 @@
 //   and HKCU\Software;
 // - values of other types than REG_SZ only come from imported files and
 //   are kept as their text; names and strings end at a zero byte;
-// - names that are not valid GBK come back with their bad bytes replaced.
+// - a key name with a line break is refused (ERROR_INVALID_PARAMETER);
+// - names and strings that are not valid GBK come back with their bad
+//   bytes replaced (the store is UTF-8).
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -32,7 +34,7 @@
 namespace platform {
 namespace {
 
-enum : LONG { kInvalidHandle = 6, kIoFailed = 1016, kKeyDeleted = 1018 };
+enum : LONG { kInvalidHandle = 6, kInvalidName = 87, kIoFailed = 1016, kKeyDeleted = 1018 };
 
 std::mutex g_lock;  // the store and the handle table
 std::map<intptr_t, std::string> g_handles;
@@ -185,6 +187,8 @@ void RegKey::Close() {
 
 LONG RegKey::Create(const RegKey& parent, const std::string& path) {
   Close();
+  // A line break would end the key's line in the store.
+  if (path.find('\n') != std::string::npos) return kInvalidName;
   std::string made;
   bool isNew = false;
   LONG rc = WithStore(parent.h_, [&](RegTree& tree, const std::string& key, bool* changed) {
@@ -222,13 +226,9 @@ LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD) {
 
 LONG RegKey::SetString(const std::string& name, const std::string& value) {
   std::string n = CString0(name), v = CString0(value);
-  LONG rc = WithStore(h_, [&](RegTree& tree, const std::string& key, bool* changed) {
-    RegTreeKey* k = tree.Find(key);
-    if (!k) {  // values of a root
-      tree.Apply("REGEDIT4\n[" + key + "]\n");
-      k = tree.Find(key);
-    }
-    if (!k) return kRegAccessDenied;
+  LONG rc = WithStore(h_, [&](RegTree& tree, const std::string& key, bool* changed) -> LONG {
+    RegTreeKey* k = tree.Record(key);
+    if (!k) return kKeyDeleted;
     if (RegValue* old = RegTree::FindValue(k, n)) {
       old->data = v;
       old->isString = true;
