@@ -1,6 +1,8 @@
 // Removal of single log entries: a file and its emptied folder, a registry
 // key with its subkeys, a registry value.
 #include "uninstall/removal.h"
+#include <string>
+#include <vector>
 #include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/registry.h"
@@ -44,13 +46,19 @@ LONG DeleteTree(platform::RegKey& parent, const std::string& path, int depth) {
 // never the product's to remove, even when the uninstall leaves one empty
 // (a desktop with no other icon on it).
 bool IsSystemFolder(const CString& dir) {
-  std::string path;
-  for (platform::SpecialFolder f : {platform::kFolderDesktop, platform::kFolderPrograms,
-                                    platform::kFolderStartup, platform::kFolderProgramFiles}) {
-    if (platform::SpecialFolderPath(f, &path) && dir.CompareNoCase(path.c_str()) == 0) return true;
-  }
-  return dir.CompareNoCase(platform::WindowsDirectory().c_str()) == 0 ||
-         dir.CompareNoCase(platform::SystemDirectory().c_str()) == 0;
+  // Asked once: the shell's folder look-ups are slow, and an uninstall asks
+  // for every file.
+  static const std::vector<std::string> folders = [] {
+    std::vector<std::string> out{platform::WindowsDirectory(), platform::SystemDirectory()};
+    std::string path;
+    for (platform::SpecialFolder f : {platform::kFolderDesktop, platform::kFolderPrograms,
+                                      platform::kFolderStartup, platform::kFolderProgramFiles})
+      if (platform::SpecialFolderPath(f, &path)) out.push_back(path);
+    return out;
+  }();
+  for (const std::string& f : folders)
+    if (!f.empty() && dir.CompareNoCase(f.c_str()) == 0) return true;
+  return false;
 }
 
 }  // namespace
