@@ -15,6 +15,7 @@
 #include "platform/fs.h"
 #include "reader.h"
 #include "report.h"
+#include "target_path.h"
 
 namespace tarnmake {
 namespace {
@@ -164,6 +165,13 @@ class Builder : public CSetupPackage {
         Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() +
               "' must begin with <TARGETDIR>\\, <WINSYSDIR>\\, <WINDIR>\\ or <SETUPDIR>\\");
         ok = false;
+      } else {
+        std::vector<std::string> parts;
+        std::string why = TargetPathProblem(r.m_strTargetPath.str(), &parts);
+        if (!why.empty()) {
+          Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() + "' cannot be installed: " + why);
+          ok = false;
+        }
       }
       if (!r.m_strShortcutPath.IsEmpty() && !known(r.m_strShortcutPath, kFolders, 5))
         Note("warning: " + which + ": SHORTCUT_PATH '" + r.m_strShortcutPath.str() +
@@ -219,6 +227,7 @@ class Builder : public CSetupPackage {
       if (name.CompareNoCase("FILEINFO") != 0 || lines.IsEmpty()) continue;
       const TSPIndex& r = *m_arrIndex[n++];
       std::string which = "FILEINFO #" + std::to_string(n);
+      bool flagTold = false;
       for (const CString& line : lines.vec()) {
         CString key, value;
         if (!CIniFile::GetNameAndValue(line, key, value)) continue;
@@ -228,13 +237,13 @@ class Builder : public CSetupPackage {
           const std::string& v = value.str();
           bool plain = !v.empty() && v.size() <= 10 &&
                        v.find_first_not_of("0123456789") == std::string::npos;
-          if (!plain || std::stoull(v) > f.max)
-            tell(which + ": " + f.key + " '" + v + "' is not a number from 0 to " +
-                 std::to_string(f.max) + "; the package holds " +
-                 std::to_string(Stored(r, f.key)));
+          if (plain && std::stoull(v) <= f.max) continue;
+          flagTold |= std::strcmp(f.key, "INSTALL_FLAG") == 0;
+          tell(which + ": " + f.key + " '" + v + "' is not a number from 0 to " +
+               std::to_string(f.max) + "; the package holds " + std::to_string(Stored(r, f.key)));
         }
       }
-      if (r.m_byInstallFlag & 0x80)
+      if ((r.m_byInstallFlag & 0x80) && !flagTold)
         tell(which + ": INSTALL_FLAG " + std::to_string(r.m_byInstallFlag) +
              " sets bit 0x80, which means nothing");
     }
