@@ -2,6 +2,7 @@
 // file really holds. CPacket reads through it, and so do tools that look
 // into packets of any version.
 #pragma once
+#include <cstdint>
 #include <vector>
 #include "afx/archive.h"
 #include "afx/collections.h"
@@ -33,6 +34,11 @@ struct Frame {
   DWORD dataLength = 0;
   std::vector<BYTE> index;
   CDWordArray sizes;
+  uint64_t end = 0;  // just past the size table
+  // Set by a reader that knows better than the file's length: a stream that
+  // inflates may claim any length.
+  uint64_t indexLimit = UINT64_MAX;
+  DWORD sizesLimit = UINT32_MAX;
 };
 
 // Fields 1 to 6; the version is compared with `version` when that is not

@@ -10,7 +10,7 @@
 namespace tarnmake {
 
 // One line on standard error, "tarnmake: " + text; ANSI text is converted
-// to UTF-8 and line breaks inside it become blanks.
+// to UTF-8 and its control bytes are written as \xNN.
 void Error(const std::string& ansiText);
 void Note(const std::string& ansiText);
 // A line on standard output, for results.

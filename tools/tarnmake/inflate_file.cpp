@@ -1,0 +1,94 @@
+#include "inflate_file.h"
+#include <algorithm>
+#include <new>
+
+namespace tarnmake {
+namespace {
+const size_t kChunk = 64 * 1024;
+}  // namespace
+
+InflateFile::InflateFile(CFile& base, uint64_t offset, DWORD stored, DWORD size)
+    : base_(base), offset_(offset), stored_(stored), size_(size) {
+  in_.reset(new (std::nothrow) BYTE[kChunk]);
+  scratch_.reset(new (std::nothrow) BYTE[kChunk]);
+  if (!in_ || !scratch_ || !Restart()) failed_ = true;
+}
+
+InflateFile::~InflateFile() {
+  if (live_) inflateEnd(&zs_);
+}
+
+bool InflateFile::Restart() {
+  if (live_) {
+    if (inflateReset(&zs_) != Z_OK) return false;
+  } else {
+    if (inflateInit(&zs_) != Z_OK) return false;
+    live_ = true;
+  }
+  zs_.next_in = nullptr;
+  zs_.avail_in = 0;
+  produced_ = consumed_ = 0;
+  ended_ = false;
+  return true;
+}
+
+size_t InflateFile::Pump(BYTE* dst, size_t n) {
+  size_t done = 0;
+  while (done < n && !ended_ && !failed_) {
+    if (zs_.avail_in == 0 && consumed_ < stored_) {
+      size_t want = static_cast<size_t>(std::min<uint64_t>(stored_ - consumed_, kChunk));
+      int64_t at = static_cast<int64_t>(offset_ + consumed_);
+      if (base_.Seek(at, CFile::begin) != at || base_.Read(in_.get(), want) != want) {
+        failed_ = true;
+        break;
+      }
+      zs_.next_in = in_.get();
+      zs_.avail_in = static_cast<uInt>(want);
+      consumed_ += want;
+    }
+    BYTE* out = dst ? dst + done : scratch_.get();
+    size_t room = std::min(n - done, kChunk);
+    zs_.next_out = out;
+    zs_.avail_out = static_cast<uInt>(room);
+    int ret = inflate(&zs_, Z_NO_FLUSH);
+    size_t have = room - zs_.avail_out;
+    done += have;
+    produced_ += have;
+    if (ret == Z_STREAM_END) {
+      ended_ = true;
+    } else if (ret != Z_OK && !(ret == Z_BUF_ERROR && zs_.avail_in == 0 && consumed_ < stored_)) {
+      failed_ = true;  // damaged, or out of input before its end
+    }
+  }
+  return done;
+}
+
+size_t InflateFile::Read(void* buf, size_t count) {
+  if (pos_ >= size_ || failed_) return 0;
+  count = static_cast<size_t>(std::min<uint64_t>(count, size_ - pos_));
+  if (pos_ < produced_ && !Restart()) {
+    failed_ = true;
+    return 0;
+  }
+  while (produced_ < pos_ && !ended_ && !failed_)
+    Pump(nullptr, static_cast<size_t>(std::min<uint64_t>(pos_ - produced_, kChunk)));
+  if (produced_ != pos_) {
+    failed_ = true;
+    return 0;
+  }
+  size_t got = Pump(static_cast<BYTE*>(buf), count);
+  pos_ += got;
+  if (got < count) failed_ = true;  // the stream gives less than it claims
+  return got;
+}
+
+int64_t InflateFile::Seek(int64_t offset, UINT from) {
+  int64_t base = from == begin ? 0 : from == current ? static_cast<int64_t>(pos_)
+                                                     : static_cast<int64_t>(size_);
+  int64_t target = base + offset;
+  if (target < 0) return -1;
+  pos_ = static_cast<uint64_t>(target);
+  return target;
+}
+
+}  // namespace tarnmake
