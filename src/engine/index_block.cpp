@@ -3,7 +3,6 @@
 #include <memory>
 #include <vector>
 #include "afx/msgbox.h"
-#include "engine/index_check.h"
 #include "engine/setup_package.h"
 #include "platform/notify.h"
 
@@ -41,13 +40,6 @@ int CSetupPackage::ReadIndexInfo(CFile& index) {
       records.push_back(std::move(r));
     }
     if (ok) {
-      // A header that counts other records than the index holds, or a size
-      // table the records do not take, would make an install read the
-      // wrong bytes; the records are still kept for those who only look.
-      std::vector<TSPIndexSizes> sizes;
-      for (const auto& r : records) sizes.push_back({r->m_byInstallFlag, r->m_dwStoredSize});
-      m_bIndexRead = CheckIndex(m_wFileCount, sizes, m_dwaDataSize.vec().data(),
-                                m_dwaDataSize.vec().size()) == IndexFault::kNone;
       for (auto& r : records) m_arrIndex.Add(std::move(r));
       m_bIndexRead = true;
       platform::PostNotify(m_hNotifyWnd, WM_SETUP_INFO_END, count, 0);

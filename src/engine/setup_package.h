@@ -58,9 +58,10 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   BOOL CreateFileShortcut(CString targetPath, const TSPIndex& entry);
   BOOL LoadScriptRegList(const BYTE* content, DWORD length);
   BOOL CheckOSVersion(DWORD version);
-  // The index could be read and matches the header's file count; an
-  // install walks m_arrIndex only when this holds.
-  bool IndexUsable() const { return m_bIndexRead; }
+  // The index block could be read, and its records match the header's
+  // file count and take the size table's slots exactly; an install walks
+  // m_arrIndex only when this holds.
+  bool IndexUsable() const;
 
   // Threads that read and compress sources while a package is built; 0 (the
   // default) means TARN_THREADS from the environment, else every core.

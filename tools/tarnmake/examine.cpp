@@ -56,28 +56,6 @@ std::string TimeText(DWORD t) {
   return buf;
 }
 
-// A JSON string of ANSI text.
-std::string Json(const std::string& ansi) {
-  std::string u = Utf8(ansi), out = "\"";
-  for (unsigned char c : u) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 void PrintJson(Container& c) {
   std::string s = "{\n  \"kind\": " + Json(KindName(c.kind())) +
