@@ -17,13 +17,17 @@ constexpr int64_t kSourceCreate = 1000000000, kSourceModify = 1100000000,
                   kSourceAccess = 1200000000;
 
 struct Item {
+  Item(std::string t, std::string c, int f = 0, std::string s = "", std::string cmd = "",
+       int o = 0, int p = 0)
+      : target(std::move(t)), content(std::move(c)), flags(f), shortcut(std::move(s)),
+        command(std::move(cmd)), os(o), prot(p) {}
   std::string target;   // TARGET_PATH
   std::string content;  // source bytes
-  int flags = 0;
+  int flags;
   std::string shortcut;
   std::string command;
-  int os = 0;
-  int prot = 0;
+  int os;
+  int prot;
 };
 
 class JournalRecorder {

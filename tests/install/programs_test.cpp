@@ -21,6 +21,7 @@ namespace {
 // stand-in the sandbox takes for one.
 std::string Binary(const std::string& name, const std::string& standIn) {
 #ifdef TARN_TEST_BIN
+  (void)standIn;
   std::string bytes = ReadFileBytes(std::string(TARN_TEST_BIN) + "/" + name);
   EXPECT_FALSE(bytes.empty()) << name;
   return bytes;

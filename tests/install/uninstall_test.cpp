@@ -84,7 +84,9 @@ TEST_F(InstallTest, UnusableLogs) {
     platform::RegKey k;
     ASSERT_EQ(k.Create(platform::RegKey::Root(platform::kRegLocalMachine), UninstallKeyPath(key.c_str()).str()), 0);
     k.Close();
-    if (c.content) ASSERT_TRUE(WriteFileBytes(LogPath(), c.content));
+    if (c.content) {
+      ASSERT_TRUE(WriteFileBytes(LogPath(), c.content));
+    }
     EXPECT_FALSE(Uninstall());
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{c.message});
     EXPECT_FALSE(platform::Access(LogPath()));

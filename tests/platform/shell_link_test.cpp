@@ -32,9 +32,9 @@ TEST(ShellLink, SavedLinksReadBackTargetAndWorkingDirectory) {
     ShellLink l;
     ASSERT_EQ(platform::kHrOk, l.Create());
     EXPECT_EQ(platform::kHrOk, l.SetPath(target));
-    if (*c.description) EXPECT_EQ(platform::kHrOk, l.SetDescription(c.description));
-    if (*c.arguments) EXPECT_EQ(platform::kHrOk, l.SetArguments(c.arguments));
-    if (!workingDir.empty()) EXPECT_EQ(platform::kHrOk, l.SetWorkingDirectory(workingDir));
+    if (*c.description) { EXPECT_EQ(platform::kHrOk, l.SetDescription(c.description)); }
+    if (*c.arguments) { EXPECT_EQ(platform::kHrOk, l.SetArguments(c.arguments)); }
+    if (!workingDir.empty()) { EXPECT_EQ(platform::kHrOk, l.SetWorkingDirectory(workingDir)); }
     LONG saved = platform::kHrFail;
     ASSERT_EQ(platform::kHrOk, l.Save(dir / c.link, &saved)) << c.link;
     ASSERT_EQ(platform::kHrOk, saved) << c.link;
