@@ -10,6 +10,8 @@
 // Entries with IF_NO_DATA have no bytes in the data block and no size-table
 // slot.
 #pragma once
+#include <string>
+#include <unordered_set>
 #include "afx/collections.h"
 #include "engine/tsp_index.h"
 #include "packet/packet.h"
@@ -88,6 +90,9 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   // WritePacket ignores its hooks' results; MakePacket must not.
   bool m_bDataFailed = false;
   bool m_bIndexRead = false;
+  // m_saUninstallFiles folded to lower case, so that adding stays fast for
+  // products of many thousand files.
+  std::unordered_set<std::string> m_uninstallKeys;
   // Items of WriteDataInfo read and compressed ahead on worker threads.
   struct PreparedItem;
   class Loader;

@@ -114,14 +114,11 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       } else if (e.m_dwProtected & 0x01) {
         WritePadding(out);
       }
+      // The times go through the open file, as a status written back by
+      // name would set them, without opening the file a second time: that
+      // costs as much as the write itself for small files.
+      out.SetTimes(e.m_tCreate, e.m_tModify, e.m_tAccess);
       out.Close();
-      CFileStatus status;
-      if (CFile::GetStatus(path, status)) {
-        status.m_ctime = e.m_tCreate;
-        status.m_mtime = e.m_tModify;
-        status.m_atime = e.m_tAccess;
-        CFile::SetStatus(path, status);
-      }
       platform::Journal(platform::JournalKind::kFileWritten, path.str());
     }
     if (!forSystem) {
