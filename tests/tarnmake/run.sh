@@ -196,6 +196,8 @@ PY
     craft installer dui.exe --shell shell.exe --package p.tsp --ui sample/ui.ini --zui --damage-ui
     fail_with "damaged UI script blob" verify dui.exe
     fail_with "damaged UI script blob" extract dui.exe -o xd
+    craft installer dpk.exe --shell shell.exe --package p.tsp --zpackage --damage-package --ui sample/ui.ini
+    fail_with "package blob" extract dpk.exe -o xd
     # Two entries with one target: the later wins, and it is said.
     echo first > s/f.txt && { entry same.txt; printf '[FILEINFO]\r\nSOURCE_PATH=v.txt\r\nTARGET_PATH=<TARGETDIR>\\same.txt\r\n\r\n'; } > s/twice.ini
     echo second > s/v.txt

@@ -317,9 +317,17 @@ int CmdExtract(const std::string& file, const std::string& dir) {
   }
   int failures = 0;
   std::string error;
-  if (c.kind() == Kind::kInstaller && !c.CheckBlob(Container::Blob::kUIScript, &error)) {
-    Error(file + ": damaged UI script blob: " + error);
-    ++failures;
+  if (c.kind() == Kind::kInstaller) {
+    if (!c.CheckBlob(Container::Blob::kUIScript, &error)) {
+      Error(file + ": damaged UI script blob: " + error);
+      ++failures;
+    }
+    // Reading the entries does not reach the end of a compressed package
+    // blob, where its check value is.
+    if (!c.CheckBlob(Container::Blob::kPackage, &error)) {
+      Error(file + ": damaged package blob: " + error);
+      ++failures;
+    }
   }
   uint64_t total = 0;
   for (const Entry& e : c.entries()) total += e.stored_size;
