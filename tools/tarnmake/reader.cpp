@@ -3,7 +3,7 @@
 #include "engine/index_check.h"
 #include "engine/tsp_index.h"
 #include "host.h"
-#include "inflate_file.h"
+#include "payload/inflated_blob.h"
 #include "packet/packet_frame.h"
 #include "packet/stream_codec.h"
 #include "payload/trailer.h"
@@ -100,7 +100,7 @@ bool Container::Open(const std::string& path, std::string* error) {
       base_ = t.package.offset;
       return OpenPacket(file_, base_, t.package.stored, error);
     }
-    inflated_ = std::make_unique<InflateFile>(file_, t.package.offset, t.package.stored,
+    inflated_ = std::make_unique<payload::InflatedBlob>(file_, t.package.offset, t.package.stored,
                                               t.package.size);
     packet_ = inflated_.get();
     base_ = 0;

@@ -2,22 +2,22 @@
 // its stated size. Nothing is inflated ahead and only the last chunk is
 // kept: reading forward inflates, a seek back within the last chunk (a
 // reader giving back what it read ahead) is served from it, a seek further
-// back starts over. So a package blob is looked into
-// with memory of a few chunks and no temporary file, however large it
-// claims to be. A stream that ends early or is damaged reads short and
-// leaves the file failed.
+// back starts over. So a package blob is looked into with memory of a few
+// chunks and no temporary file, however large it claims to be. A stream
+// that ends early or is damaged reads short and leaves the file failed;
+// the check value at its end is not read (StreamDecode checks a blob whole).
 #pragma once
 #include <zlib.h>
 #include <cstdint>
 #include <memory>
 #include "afx/file.h"
 
-namespace tarnmake {
+namespace payload {
 
-class InflateFile : public CFile {
+class TARN_EXPORT InflatedBlob : public CFile {
  public:
-  InflateFile(CFile& base, uint64_t offset, DWORD stored, DWORD size);
-  ~InflateFile() override;
+  InflatedBlob(CFile& base, uint64_t offset, DWORD stored, DWORD size);
+  ~InflatedBlob() override;
 
   BOOL Open(LPCSTR, UINT, CFileException* = nullptr) override { return FALSE; }
   void Close() override {}
@@ -48,4 +48,4 @@ class InflateFile : public CFile {
   size_t recentLength_ = 0;  // the bytes just before produced_
 };
 
-}  // namespace tarnmake
+}  // namespace payload

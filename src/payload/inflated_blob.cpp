@@ -1,14 +1,14 @@
-#include "inflate_file.h"
+#include "payload/inflated_blob.h"
 #include <algorithm>
 #include <cstring>
 #include <new>
 
-namespace tarnmake {
+namespace payload {
 namespace {
 const size_t kChunk = 64 * 1024;
 }  // namespace
 
-InflateFile::InflateFile(CFile& base, uint64_t offset, DWORD stored, DWORD size)
+InflatedBlob::InflatedBlob(CFile& base, uint64_t offset, DWORD stored, DWORD size)
     : base_(base), offset_(offset), stored_(stored), size_(size) {
   in_.reset(new (std::nothrow) BYTE[kChunk]);
   scratch_.reset(new (std::nothrow) BYTE[kChunk]);
@@ -16,11 +16,11 @@ InflateFile::InflateFile(CFile& base, uint64_t offset, DWORD stored, DWORD size)
   if (!in_ || !scratch_ || !recent_ || !Restart()) failed_ = true;
 }
 
-InflateFile::~InflateFile() {
+InflatedBlob::~InflatedBlob() {
   if (live_) inflateEnd(&zs_);
 }
 
-bool InflateFile::Restart() {
+bool InflatedBlob::Restart() {
   if (live_) {
     if (inflateReset(&zs_) != Z_OK) return false;
   } else {
@@ -35,7 +35,7 @@ bool InflateFile::Restart() {
   return true;
 }
 
-void InflateFile::Remember(const BYTE* p, size_t n) {
+void InflatedBlob::Remember(const BYTE* p, size_t n) {
   if (n >= kChunk) {
     std::memcpy(recent_.get(), p + n - kChunk, kChunk);
     recentLength_ = kChunk;
@@ -47,7 +47,7 @@ void InflateFile::Remember(const BYTE* p, size_t n) {
   recentLength_ = keep + n;
 }
 
-size_t InflateFile::Pump(BYTE* dst, size_t n) {
+size_t InflatedBlob::Pump(BYTE* dst, size_t n) {
   size_t done = 0;
   while (done < n && !ended_ && !failed_) {
     if (zs_.avail_in == 0 && consumed_ < stored_) {
@@ -79,7 +79,7 @@ size_t InflateFile::Pump(BYTE* dst, size_t n) {
   return done;
 }
 
-size_t InflateFile::Read(void* buf, size_t count) {
+size_t InflatedBlob::Read(void* buf, size_t count) {
   if (pos_ >= size_ || failed_) return 0;
   count = static_cast<size_t>(std::min<uint64_t>(count, size_ - pos_));
   BYTE* dst = static_cast<BYTE*>(buf);
@@ -109,7 +109,7 @@ size_t InflateFile::Read(void* buf, size_t count) {
   return done;
 }
 
-int64_t InflateFile::Seek(int64_t offset, UINT from) {
+int64_t InflatedBlob::Seek(int64_t offset, UINT from) {
   int64_t base = from == begin ? 0 : from == current ? static_cast<int64_t>(pos_)
                                                      : static_cast<int64_t>(size_);
   int64_t target = base + offset;
@@ -118,4 +118,4 @@ int64_t InflateFile::Seek(int64_t offset, UINT from) {
   return target;
 }
 
-}  // namespace tarnmake
+}  // namespace payload
