@@ -99,7 +99,9 @@ void PrintJson(Container& c) {
   s += ",\n  \"entries\": [";
   bool first = true;
   for (const Entry& e : c.entries()) {
-    s += first ? "\n    {" : ",\n    {";
+    // Entry by entry: 65535 of them would make a large text.
+    std::fputs(s.c_str(), stdout);
+    s = first ? "\n    {" : ",\n    {";
     first = false;
     s += "\"target_path\": " + Json(e.target_path) +
          ", \"shortcut_path\": " + Json(e.shortcut_path) +

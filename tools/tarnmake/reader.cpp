@@ -149,7 +149,7 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
   }
   version_ = version;
   if (status == packet::FrameStatus::kOk)
-    status = packet::ReadTail(view, kind_ != Kind::kPacket, &frame);
+    status = packet::ReadTail(view, false, &frame);
   if (status == packet::FrameStatus::kNoMemory) {
     *error = "not enough memory to read the packet";
     return false;
@@ -171,12 +171,13 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
     return false;
   }
   if (kind_ == Kind::kPacket) return true;
-  return ParseIndex(frame.index, error);
+  // Read in place: the records are held once, not also as a block.
+  CFileWindow index(view, frame.indexOffset, frame.indexLength);
+  return ParseIndex(index, error);
 }
 
-bool Container::ParseIndex(const std::vector<BYTE>& block, std::string* error) {
-  CMemFile file(block.data(), block.size());
-  CArchive ar(&file, CArchive::load);
+bool Container::ParseIndex(CFile& block, std::string* error) {
+  CArchive ar(&block, CArchive::load, 4096);
   WORD count = 0;
   ar >> count;
   bool ok = !ar.IsBad() && count * TSPIndex::kMinIndexRecordBytes <= ar.Remaining();
