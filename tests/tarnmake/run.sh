@@ -218,6 +218,8 @@ PY
       fail_with "is a link" extract p.tsp -o xl1
       mkdir -p 'xl2/<TARGETDIR>' && ln -s ../../outside/readme.txt 'xl2/<TARGETDIR>/readme.txt'
       fail_with "is a link" extract p.tsp -o xl2
+      mkdir -p 'xl3/<TARGETDIR>' && ln outside/readme.txt 'xl3/<TARGETDIR>/readme.txt'
+      run ok extract p.tsp -o xl3
       [ "$(ls outside)" = readme.txt ] && [ "$(cat outside/readme.txt)" = keep ] || fail "written through a link"
       # Pipes and devices: refused at once, never read or replaced.
       mkfifo fifo

@@ -206,7 +206,13 @@ bool PrepareTarget(const std::string& root, const std::vector<std::string>& part
         *error = "'" + *path + "' is a folder";
         return false;
       case host::PathKind::kFile:
-        if (last) break;
+        // A new file rather than the old one rewritten: that one may be a
+        // hard link to a file outside.
+        if (last && platform::RemoveFile(*path)) break;
+        if (last) {
+          *error = "cannot replace '" + *path + "'";
+          return false;
+        }
         *error = "'" + *path + "' is a file, not a folder";
         return false;
       case host::PathKind::kLink:
