@@ -93,6 +93,8 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
       return Damaged(frame, "the index block is cut short");
     if (indexLength > frame->indexLimit) return Damaged(frame, "the index block is too large");
     uint64_t indexOffset = Offset(ar);
+    frame->indexOffset = indexOffset;
+    frame->indexLength = indexLength;
     ar.Close();
     if (keepIndex) {
       try {

@@ -33,6 +33,8 @@ struct Frame {
   uint64_t dataOffset = 0;
   DWORD dataLength = 0;
   std::vector<BYTE> index;
+  uint64_t indexOffset = 0;  // where the index block lies in the file
+  DWORD indexLength = 0;
   CDWordArray sizes;
   uint64_t end = 0;  // just past the size table
   // Set by a reader that knows better than the file's length: a stream that

@@ -3,7 +3,7 @@
   craft.py replace IN OUT OLD NEW       OLD (first occurrence) becomes NEW; both
                                         are Python-escaped text of equal length
   craft.py installer OUT --shell F --ui F|--ui-zeros N [--zui] [--damage-ui]
-                     --package F|--package-zeros N [--zpackage]
+                     --package F|--package-zeros N [--zpackage] [--damage-package]
   craft.py peak LIMIT_MB CMD...         runs CMD; fails when its peak memory
                                         passes LIMIT_MB
 """
@@ -67,7 +67,7 @@ def write_blob(out, pieces, deflate, damage=False):
 def installer(args):
     opts, flags, i = {}, set(), 1
     while i < len(args):
-        if args[i] in ("--zui", "--zpackage", "--damage-ui"):
+        if args[i] in ("--zui", "--zpackage", "--damage-ui", "--damage-package"):
             flags.add(args[i])
             i += 1
         else:
@@ -79,7 +79,8 @@ def installer(args):
             pieces = zero_package(int(opts["--package-zeros"]))
         else:
             pieces = [open(opts["--package"], "rb").read()]
-        out.write(struct.pack("<II", *write_blob(out, pieces, "--zpackage" in flags)))
+        sizes = write_blob(out, pieces, "--zpackage" in flags, "--damage-package" in flags)
+        out.write(struct.pack("<II", *sizes))
         if "--ui-zeros" in opts:
             pieces = zeros(int(opts["--ui-zeros"]))
         else:

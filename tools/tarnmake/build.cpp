@@ -169,7 +169,8 @@ class Builder : public CSetupPackage {
         std::vector<std::string> parts;
         std::string why = TargetPathProblem(r.m_strTargetPath.str(), &parts);
         if (!why.empty()) {
-          Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() + "' cannot be installed: " + why);
+          Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() +
+                "' cannot be installed: " + why);
           ok = false;
         }
       }

@@ -77,7 +77,9 @@ void PrintJson(Container& c) {
   s += ",\n  \"entries\": [";
   bool first = true;
   for (const Entry& e : c.entries()) {
-    s += first ? "\n    {" : ",\n    {";
+    // Entry by entry: 65535 of them would make a large text.
+    std::fputs(s.c_str(), stdout);
+    s = first ? "\n    {" : ",\n    {";
     first = false;
     s += "\"target_path\": " + Json(e.target_path) +
          ", \"shortcut_path\": " + Json(e.shortcut_path) +
@@ -182,7 +184,13 @@ bool PrepareTarget(const std::string& root, const std::vector<std::string>& part
         *error = "'" + *path + "' is a folder";
         return false;
       case host::PathKind::kFile:
-        if (last) break;
+        // A new file rather than the old one rewritten: that one may be a
+        // hard link to a file outside.
+        if (last && platform::RemoveFile(*path)) break;
+        if (last) {
+          *error = "cannot replace '" + *path + "'";
+          return false;
+        }
         *error = "'" + *path + "' is a file, not a folder";
         return false;
       case host::PathKind::kLink:
@@ -295,9 +303,17 @@ int CmdExtract(const std::string& file, const std::string& dir) {
   }
   int failures = 0;
   std::string error;
-  if (c.kind() == Kind::kInstaller && !c.CheckBlob(Container::Blob::kUIScript, &error)) {
-    Error(file + ": damaged UI script blob: " + error);
-    ++failures;
+  if (c.kind() == Kind::kInstaller) {
+    if (!c.CheckBlob(Container::Blob::kUIScript, &error)) {
+      Error(file + ": damaged UI script blob: " + error);
+      ++failures;
+    }
+    // Reading the entries does not reach the end of a compressed package
+    // blob, where its check value is.
+    if (!c.CheckBlob(Container::Blob::kPackage, &error)) {
+      Error(file + ": damaged package blob: " + error);
+      ++failures;
+    }
   }
   uint64_t total = 0;
   for (const Entry& e : c.entries()) total += e.stored_size;

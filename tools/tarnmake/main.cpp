@@ -1,20 +1,14 @@
 // tarnmake: builds setup packages and installers, and looks into them.
 #include <CLI/CLI.hpp>
-#include <cstdlib>
 #include <new>
 #include <string>
 #include "commands.h"
 #include "host.h"
 #include "report.h"
 
-int main(int argc, char** argv) {
-  host::InitConsole();
-  // The readers allocate what they can check; should memory still run
-  // out, the program ends with a line, not an abort.
-  std::set_new_handler([] {
-    std::fputs("tarnmake: error: out of memory\n", stderr);
-    std::exit(1);
-  });
+namespace {
+
+int Run(int argc, char** argv) {
   CLI::App app{"tarnmake: builds setup packages and installers, and looks into them"};
   app.name("tarnmake");
   app.require_subcommand(1);
@@ -110,4 +104,18 @@ int main(int argc, char** argv) {
                                 ArgToAnsi(uninstaller), sandbox, json);
   if (*uninstall) return tarnmake::CmdUninstall(ArgToAnsi(file), ArgToAnsi(key), sandbox, json);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  host::InitConsole();
+  // The readers allocate only what the file backs, and the engine handles
+  // its own shortages; anything left ends with a line, not an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("tarnmake: error: out of memory\n", stderr);
+    return 1;
+  }
 }

@@ -3,7 +3,7 @@
 #include "engine/index_check.h"
 #include "engine/tsp_index.h"
 #include "host.h"
-#include "inflate_file.h"
+#include "payload/inflated_blob.h"
 #include "packet/packet_frame.h"
 #include "packet/stream_codec.h"
 #include "payload/trailer.h"
@@ -100,7 +100,7 @@ bool Container::Open(const std::string& path, std::string* error) {
       base_ = t.package.offset;
       return OpenPacket(file_, base_, t.package.stored, error);
     }
-    inflated_ = std::make_unique<InflateFile>(file_, t.package.offset, t.package.stored,
+    inflated_ = std::make_unique<payload::InflatedBlob>(file_, t.package.offset, t.package.stored,
                                               t.package.size);
     packet_ = inflated_.get();
     base_ = 0;
@@ -149,7 +149,7 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
   }
   version_ = version;
   if (status == packet::FrameStatus::kOk)
-    status = packet::ReadTail(view, kind_ != Kind::kPacket, &frame);
+    status = packet::ReadTail(view, false, &frame);
   if (status == packet::FrameStatus::kNoMemory) {
     *error = "not enough memory to read the packet";
     return false;
@@ -171,12 +171,13 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
     return false;
   }
   if (kind_ == Kind::kPacket) return true;
-  return ParseIndex(frame.index, error);
+  // Read in place: the records are held once, not also as a block.
+  CFileWindow index(view, frame.indexOffset, frame.indexLength);
+  return ParseIndex(index, error);
 }
 
-bool Container::ParseIndex(const std::vector<BYTE>& block, std::string* error) {
-  CMemFile file(block.data(), block.size());
-  CArchive ar(&file, CArchive::load);
+bool Container::ParseIndex(CFile& block, std::string* error) {
+  CArchive ar(&block, CArchive::load, 4096);
   WORD count = 0;
   ar >> count;
   bool ok = !ar.IsBad() && count * TSPIndex::kMinIndexRecordBytes <= ar.Remaining();

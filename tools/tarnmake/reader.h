@@ -72,7 +72,7 @@ class Container {
 
  private:
   bool OpenPacket(CFile& file, uint64_t base, uint64_t length, std::string* error);
-  bool ParseIndex(const std::vector<BYTE>& block, std::string* error);
+  bool ParseIndex(CFile& block, std::string* error);
 
   Kind kind_ = Kind::kPacket;
   std::string version_, password_;

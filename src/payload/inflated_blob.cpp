@@ -1,24 +1,26 @@
-#include "inflate_file.h"
+#include "payload/inflated_blob.h"
 #include <algorithm>
+#include <cstring>
 #include <new>
 
-namespace tarnmake {
+namespace payload {
 namespace {
 const size_t kChunk = 64 * 1024;
 }  // namespace
 
-InflateFile::InflateFile(CFile& base, uint64_t offset, DWORD stored, DWORD size)
+InflatedBlob::InflatedBlob(CFile& base, uint64_t offset, DWORD stored, DWORD size)
     : base_(base), offset_(offset), stored_(stored), size_(size) {
   in_.reset(new (std::nothrow) BYTE[kChunk]);
   scratch_.reset(new (std::nothrow) BYTE[kChunk]);
-  if (!in_ || !scratch_ || !Restart()) failed_ = true;
+  recent_.reset(new (std::nothrow) BYTE[kChunk]);
+  if (!in_ || !scratch_ || !recent_ || !Restart()) failed_ = true;
 }
 
-InflateFile::~InflateFile() {
+InflatedBlob::~InflatedBlob() {
   if (live_) inflateEnd(&zs_);
 }
 
-bool InflateFile::Restart() {
+bool InflatedBlob::Restart() {
   if (live_) {
     if (inflateReset(&zs_) != Z_OK) return false;
   } else {
@@ -28,11 +30,24 @@ bool InflateFile::Restart() {
   zs_.next_in = nullptr;
   zs_.avail_in = 0;
   produced_ = consumed_ = 0;
+  recentLength_ = 0;
   ended_ = false;
   return true;
 }
 
-size_t InflateFile::Pump(BYTE* dst, size_t n) {
+void InflatedBlob::Remember(const BYTE* p, size_t n) {
+  if (n >= kChunk) {
+    std::memcpy(recent_.get(), p + n - kChunk, kChunk);
+    recentLength_ = kChunk;
+    return;
+  }
+  size_t keep = std::min(recentLength_, kChunk - n);
+  std::memmove(recent_.get(), recent_.get() + recentLength_ - keep, keep);
+  std::memcpy(recent_.get() + keep, p, n);
+  recentLength_ = keep + n;
+}
+
+size_t InflatedBlob::Pump(BYTE* dst, size_t n) {
   size_t done = 0;
   while (done < n && !ended_ && !failed_) {
     if (zs_.avail_in == 0 && consumed_ < stored_) {
@@ -52,6 +67,7 @@ size_t InflateFile::Pump(BYTE* dst, size_t n) {
     zs_.avail_out = static_cast<uInt>(room);
     int ret = inflate(&zs_, Z_NO_FLUSH);
     size_t have = room - zs_.avail_out;
+    Remember(out, have);
     done += have;
     produced_ += have;
     if (ret == Z_STREAM_END) {
@@ -63,26 +79,37 @@ size_t InflateFile::Pump(BYTE* dst, size_t n) {
   return done;
 }
 
-size_t InflateFile::Read(void* buf, size_t count) {
+size_t InflatedBlob::Read(void* buf, size_t count) {
   if (pos_ >= size_ || failed_) return 0;
   count = static_cast<size_t>(std::min<uint64_t>(count, size_ - pos_));
-  if (pos_ < produced_ && !Restart()) {
-    failed_ = true;
-    return 0;
+  BYTE* dst = static_cast<BYTE*>(buf);
+  size_t done = 0;
+  if (pos_ < produced_) {
+    uint64_t back = produced_ - pos_;
+    if (back <= recentLength_) {
+      done = static_cast<size_t>(std::min<uint64_t>(count, back));
+      std::memcpy(dst, recent_.get() + recentLength_ - back, done);
+      pos_ += done;
+      if (done == count) return done;
+    } else if (!Restart()) {
+      failed_ = true;
+      return 0;
+    }
   }
   while (produced_ < pos_ && !ended_ && !failed_)
     Pump(nullptr, static_cast<size_t>(std::min<uint64_t>(pos_ - produced_, kChunk)));
   if (produced_ != pos_) {
     failed_ = true;
-    return 0;
+    return done;
   }
-  size_t got = Pump(static_cast<BYTE*>(buf), count);
+  size_t got = Pump(dst + done, count - done);
   pos_ += got;
-  if (got < count) failed_ = true;  // the stream gives less than it claims
-  return got;
+  done += got;
+  if (done < count) failed_ = true;  // the stream gives less than it claims
+  return done;
 }
 
-int64_t InflateFile::Seek(int64_t offset, UINT from) {
+int64_t InflatedBlob::Seek(int64_t offset, UINT from) {
   int64_t base = from == begin ? 0 : from == current ? static_cast<int64_t>(pos_)
                                                      : static_cast<int64_t>(size_);
   int64_t target = base + offset;
@@ -91,4 +118,4 @@ int64_t InflateFile::Seek(int64_t offset, UINT from) {
   return target;
 }
 
-}  // namespace tarnmake
+}  // namespace payload
