@@ -9,7 +9,18 @@ export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 case "$action" in
   boot)
     wineserver -p 120 </dev/null >/dev/null 2>&1
-    wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; } ;;
+    wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
+    # The dialogs ask for "宋体" (SimSun), which Wine does not ship: draw
+    # it with the WenQuanYi font the machine has.
+    for face in "宋体" SimSun "新宋体" NSimSun; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
+        /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
+    done
+    # Wine links the profile's Desktop and Documents to $HOME: the tests'
+    # shortcuts and files stay inside the prefix instead.
+    for link in "$WINEPREFIX"/drive_c/users/*/*; do
+      if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+    done ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true ;;
 esac

@@ -46,7 +46,9 @@ typedef HWND__* HWND;  // matches STRICT <windows.h>
 #endif
 
 // Classes the shell exports for other tools to link against.
-#ifdef _WIN32
+#if defined(_WIN32) && defined(TARN_IMPORT)
+#define TARN_EXPORT __declspec(dllimport)  // a program linking against the shell
+#elif defined(_WIN32)
 #define TARN_EXPORT __declspec(dllexport)
 #else
 #define TARN_EXPORT

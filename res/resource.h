@@ -1,0 +1,32 @@
+// Resource ids of the setup shell.
+#pragma once
+
+#define IDD_WELCOME 103
+#define IDD_LICENCE 104
+#define IDD_TARGETDIR 105
+#define IDD_INSTALL 107
+#define IDD_FINISH 108
+#define IDD_UNINSTALL 133
+#define IDD_READINGDATA 134
+
+#define IDB_WATERMARK 130
+#define IDB_SIDE 135
+#define IDI_ANIM0 140
+#define IDI_ANIM1 141
+#define IDI_ANIM2 142
+
+#define IDC_BRAND 10
+#define IDC_TARGETPATH 1003
+#define IDC_BROWSE 1004
+#define IDC_PROGRESS 1007
+#define IDC_LICENCE 1009
+#define IDC_STATUS 1011
+#define IDC_WELCOME 1012
+#define IDC_INFO 1013
+#define IDC_ANIMICON 1014
+#define IDC_EXIT 1015
+#define IDC_THANKS 1016
+#define IDC_LICENCENOTE 1017
+#define IDC_HEADLINE 1018
+#define IDC_ACCEPT 1019
+#define IDC_DECLINE 1020

@@ -1,0 +1,33 @@
+// The install mode's first step: the two blobs appended to the shell's own
+// file go to temporary files, and the bare shell is copied to the Windows
+// directory as the uninstaller.
+#pragma once
+#include <functional>
+#include "afx/file.h"
+#include "app/setup_app.h"
+#include "payload/trailer.h"
+
+inline constexpr char kTempPrefix[] = "tst";
+inline constexpr char kUninstallerName[] = "\\tsu11.exe";
+inline constexpr char kNoTempFileText[] = "无法建立临时文件,请检查磁盘空间是否足够!";
+inline constexpr int kTempFileAttempts = 5;
+inline constexpr DWORD kTempFileRetryMs = 1000;
+
+struct stuExtractEnv {
+  CString strSelf;        // the installer file
+  CString strTempDir;     // where the temporary files go
+  CString strWindowsDir;  // where the uninstaller copy goes
+  std::function<void(DWORD)> sleep;  // between failed attempts
+};
+
+// The directories of the machine and the process's own file.
+stuExtractEnv MachineExtractEnv();
+
+// A new temporary file holding the blob's uncompressed bytes, streamed from
+// `in`; empty on failure, and then no file is left behind.
+CString WriteTempBlob(CFile& in, const payload::BlobInfo& blob, const CString& tempDir);
+
+// Sets m_strUIScriptFile, m_strPackageFile and m_strUninstaller. FALSE,
+// without a message, when the file carries no payload; FALSE after telling
+// the user when one cannot be written.
+BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env);

@@ -1,0 +1,136 @@
+// The setup shell's entry: the one application object and its start-up,
+// which chooses the run mode from the command line and ends the program
+// when the wizard or the uninstall dialog closes.
+#include <windows.h>
+#include <commctrl.h>
+#include "afx/msgbox.h"
+#include "app/command_line.h"
+#include "app/payload_extract.h"
+#include "app/setup_app.h"
+#include "app/ui_script.h"
+#include "res/resource.h"
+#include "uninstall/uninstall_dlg.h"
+#include "wizard/page_dlg.h"
+#include "wizard/wizard_dlg.h"
+
+namespace {
+
+INT_PTR CALLBACK ReadingDataProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
+  if (msg != WM_INITDIALOG) return FALSE;
+  ::SetWindowTextA(wnd, "正在读取数据，请等待...");
+  SetDlgItemTextSafe(wnd, IDC_HEADLINE, "正在读取数据，请等待...");
+  return TRUE;
+}
+
+// The small window shown while the payload is extracted.
+class CReadingDataDlg {
+ public:
+  CReadingDataDlg() {
+    m_hWnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_READINGDATA),
+                                  nullptr, ReadingDataProc, 0);
+    if (m_hWnd) {
+      ::ShowWindow(m_hWnd, SW_SHOW);
+      ::UpdateWindow(m_hWnd);
+    }
+  }
+  ~CReadingDataDlg() {
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+  }
+  CReadingDataDlg(const CReadingDataDlg&) = delete;
+  CReadingDataDlg& operator=(const CReadingDataDlg&) = delete;
+  void Hide() {
+    if (m_hWnd) ::ShowWindow(m_hWnd, SW_HIDE);
+  }
+
+ private:
+  HWND m_hWnd = nullptr;
+};
+
+class CWaitCursor {
+ public:
+  CWaitCursor() : m_hOld(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
+  ~CWaitCursor() { ::SetCursor(m_hOld); }
+
+ private:
+  HCURSOR m_hOld;
+};
+
+}  // namespace
+
+class CTarnSetupShell : public CTarnSetupShellApp {
+ public:
+  BOOL InitInstance() override;
+  virtual BOOL ExtractPayload();
+  virtual void LoadUIScript();
+
+  LPCSTR m_lpCmdLine = nullptr;
+
+ private:
+  void RunUninstall(const stuCommandLine& cmd);
+  void RunInstall(HBITMAP watermark);
+};
+
+BOOL CTarnSetupShell::ExtractPayload() {
+  CWaitCursor wait;
+  return ExtractPayloadTo(*this, MachineExtractEnv());
+}
+
+void CTarnSetupShell::LoadUIScript() { LoadUIScriptInto(*this); }
+
+BOOL CTarnSetupShell::InitInstance() {
+  INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&icc);
+  HBITMAP watermark = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_WATERMARK));
+
+  stuCommandLine cmd = SplitCommandLine(m_lpCmdLine);
+  if (cmd.bUninstall)
+    RunUninstall(cmd);
+  else
+    RunInstall(watermark);
+  if (watermark) ::DeleteObject(watermark);
+  return FALSE;
+}
+
+void CTarnSetupShell::RunUninstall(const stuCommandLine& cmd) {
+  if (AfxShowMessage(nullptr, "卸载软件后将无法恢复,您真的要卸载吗?", "卸载确认",
+                     MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) != IDYES)
+    return;
+  CUninstallDlg dlg(cmd.strKeyName, cmd.strLogPath, nullptr);
+  dlg.DoModal();
+}
+
+void CTarnSetupShell::RunInstall(HBITMAP watermark) {
+  CReadingDataDlg reading;
+  if (!ExtractPayload()) return;
+  reading.Hide();
+  LoadUIScript();
+  CPSTarnSetupShell sheet("塔恩软件发布工具", nullptr, 0, watermark);
+  sheet.DoModal();
+  // The worker may still be writing the uninstall information, with this
+  // object's fields and its package file.
+  sheet.InstallPage().WaitForWorker();
+}
+
+namespace {
+CTarnSetupShell theApp;
+
+// The text after the program's own path, as the framework hands it over.
+LPCSTR CommandLineArguments() {
+  LPCSTR p = ::GetCommandLineA();
+  if (*p == '"') {
+    ++p;
+    while (*p && *p != '"') ++p;
+    if (*p) ++p;
+  } else {
+    while (*p && *p != ' ' && *p != '\t') ++p;
+  }
+  while (*p == ' ' || *p == '\t') ++p;
+  return p;
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  theApp.m_lpCmdLine = CommandLineArguments();
+  theApp.InitInstance();
+  return 0;
+}

@@ -1,0 +1,74 @@
+#include "uninstall/uninstall_dlg.h"
+#include <commctrl.h>
+#include "platform/notify.h"
+#include "platform/shell_link.h"
+#include "res/resource.h"
+#include "sysint/install_runner.h"
+#include "uninstall/uninstall_messages.h"
+#include "wizard/page_dlg.h"
+#include "wizard/progress_steps.h"
+
+CUninstallDlg::CUninstallDlg(LPCSTR keyName, LPCSTR logPath, HWND parent)
+    : m_hParent(parent), m_strKeyName(keyName), m_strLogPath(logPath) {}
+
+CUninstallDlg::~CUninstallDlg() {
+  if (m_hThread) ::CloseHandle(m_hThread);
+}
+
+INT_PTR CUninstallDlg::DoModal() {
+  INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNINSTALL),
+                                     m_hParent, DialogProc, reinterpret_cast<LPARAM>(this));
+  // The dialog ends only after the worker's last message, but the worker
+  // may still be removing the Uninstall key after a failure.
+  if (m_hThread) ::WaitForSingleObject(m_hThread, INFINITE);
+  return result;
+}
+
+BOOL CUninstallDlg::OnInitDialog() {
+  ::SetWindowTextA(m_hWnd, "卸载");
+  SetDlgItemTextSafe(m_hWnd, IDC_HEADLINE, "正在卸载软件,请稍等...");
+  ::ShowWindow(::GetDlgItem(m_hWnd, IDC_EXIT), SW_HIDE);
+  m_hThread = ::CreateThread(nullptr, 0, UninstallThreadProc, this, 0, nullptr);
+  return TRUE;
+}
+
+DWORD WINAPI CUninstallDlg::UninstallThreadProc(LPVOID param) {
+  CUninstallDlg* dlg = static_cast<CUninstallDlg*>(param);
+  platform::ComScope com;
+  if (!CInstallRunner::Uninstall(dlg->m_strLogPath, dlg->m_hWnd)) {
+    platform::PostNotify(dlg->m_hWnd, WM_UNINST_FAILED, 0, 0);
+    RemoveUninstallKey(dlg->m_strKeyName);
+  }
+  return 0;
+}
+
+void CUninstallDlg::OnProgress(UINT msg, WPARAM wp) {
+  stuProgressStep step = UninstallProgressStep(msg, wp);
+  if (!step.handled) return;
+  m_strStatus = step.text;
+  DdxText(m_hWnd, IDC_STATUS, m_strStatus, FALSE);
+  HWND bar = ::GetDlgItem(m_hWnd, IDC_PROGRESS);
+  if (step.setRange) ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(1, step.rangeMax));
+  ::SendMessageA(bar, PBM_SETPOS, step.pos, 0);
+  if (step.finished) ::ShowWindow(::GetDlgItem(m_hWnd, IDC_EXIT), SW_SHOW);
+}
+
+INT_PTR CALLBACK CUninstallDlg::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  CUninstallDlg* dlg;
+  if (msg == WM_INITDIALOG) {
+    dlg = reinterpret_cast<CUninstallDlg*>(lp);
+    dlg->m_hWnd = wnd;
+    ::SetWindowLongPtrA(wnd, DWLP_USER, lp);
+    return dlg->OnInitDialog();
+  }
+  dlg = reinterpret_cast<CUninstallDlg*>(::GetWindowLongPtrA(wnd, DWLP_USER));
+  if (!dlg) return FALSE;
+  if (msg == WM_COMMAND) {
+    // Exit only: Esc and the close box would end the dialog while the
+    // worker still removes things.
+    if (LOWORD(wp) == IDC_EXIT && HIWORD(wp) == BN_CLICKED) ::EndDialog(wnd, 1);
+    return TRUE;
+  }
+  dlg->OnProgress(msg, wp);
+  return FALSE;
+}

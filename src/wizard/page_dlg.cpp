@@ -1,0 +1,102 @@
+#include "wizard/page_dlg.h"
+#include <vector>
+#include "afx/msgbox.h"
+#include "wizard/page_rules.h"
+
+void SetDlgItemTextSafe(HWND parent, int id, LPCSTR text) {
+  if (!parent) return;
+  if (HWND child = ::GetDlgItem(parent, id)) ::SetWindowTextA(child, text);
+}
+
+void DdxText(HWND dlg, int id, CString& value, BOOL save) {
+  HWND ctl = ::GetDlgItem(dlg, id);
+  if (!ctl) return;
+  if (!save) {
+    ::SetWindowTextA(ctl, value);
+    return;
+  }
+  int n = ::GetWindowTextLengthA(ctl);
+  std::vector<char> buf(static_cast<size_t>(n) + 1);
+  ::GetWindowTextA(ctl, buf.data(), n + 1);
+  value = buf.data();
+}
+
+void DdxRadio(HWND dlg, int firstId, int& value, BOOL save) {
+  // The group's buttons carry consecutive ids; the next WS_GROUP ends it.
+  if (save) value = -1;
+  for (int i = 0;; ++i) {
+    HWND ctl = ::GetDlgItem(dlg, firstId + i);
+    if (!ctl || (i > 0 && (::GetWindowLongA(ctl, GWL_STYLE) & WS_GROUP))) break;
+    if (save) {
+      if (::SendMessageA(ctl, BM_GETCHECK, 0, 0) == BST_CHECKED) value = i;
+    } else {
+      ::SendMessageA(ctl, BM_SETCHECK, i == value ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+  }
+}
+
+CPropertyPageEx::CPropertyPageEx(UINT templateId, LPCSTR title)
+    : m_nTemplate(templateId), m_strTitle(title) {}
+
+HPROPSHEETPAGE CPropertyPageEx::CreatePage() {
+  PROPSHEETPAGEA psp = {};
+  psp.dwSize = sizeof psp;
+  psp.dwFlags = PSP_USETITLE;
+  psp.hInstance = ::GetModuleHandleA(nullptr);
+  psp.pszTemplate = MAKEINTRESOURCEA(m_nTemplate);
+  psp.pszTitle = m_strTitle;
+  psp.pfnDlgProc = DialogProc;
+  psp.lParam = reinterpret_cast<LPARAM>(this);
+  return ::CreatePropertySheetPageA(&psp);
+}
+
+BOOL CPropertyPageEx::UpdateData(BOOL save) {
+  DoDataExchange(save);
+  return TRUE;
+}
+
+void CPropertyPageEx::SetWizardButtons(DWORD flags) {
+  ::PostMessageA(GetSheet(), PSM_SETWIZBUTTONS, 0, flags);
+}
+
+BOOL CPropertyPageEx::AskQuit() {
+  return AfxShowMessage(m_hWnd, kQuitQuestion, kQuitCaption,
+                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
+}
+
+INT_PTR CPropertyPageEx::OnNotify(NMHDR* hdr) {
+  LRESULT result = 0;
+  switch (hdr->code) {
+    case PSN_SETACTIVE: result = OnSetActive() ? 0 : -1; break;
+    case PSN_KILLACTIVE: result = OnKillActive() ? FALSE : TRUE; break;
+    case PSN_WIZNEXT: result = OnWizardNext(); break;
+    case PSN_WIZBACK: result = OnWizardBack(); break;
+    case PSN_QUERYCANCEL: result = OnQueryCancel() ? FALSE : TRUE; break;
+    default: return FALSE;
+  }
+  ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+  return TRUE;
+}
+
+INT_PTR CALLBACK CPropertyPageEx::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  CPropertyPageEx* page;
+  if (msg == WM_INITDIALOG) {
+    page = reinterpret_cast<CPropertyPageEx*>(reinterpret_cast<PROPSHEETPAGEA*>(lp)->lParam);
+    page->m_hWnd = wnd;
+    ::SetWindowLongPtrA(wnd, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+    return page->OnInitDialog();
+  }
+  page = reinterpret_cast<CPropertyPageEx*>(::GetWindowLongPtrA(wnd, DWLP_USER));
+  if (!page) return FALSE;
+  LRESULT answer = 0;
+  if (page->OnMessage(msg, wp, lp, &answer)) {
+    ::SetWindowLongPtrA(wnd, DWLP_MSGRESULT, answer);
+    return TRUE;
+  }
+  switch (msg) {
+    case WM_NOTIFY: return page->OnNotify(reinterpret_cast<NMHDR*>(lp));
+    case WM_COMMAND: page->OnCommand(LOWORD(wp), HIWORD(wp)); return FALSE;
+    case WM_DESTROY: page->m_hWnd = nullptr; return FALSE;
+    default: return FALSE;
+  }
+}

@@ -1,0 +1,79 @@
+#include <windows.h>
+#include "afx/msgbox.h"
+#include "wizard/wizard_dlg.h"
+
+namespace {
+// The sheet's callback carries no pointer of ours; one wizard runs at a time.
+CPSTarnSetupShell* g_sheet = nullptr;
+const int kBrandHeight = 55;
+// The Wizard97 flag as the 4.71 common controls define it.
+const DWORD kWizard97 = 0x2000;
+}  // namespace
+
+CPSTarnSetupShell::CPSTarnSetupShell(LPCSTR caption, HWND parent, UINT startPage, HBITMAP watermark)
+    : m_strCaption(caption), m_hParent(parent), m_nStartPage(startPage), m_hWatermark(watermark) {}
+
+INT_PTR CPSTarnSetupShell::DoModal() {
+  CPropertyPageEx* pages[] = {&m_pageWelcome, &m_pageLicence, &m_pageTargetDir, &m_pageInstall,
+                              &m_pageFinish};
+  HPROPSHEETPAGE handles[5];
+  for (int i = 0; i < 5; ++i) handles[i] = pages[i]->CreatePage();
+  PROPSHEETHEADERA psh = {};
+  psh.dwSize = sizeof psh;
+  psh.dwFlags = kWizard97 | PSH_USECALLBACK;
+  if (m_hWatermark) psh.dwFlags |= PSH_WATERMARK | PSH_USEHBMWATERMARK;
+  psh.hwndParent = m_hParent;
+  psh.hInstance = ::GetModuleHandleA(nullptr);
+  psh.pszCaption = m_strCaption;
+  psh.nPages = 5;
+  psh.nStartPage = m_nStartPage;
+  psh.phpage = handles;
+  psh.pfnCallback = SheetCallback;
+  psh.hbmWatermark = m_hWatermark;
+  g_sheet = this;
+  INT_PTR result = ::PropertySheetA(&psh);
+  g_sheet = nullptr;
+  AfxSetMainWndHandle(nullptr);
+  m_hWnd = nullptr;
+  return result;
+}
+
+int CALLBACK CPSTarnSetupShell::SheetCallback(HWND wnd, UINT msg, LPARAM) {
+  if (msg != PSCB_INITIALIZED || !g_sheet) return 0;
+  CPSTarnSetupShell* self = g_sheet;
+  self->m_hWnd = wnd;
+  AfxSetMainWndHandle(wnd);
+  ::SetWindowTextA(wnd, self->m_strCaption);
+  // What the framework's sheet does on creation: the brand line over the
+  // whole window, then placed along the bottom as on every resize.
+  RECT r;
+  ::GetWindowRect(wnd, &r);
+  self->m_hBrand = ::CreateWindowExA(0, "STATIC", "TarnSetupV1.5",
+                                     WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_CLIPSIBLINGS,
+                                     0, 0, r.right - r.left, r.bottom - r.top, wnd,
+                                     reinterpret_cast<HMENU>(10), ::GetModuleHandleA(nullptr), nullptr);
+  ::SendMessageA(self->m_hBrand, WM_SETFONT, ::SendMessageA(wnd, WM_GETFONT, 0, 0), FALSE);
+  self->m_pfnSheetProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
+  self->PlaceBrandLine();
+  return 0;
+}
+
+void CPSTarnSetupShell::PlaceBrandLine() {
+  if (!m_hBrand) return;
+  RECT r;
+  ::GetWindowRect(m_hWnd, &r);
+  int width = r.right - r.left, height = r.bottom - r.top;
+  // Below its siblings, clipped by them: on top it would paint over the
+  // Back button that shares its strip.
+  ::SetWindowPos(m_hBrand, HWND_BOTTOM, 0, height - kBrandHeight, width, kBrandHeight, 0);
+}
+
+LRESULT CALLBACK CPSTarnSetupShell::SheetProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+  CPSTarnSetupShell* self = g_sheet;
+  WNDPROC base = self ? self->m_pfnSheetProc : nullptr;
+  if (!base) return ::DefWindowProcA(wnd, msg, wp, lp);
+  LRESULT result = ::CallWindowProcA(base, wnd, msg, wp, lp);
+  if (msg == WM_SIZE) self->PlaceBrandLine();
+  return result;
+}

@@ -1,0 +1,62 @@
+#include <shlobj.h>
+#include "afx/msgbox.h"
+#include "app/setup_app.h"
+#include "res/resource.h"
+#include "sysint/path_ops.h"
+#include "wizard/page_rules.h"
+#include "wizard/wizard_dlg.h"
+
+namespace {
+void BrowseForFolder(CString& result, HWND owner) {
+  result.Empty();
+  BROWSEINFOA info = {};
+  info.hwndOwner = owner;
+  LPITEMIDLIST items = ::SHBrowseForFolderA(&info);
+  if (!items) return;
+  char path[MAX_PATH] = {0};
+  if (::SHGetPathFromIDListA(items, path)) result = path;
+  ::CoTaskMemFree(items);
+}
+}  // namespace
+
+CPPTargetDir::CPPTargetDir() : CPropertyPageEx(IDD_TARGETDIR, "选择安装路径") {
+  m_strPath = AfxGetApp()->m_strTargetDir;
+  m_strInfo = TargetDirInfoText(AfxGetApp()->m_strProductName);
+}
+
+void CPPTargetDir::DoDataExchange(BOOL save) {
+  DdxText(m_hWnd, IDC_TARGETPATH, m_strPath, save);
+  DdxText(m_hWnd, IDC_INFO, m_strInfo, save);
+}
+
+BOOL CPPTargetDir::OnInitDialog() {
+  CPropertyPageEx::OnInitDialog();
+  SetDlgItemTextSafe(m_hWnd, IDC_HEADLINE, "选择安装路径");
+  SetDlgItemTextSafe(m_hWnd, IDC_BROWSE, "浏览(&B)...");
+  return TRUE;
+}
+
+BOOL CPPTargetDir::OnSetActive() {
+  SetWizardButtons(kWizBack | kWizNext);
+  return TRUE;
+}
+
+void CPPTargetDir::OnCommand(WORD id, WORD code) {
+  if (id != IDC_BROWSE || code != BN_CLICKED) return;
+  UpdateData(TRUE);
+  CString chosen;
+  BrowseForFolder(chosen, m_hWnd);
+  if (!chosen.IsEmpty()) m_strPath = chosen;
+  UpdateData(FALSE);
+}
+
+LRESULT CPPTargetDir::OnWizardNext() {
+  UpdateData(TRUE);
+  if (const char* problem = InstallPathProblem(m_strPath)) {
+    AfxMessageBox(problem);
+    return -1;
+  }
+  if (!CheckDir(m_strPath, TRUE, TRUE)) return -1;
+  AfxGetApp()->m_strTargetDir = m_strPath;
+  return 0;
+}

@@ -1,0 +1,24 @@
+# The setup shell's decisions are tested natively too; the program itself
+# end to end under Wine and Xvfb, through its windows, by a small driver.
+if(TARGET test_shell)
+  target_link_libraries(test_shell PRIVATE tarnshell)
+endif()
+
+if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
+  add_executable(e2e_driver e2e/driver/driver.cpp)
+  target_link_libraries(e2e_driver PRIVATE user32 shell32)
+  # A test program that links against the shell's exports.
+  add_executable(test_exports e2e/exports/exports.cpp)
+  target_link_libraries(test_exports PRIVATE TarnSetupShell)
+  target_include_directories(test_exports PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_compile_definitions(test_exports PRIVATE TARN_IMPORT)
+  # Beside the executable it imports from, where the loader looks first.
+  set_target_properties(test_exports PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/src)
+  # Not run yet: under Wine the executable's exports resolve to addresses
+  # without its load base when it is loaded as a library.
+  add_test(NAME e2e_shell
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
+                   $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
+                   ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e)
+  set_tests_properties(e2e_shell PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900)
+endif()

@@ -1,0 +1,406 @@
+#!/usr/bin/env bash
+# End-to-end tests of the setup shell under Wine and Xvfb: installers built
+# from the sample product by tarnmake, driven through their real windows by
+# the driver program. One Xvfb and one Wine server for all cases.
+# usage: run.sh BUILD SHELL TARNMAKE DRIVER SOURCE OUT [CASE...]
+# Screenshots go to OUT/shots. With TARN_E2E_DISPLAY set, that display is
+# used instead of a private Xvfb.
+set -u
+build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
+shift 6
+cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard"}
+
+export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+rm -rf "$out"
+mkdir -p "$out/shots" "$out/work"
+log=$out/e2e.log
+: > "$log"
+failures=0
+xvfb_pid=
+
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+}
+trap cleanup EXIT
+
+if [ -n "${TARN_E2E_DISPLAY:-}" ]; then
+  export DISPLAY=$TARN_E2E_DISPLAY
+else
+  n=90
+  while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  export DISPLAY=:$n
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+fi
+
+winpath() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
+drive_c=$WINEPREFIX/drive_c
+
+# Wine's own desktop window: frames and captions drawn as Windows does.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+
+d() { wine "$driver" "$@" 2>>"$log"; }
+note() { echo "$*" | tee -a "$log"; }
+check() {  # what actual expected
+  if [ "$2" == "$3" ]; then
+    echo "ok: $1" >>"$log"
+  else
+    note "FAIL: $1: got [$2], want [$3]"
+    failures=$((failures + 1))
+  fi
+}
+check_true() {  # what command...
+  local what=$1; shift
+  if "$@"; then echo "ok: $what" >>"$log"; else note "FAIL: $what"; failures=$((failures + 1)); fi
+}
+# Button states are posted to the sheet: give them a moment.
+expect_state() {  # what title id want
+  local got
+  for _ in $(seq 30); do
+    got=$(d state "$2" "$3")
+    [ "$got" == "$4" ] && break
+    sleep 0.1
+  done
+  check "$1" "$got" "$4"
+}
+# The desktop cut to the windows on it.
+shot() {
+  sleep 0.3
+  import -display "$DISPLAY" -window root "$out/shots/$1.png" 2>>"$log" &&
+    convert "$out/shots/$1.png" -trim +repage "$out/shots/$1.png" 2>>"$log"
+}
+# reg writes the ANSI code page to a pipe.
+regval() {  # key value
+  wine reg query "$1" /v "$2" 2>/dev/null | iconv -f gbk -t utf-8 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'
+}
+tempfiles() { find "$drive_c" -name 'tst*.tmp' | wc -l; }
+links() { find "$drive_c" -name '*.lnk' -newer "$out/work/marker" 2>/dev/null | wc -l; }
+
+BACK=12323 NEXT=12324 FINISH=12325 CANCEL=2
+WELCOME="欢迎" LICENCE="软件许可证协议" TARGET="选择安装路径" INSTALL="安装" DONE="完成安装"
+QUIT_Q="安装还未完成,您真的要退出安装吗?"
+PRODUCT="Tarn 演示程序"
+UNINSTALL_KEY="HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$PRODUCT"
+
+setup_pid=
+start() {  # exe
+  wine "$1" >>"$log" 2>&1 &
+  setup_pid=$!
+}
+ended() {  # seconds: the installer ended in time
+  for _ in $(seq $(($1 * 10))); do
+    kill -0 "$setup_pid" 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 1
+}
+stop_setup() { kill "$setup_pid" 2>/dev/null; wineserver -k >/dev/null 2>&1; }
+
+# --- installers ---------------------------------------------------------
+sample=$src/examples/sample
+wine "$tarnmake" build "$(winpath "$sample/setup.ini")" --ui "$(winpath "$sample/ui.ini")" \
+  --shell "$(winpath "$shell")" -o "$(winpath "$out/work")\\setup.exe" >>"$log" 2>&1 \
+  || { note "FAIL: tarnmake build"; exit 1; }
+cp "$shell" "$out/work/bare.exe"
+# Blob 1 kept in size but its deflate data spoilt: it no longer inflates.
+python3 - "$out/work/setup.exe" "$out/work/badblob.exe" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+s1 = struct.unpack_from("<I", data, len(data) - 14)[0]
+start = len(data) - 18 - s1
+for i in range(start + 2, start + s1 - 4):
+    data[i] ^= 0x5A
+open(sys.argv[2], "wb").write(data)
+PY
+
+target_win='C:\Tarn E2E\Demo'
+target=$drive_c/Tarn\ E2E/Demo
+
+# --- cases --------------------------------------------------------------
+case_install() {
+  rm -rf "$drive_c/Tarn E2E"
+  local temps
+  temps=$(tempfiles)
+  touch "$out/work/marker"
+  sleep 1
+  start "$out/work/setup.exe"
+  check_true "welcome page shows" d wait "$WELCOME" 30000
+  check "welcome text" "$(d text "$WELCOME" 1012 | head -1)" \
+    "    欢迎进入 $PRODUCT 安装程序。本程序将在您的计算机中安装 $PRODUCT。"
+  expect_state "welcome: Back disabled" "$WELCOME" $BACK "enabled=0 visible=1 checked=0"
+  expect_state "welcome: Next enabled" "$WELCOME" $NEXT "enabled=1 visible=1 checked=0"
+  check "brand line" "$(d text "$WELCOME" 10)" "TarnSetupV1.5"
+  shot 1-welcome
+  d click "$WELCOME" $NEXT
+
+  check_true "licence page shows" d wait "$LICENCE"
+  check "licence: declining chosen" "$(d state "$LICENCE" 1020)" "enabled=1 visible=1 checked=1"
+  check "licence: accepting not chosen" "$(d state "$LICENCE" 1019)" "enabled=1 visible=1 checked=0"
+  expect_state "licence: Next disabled" "$LICENCE" $NEXT "enabled=0 visible=1 checked=0"
+  expect_state "licence: Back enabled" "$LICENCE" $BACK "enabled=1 visible=1 checked=0"
+  check "licence text first line" "$(d text "$LICENCE" 1009 | head -1 | tr -d '\r')" "Tarn 演示程序许可协议"
+  check "accept text" "$(d text "$LICENCE" 1019)" "是的，我接受以上协议"
+  check "decline text" "$(d text "$LICENCE" 1020)" "不，我不接受以上协议"
+  check "note hidden" "$(d state "$LICENCE" 1017)" "enabled=1 visible=0 checked=0"
+  shot 2-licence
+  d click "$LICENCE" 1019
+  expect_state "licence: Next after accepting" "$LICENCE" $NEXT "enabled=1 visible=1 checked=0"
+  d click "$LICENCE" 1020
+  expect_state "licence: Next off again after declining" "$LICENCE" $NEXT "enabled=0 visible=1 checked=0"
+  d click "$LICENCE" 1019
+  expect_state "licence: Next on" "$LICENCE" $NEXT "enabled=1 visible=1 checked=0"
+  d click "$LICENCE" $NEXT
+
+  check_true "path page shows" d wait "$TARGET"
+  check "proposed path" "$(d text "$TARGET" 1003)" 'C:\Program Files\TARN DEMO'
+  check "path info" "$(d text "$TARGET" 1013 | head -1)" "    安装程序将把 $PRODUCT 安装到以下路径中。"
+  check "browse text" "$(d text "$TARGET" 1004)" "浏览(&B)..."
+  expect_state "path: Back enabled" "$TARGET" $BACK "enabled=1 visible=1 checked=0"
+  shot 3-path
+  d settext "$TARGET" 1003 ""
+  d click "$TARGET" $NEXT
+  check "empty path message" "$(d box setup)" "请选择安装路径!"
+  d answer setup ok
+  d settext "$TARGET" 1003 '\\server\share\demo'
+  d click "$TARGET" $NEXT
+  check "network path message" "$(d box setup)" "不支持网络安装!"
+  d answer setup ok
+  d settext "$TARGET" 1003 'apps\demo'
+  d click "$TARGET" $NEXT
+  check "relative path message" "$(d box setup | tr -d '\r' | paste -sd'|')" \
+    "安装路径书写不正确,请写入全部路径!|例如'C:\\Program Files'"
+  d answer setup ok
+  d settext "$TARGET" 1003 "$target_win"
+  d click "$TARGET" $NEXT
+  check "create question" "$(d box "目录不存在")" "'$target_win'目录不存在,是否新建目录?"
+  check "create question buttons" "$(d boxbuttons "目录不存在" | paste -sd,)" "6,7 default"
+  d answer "目录不存在" no
+  check_true "declined: still on the path page" d wait "$TARGET" 2000
+  check_true "declined: no directory" test ! -d "$target"
+  d click "$TARGET" $NEXT
+  d answer "目录不存在" yes
+
+  check_true "finish page shows" d wait "$DONE" 60000
+  check "thanks text" "$(d text "$DONE" 1016)" "感谢您安装我们的软件产品 !"
+  expect_state "finish: Back disabled" "$DONE" $BACK "enabled=0 visible=1 checked=0"
+  expect_state "finish: Cancel hidden" "$DONE" $CANCEL "enabled=1 visible=0 checked=0"
+  shot 5-finish
+  d click "$DONE" $FINISH
+  check_true "installer ends after Finish" ended 30
+
+  check_true "readme installed" test -f "$target/readme.txt"
+  check_true "Chinese-named file installed" test -f "$target/文档/说明.txt"
+  check_true "nested file installed" test -f "$target/docs/manual/chapter3.txt"
+  check "readme time" "$(stat -c %Y "$target/readme.txt")" "$(stat -c %Y "$sample/files/readme.txt")"
+  check "readme bytes" "$(cmp -s "$target/readme.txt" "$sample/files/readme.txt" && echo same)" same
+  check_true "temporary registry script deleted" test ! -e "$target/demo.reg"
+  check_true "uninstall log written" test -f "$target/Unistall.tsu"
+  check "shortcuts made" "$(links)" 3
+  check_true "registry import" sh -c "wine reg query 'HKCU\\Software\\TarnDemo' /v Colour 2>/dev/null | grep -q blue"
+  local unstr
+  unstr=$(regval "$UNINSTALL_KEY" UninstallString)
+  check "UninstallString" "$unstr" "C:\\windows\\tsu11.exe -U|$PRODUCT|$target_win\\Unistall.tsu"
+  check "DisplayName" "$(regval "$UNINSTALL_KEY" DisplayName)" "$PRODUCT"
+  check "no temporary file left" "$(tempfiles)" "$temps"
+  check "uninstaller copy is the bare shell" "$(cmp -s "$drive_c/windows/tsu11.exe" "$shell" && echo same)" same
+  echo "$unstr" > "$out/work/uninstall-command"
+}
+
+case_uninstall() {
+  local cmd
+  cmd=$(cat "$out/work/uninstall-command" 2>/dev/null)
+  [ -n "$cmd" ] || { note "FAIL: no uninstall command (install case first)"; failures=$((failures + 1)); return; }
+  d run "$cmd" >>"$log" 2>&1 &
+  setup_pid=$!
+  check "confirmation" "$(d box "卸载确认")" "卸载软件后将无法恢复,您真的要卸载吗?"
+  check "confirmation buttons" "$(d boxbuttons "卸载确认" | paste -sd,)" "6,7 default"
+  d answer "卸载确认" yes
+  check_true "uninstall dialog shows" d wait "卸载"
+  check "headline" "$(d text "卸载" 1018)" "正在卸载软件,请稍等..."
+  expect_state "Exit shows at the end" "卸载" 1015 "enabled=1 visible=1 checked=0"
+  check "status at the end" "$(d text "卸载" 1011)" "完成卸载文件..."
+  check "Exit text" "$(d text "卸载" 1015)" "退出"
+  shot 6-uninstall
+  d click "卸载" 1015
+  check_true "uninstaller ends after Exit" ended 30
+  check "no file left in the install directory" "$(find "$target" -type f 2>/dev/null | wc -l)" 0
+  # Folders that held only folders (docs above docs\manual) are left, and
+  # so the install directory with them: the removal takes a file's own
+  # folder only.
+  check "folders left" "$(cd "$drive_c" && find "Tarn E2E" -type d 2>/dev/null | sort | paste -sd'|')" \
+    "Tarn E2E|Tarn E2E/Demo|Tarn E2E/Demo/docs"
+  check "shortcuts gone" "$(links)" 0
+  check_true "Uninstall key gone" sh -c "! wine reg query '$UNINSTALL_KEY' >/dev/null 2>&1"
+  check_true "imported registry keys gone" sh -c "! wine reg query 'HKCU\\Software\\TarnDemo' >/dev/null 2>&1"
+}
+
+case_nopayload() {
+  local before after
+  before=$(tempfiles)
+  rm -f "$drive_c/windows/tsu11.exe"
+  start "$out/work/bare.exe"
+  check_true "bare shell ends by itself without a message" ended 20
+  after=$(tempfiles)
+  check "bare shell writes no temporary file" "$after" "$before"
+  check_true "bare shell writes no uninstaller" test ! -e "$drive_c/windows/tsu11.exe"
+  stop_setup
+}
+
+case_badblob() {
+  local t0 t1 temps
+  temps=$(tempfiles)
+  t0=$(date +%s)
+  start "$out/work/badblob.exe"
+  check "blob that does not inflate" "$(d box badblob 30000)" "无法建立临时文件,请检查磁盘空间是否足够!"
+  t1=$(date +%s)
+  check_true "five attempts a second apart" test $((t1 - t0)) -ge 5
+  d answer badblob ok
+  check_true "ends after the message" ended 20
+  check "no temporary file left" "$(tempfiles)" "$temps"
+  stop_setup
+}
+
+# Cancel on one page: No stays, Yes ends with no further message.
+cancel_on() {  # title
+  d click "$1" $CANCEL
+  check "cancel question on $1" "$(d box "退出询问")" "$QUIT_Q"
+  check "cancel buttons on $1" "$(d boxbuttons "退出询问" | paste -sd,)" "6,7 default"
+  d answer "退出询问" no
+  check_true "No keeps $1" d wait "$1" 2000
+  d click "$1" $CANCEL
+  d answer "退出询问" yes
+  check_true "Yes ends the installer on $1" ended 20
+}
+
+case_cancel() {
+  local temps
+  temps=$(tempfiles)
+  start "$out/work/setup.exe"
+  d wait "$WELCOME" 30000 && cancel_on "$WELCOME"
+  start "$out/work/setup.exe"
+  d wait "$WELCOME" 30000 && d click "$WELCOME" $NEXT && d wait "$LICENCE" && cancel_on "$LICENCE"
+  start "$out/work/setup.exe"
+  d wait "$WELCOME" 30000 && d click "$WELCOME" $NEXT && d wait "$LICENCE" && d click "$LICENCE" 1019 &&
+    sleep 0.3 && d click "$LICENCE" $NEXT && d wait "$TARGET" && cancel_on "$TARGET"
+  check "no temporary file left" "$(tempfiles)" "$temps"
+  stop_setup
+}
+
+# A product big enough that the install page is still at work when the
+# driver closes the sheet.
+big_installer() {
+  [ -f "$out/work/big.exe" ] && return
+  bash "$src/bench/make-corpus.sh" 40 "$out/work/big" >>"$log" 2>&1
+  wine "$tarnmake" build "$(winpath "$out/work/big/setup.ini")" --ui "$(winpath "$out/work/big/ui.ini")" \
+    --shell "$(winpath "$shell")" -o "$(winpath "$out/work")\\big.exe" >>"$log" 2>&1
+}
+
+to_install_page() {  # path
+  start "$out/work/big.exe"
+  d wait "$WELCOME" 60000 && d click "$WELCOME" $NEXT && d wait "$LICENCE" && d click "$LICENCE" 1019 &&
+    sleep 0.3 && d click "$LICENCE" $NEXT && d wait "$TARGET" && d settext "$TARGET" 1003 "$1" &&
+    d click "$TARGET" $NEXT && d answer "目录不存在" yes
+}
+
+big_key() {
+  sed -n '/^\[PRODUCTNAME\]/{n;p;q}' "$out/work/big/ui.ini" | iconv -f gbk -t utf-8 | tr -d '\r'
+}
+
+case_quit_no() {
+  big_installer
+  rm -rf "$drive_c/Tarn Big"
+  to_install_page 'C:\Tarn Big\No'
+  d close "$INSTALL"
+  check "quit question" "$(d box "退出询问")" "$QUIT_Q"
+  expect_state "install page: Back disabled" "$INSTALL" $BACK "enabled=0 visible=1 checked=0"
+  expect_state "install page: Finish shown disabled" "$INSTALL" $FINISH "enabled=0 visible=1 checked=0"
+  expect_state "install page: no Cancel" "$INSTALL" $CANCEL "enabled=1 visible=0 checked=0"
+  shot 4-install-quit-question
+  d answer "退出询问" no
+  shot 4-install
+  echo "install page status: $(d text "$INSTALL" 1011)" >>"$log"
+  check_true "No: the install goes on to the finish page" d wait "$DONE" 120000
+  d click "$DONE" $FINISH
+  check_true "installer ends" ended 60
+  check_true "No: uninstall log written" test -f "$drive_c/Tarn Big/No/Unistall.tsu"
+  check_true "No: Uninstall key written" wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(big_key)" >/dev/null 2>&1
+  stop_setup
+}
+
+case_quit_yes() {
+  big_installer
+  rm -rf "$drive_c/Tarn Big/Yes"
+  wine reg delete "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(big_key)" /f >/dev/null 2>&1
+  to_install_page 'C:\Tarn Big\Yes'
+  d close "$INSTALL"
+  d box "退出询问" >/dev/null
+  d answer "退出询问" yes
+  check_true "Yes: installer ends" ended 60
+  check_true "Yes: what was written stays" test -d "$drive_c/Tarn Big/Yes"
+  check_true "Yes: no uninstall log" test ! -e "$drive_c/Tarn Big/Yes/Unistall.tsu"
+  check_true "Yes: no Uninstall key" sh -c "! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$(big_key)' >/dev/null 2>&1"
+  stop_setup
+}
+
+case_uninstall_no() {
+  d run 'C:\windows\tsu11.exe -U|Nothing|C:\nothing\Unistall.tsu' >>"$log" 2>&1 &
+  setup_pid=$!
+  d box "卸载确认" >/dev/null
+  d answer "卸载确认" no
+  check_true "uninstall answered No ends" ended 20
+  check_true "no uninstall dialog" sh -c "! wine '$driver' wait '卸载' 1000 2>/dev/null"
+  stop_setup
+}
+
+# The keyboard alone: Enter for Next, Space for a radio button, Tab order,
+# Alt+N, Esc for the cancel question.
+key() { xdotool key --delay 80 "$@"; sleep 0.3; }
+case_keyboard() {
+  rm -rf "$drive_c/Tarn Keys"
+  start "$out/work/setup.exe"
+  d wait "$WELCOME" 30000 || return
+  sleep 0.5
+  key Escape
+  check "Esc asks the cancel question" "$(d box "退出询问" 5000)" "$QUIT_Q"
+  key Return   # No is the default
+  check_true "Enter answered No" d wait "$WELCOME" 2000
+  key Return
+  check_true "Enter is Next" d wait "$LICENCE" 5000
+  check "focus on the choice" "$(d focus "$LICENCE")" "1020 不，我不接受以上协议"
+  key Left
+  expect_state "an arrow key selects the accepting choice" "$LICENCE" 1019 "enabled=1 visible=1 checked=1"
+  expect_state "which enables Next" "$LICENCE" $NEXT "enabled=1 visible=1 checked=0"
+  key alt+n
+  check_true "Alt+N is Next" d wait "$TARGET" 5000
+  check "focus in the path field" "$(d focus "$TARGET" | cut -d' ' -f1)" 1003
+  key Tab
+  check "Tab to Browse" "$(d focus "$TARGET" | cut -d' ' -f1)" 1004
+  key ctrl+a   # back in the field: replace the path
+  key shift+Tab
+  key ctrl+a BackSpace
+  xdotool type --delay 40 'C:\Tarn Keys'
+  sleep 0.3
+  check "typed path" "$(d text "$TARGET" 1003)" 'C:\Tarn Keys'
+  key Return
+  check "create question" "$(d box "目录不存在" 5000)" "'C:\\Tarn Keys'目录不存在,是否新建目录?"
+  key alt+y
+  check_true "finish page after typing" d wait "$DONE" 60000
+  sleep 0.5
+  check "focus on Finish" "$(d focus "$DONE" | cut -d' ' -f1)" 12325
+  key Return
+  check_true "Enter is Finish" ended 30
+  check_true "installed where typed" test -f "$drive_c/Tarn Keys/readme.txt"
+  stop_setup
+}
+
+for c in $cases; do
+  note "== $c"
+  "case_$c"
+done
+note "screenshots: $out/shots"
+note "e2e: $failures failures"
+[ "$failures" -eq 0 ]

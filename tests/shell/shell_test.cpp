@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+#include "afx/file.h"
+#include "app/command_line.h"
+#include "app/payload_extract.h"
+#include "app/ui_script.h"
+#include "engine/setup_package.h"
+#include "payload/trailer.h"
+#include "platform/fs.h"
+#include "support/support.h"
+#include "uninstall/uninstall_messages.h"
+#include "wizard/install_gate.h"
+#include "wizard/page_rules.h"
+#include "wizard/progress_steps.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+  CFile f;
+  if (!f.Open(path.c_str(), CFile::modeRead)) return "<missing>";
+  std::string s(static_cast<size_t>(f.GetLength()), '\0');
+  f.Read(&s[0], s.size());
+  return s;
+}
+
+void WriteAll(const std::string& path, const std::string& data) {
+  CFile f;
+  ASSERT_TRUE(f.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite));
+  f.Write(data.data(), data.size());
+}
+
+TEST(CommandLine, ModesAndFields) {
+  struct Case {
+    const char* line;
+    BOOL uninstall;
+    const char* key;
+    const char* log;
+  } cases[] = {
+      {nullptr, FALSE, "", ""},
+      {"", FALSE, "", ""},
+      {"-U|Tarn 演示程序|C:\\Tarn Demo\\Unistall.tsu", TRUE, "Tarn 演示程序", "C:\\Tarn Demo\\Unistall.tsu"},
+      {"-u|Key|C:\\a\\Unistall.tsu", TRUE, "Key", "C:\\a\\Unistall.tsu"},
+      {"-U", TRUE, "", ""},
+      {" -U|Key|Log", FALSE, "", ""},  // the first field is not trimmed
+      {"-U |Key|Log", FALSE, "", ""},
+      {"/S", FALSE, "", ""},
+  };
+  for (const Case& c : cases) {
+    stuCommandLine cmd = SplitCommandLine(c.line);
+    SCOPED_TRACE(c.line ? c.line : "(null)");
+    EXPECT_EQ(cmd.bUninstall, c.uninstall);
+    EXPECT_EQ(cmd.strKeyName.str(), c.key);
+    EXPECT_EQ(cmd.strLogPath.str(), c.log);
+  }
+}
+
+class Extract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    windows = dir / "win";
+    temp = dir / "tmp";
+    platform::MakeDirectory(windows);
+    platform::MakeDirectory(temp);
+    env.strSelf = (dir / "setup.exe").c_str();
+    env.strTempDir = (temp + "\\").c_str();
+    env.strWindowsDir = windows.c_str();
+    env.sleep = [this](DWORD ms) { sleeps.push_back(ms); };
+  }
+
+  // shell + payload, written through the one trailer writer
+  void MakeInstaller(const std::string& uiScript, const std::string& package, bool compress) {
+    WriteAll(dir / "ui", uiScript);
+    WriteAll(dir / "pkg", package);
+    CFile out, pkg, ui;
+    ASSERT_TRUE(out.Open(env.strSelf, CFile::modeCreate | CFile::modeReadWrite));
+    out.Write(shell.data(), shell.size());
+    ASSERT_TRUE(pkg.Open((dir / "pkg").c_str(), CFile::modeRead));
+    ASSERT_TRUE(ui.Open((dir / "ui").c_str(), CFile::modeRead));
+    ASSERT_EQ(payload::AppendPayload(out, pkg, compress, ui, compress), payload::kWriteOk);
+  }
+
+  // Only an empty folder can be removed.
+  bool TempDirEmpty() {
+    if (!platform::RemoveDir(temp)) return false;
+    platform::MakeDirectory(temp);
+    return true;
+  }
+
+  tarntest::TempDir dir;
+  std::string windows, temp;
+  stuExtractEnv env;
+  std::vector<DWORD> sleeps;
+  std::string shell = std::string("MZ shell bytes\0\x01\x02", 17) + std::string(3000, 'S');
+  tarntest::BoxRecorder boxes;
+  CTarnSetupShellApp app;
+};
+
+TEST_F(Extract, WritesBothBlobsAndTheUninstallerCopy) {
+  std::string ui = "[PRODUCTNAME]\r\nDemo\r\n" + std::string(500, ';');
+  std::string pkg = std::string(20000, 'P') + "end";
+  for (bool compress : {true, false}) {
+    SCOPED_TRACE(compress);
+    MakeInstaller(ui, pkg, compress);
+    ASSERT_TRUE(ExtractPayloadTo(app, env));
+    EXPECT_EQ(ReadAll(app.m_strUIScriptFile.str()), ui);
+    EXPECT_EQ(ReadAll(app.m_strPackageFile.str()), pkg);
+    EXPECT_EQ(app.m_strUninstaller.str(), windows + "\\tsu11.exe");
+    EXPECT_EQ(ReadAll(app.m_strUninstaller.str()), shell);
+    EXPECT_TRUE(boxes.calls().empty());
+    EXPECT_TRUE(sleeps.empty());
+    // Temporary names come from the platform with the "tst" prefix.
+    for (const CString* path : {&app.m_strUIScriptFile, &app.m_strPackageFile}) {
+      std::string p = path->str();
+      EXPECT_EQ(p.substr(0, temp.size() + 4), temp + "\\tst") << p;
+      platform::RemoveFile(p);
+    }
+    app.m_strUIScriptFile.Empty();
+    app.m_strPackageFile.Empty();
+  }
+}
+
+TEST_F(Extract, NoPayloadEndsSilentlyAndWritesNothing) {
+  for (const std::string& tail : {std::string(""), std::string("tspsev1.0\x09"), std::string("TSPSEV1.0\x08")}) {
+    WriteAll(env.strSelf.str(), shell + tail);
+    EXPECT_FALSE(ExtractPayloadTo(app, env));
+    EXPECT_TRUE(boxes.calls().empty());
+    EXPECT_TRUE(TempDirEmpty());
+    EXPECT_FALSE(platform::Access(windows + "\\tsu11.exe"));
+  }
+}
+
+TEST_F(Extract, BlobThatDoesNotInflateGetsFiveAttemptsThenTheMessage) {
+  MakeInstaller("[PRODUCTNAME]\r\n" + std::string(4000, 'x'), std::string(9000, 'p'), true);
+  // Spoil blob 1's deflate data, keeping its zlib header and sizes.
+  std::string bytes = ReadAll(env.strSelf.str());
+  uint32_t s1 = static_cast<uint8_t>(bytes[bytes.size() - 14]) | static_cast<uint8_t>(bytes[bytes.size() - 13]) << 8;
+  size_t start = bytes.size() - 18 - s1;
+  for (size_t i = start + 2; i < start + s1 - 4; ++i) bytes[i] ^= 0x5A;
+  WriteAll(env.strSelf.str(), bytes);
+
+  EXPECT_FALSE(ExtractPayloadTo(app, env));
+  EXPECT_EQ(sleeps, std::vector<DWORD>(5, 1000));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{kNoTempFileText});
+  EXPECT_TRUE(app.m_strUIScriptFile.IsEmpty());
+  EXPECT_TRUE(TempDirEmpty()) << "failed attempts leave no files";
+}
+
+TEST_F(Extract, UninstallerThatCannotBeWrittenIsTold) {
+  MakeInstaller("[PRODUCTNAME]\r\nDemo\r\n", "package", false);
+  env.strWindowsDir = (dir / "no such folder").c_str();
+  EXPECT_FALSE(ExtractPayloadTo(app, env));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{kNoTempFileText});
+  // Both blobs were written and stay recorded, for the destructor.
+  EXPECT_FALSE(app.m_strPackageFile.IsEmpty());
+}
+
+class UIScript : public ::testing::Test {
+ protected:
+  struct Result {
+    std::string name, dir, folder, licence;
+  };
+  Result Read(const std::string& text) {
+    WriteAll(dir / "ui.ini", text);
+    Result r;
+    CString name, target, folder, licence;
+    reader_ok = CUIScriptReader((dir / "ui.ini").c_str()).Read(name, target, folder, licence);
+    return {name.str(), target.str(), folder.str(), licence.str()};
+  }
+  std::string ProgramFiles() {
+    std::string p;
+    return platform::SpecialFolderPath(platform::kFolderProgramFiles, &p) ? p : "C:\\Program Files";
+  }
+  tarntest::TempDir dir;
+  tarntest::BoxRecorder boxes;
+  BOOL reader_ok = FALSE;
+};
+
+TEST_F(UIScript, Sections) {
+  std::string pf = ProgramFiles();
+  struct Case {
+    std::string text, name, dir, folder, licence;
+  } cases[] = {
+      {"[PRODUCTNAME]\r\n;comment\r\nDemo\r\n", "Demo", pf, "", ""},
+      {"[TARGETDIR]\r\n<DEFAULT>\\Apps\\Demo\r\n", "", pf + "\\APPS\\DEMO", "", ""},
+      {"[targetdir]\r\nd:\\apps\\<default>\r\n", "", "D:\\APPS\\" + pf, "", ""},
+      {"[TARGETFOLDER]\r\n演示 <Default> Folder\r\n", "", pf, "演示  FOLDER", ""},
+      {"[LICENCE]\r\nfirst\r\n\r\n;kept\r\nsecond\r\n[OTHER]\r\nnot\r\n", "", pf, "",
+       "first\r\n\r\n;kept\r\nsecond\r\n"},
+      {"[PRODUCTNAME]\r\nTarn 演示程序\r\n[TARGETDIR]\r\nC:\\Tarn\\演示\r\n", "Tarn 演示程序", "C:\\TARN\\演示", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    Result r = Read(c.text);
+    EXPECT_TRUE(reader_ok);
+    EXPECT_EQ(r.name, c.name);
+    EXPECT_EQ(r.dir, c.dir);
+    EXPECT_EQ(r.folder, c.folder);
+    EXPECT_EQ(r.licence, c.licence);
+  }
+  EXPECT_TRUE(boxes.calls().empty());
+}
+
+TEST_F(UIScript, NoPathIsToldAndLeavesTheFields) {
+  CString name = "keep", target = "keep", folder = "keep", licence = "keep";
+  EXPECT_FALSE(CUIScriptReader("").Read(name, target, folder, licence));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"没有指定Setup UI Script File!"});
+  EXPECT_EQ(name.str() + target.str() + folder.str() + licence.str(), "keepkeepkeepkeep");
+}
+
+TEST(WelcomeText, NamesTheProductTwiceAfterFourBlanks) {
+  std::string text = FormatWelcomeText("Demo").str();
+  EXPECT_EQ(text.rfind("    欢迎进入 Demo 安装程序。", 0), 0u) << text;
+  EXPECT_NE(text.find("Demo", 20), std::string::npos);
+  EXPECT_EQ(FormatWelcomeText("").str().rfind("    欢迎进入  安装程序。", 0), 0u);
+}
+
+TEST(PageRules, InstallPathProblems) {
+  struct Case {
+    const char* path;
+    const char* problem;
+  } cases[] = {
+      {"", "请选择安装路径!"},
+      {"\\\\server\\share", "不支持网络安装!\n"},
+      {"apps\\demo", "安装路径书写不正确,请写入全部路径!\n例如'C:\\Program Files'"},
+      {"\\apps", "安装路径书写不正确,请写入全部路径!\n例如'C:\\Program Files'"},
+      {"\\\\server\\c:\\x", nullptr},  // a colon anywhere goes to the directory check
+      {"C:\\Program Files\\Demo\\", nullptr},
+      {"D:", nullptr},
+  };
+  for (const Case& c : cases) {
+    const char* got = InstallPathProblem(c.path);
+    EXPECT_EQ(std::string(got ? got : "(none)"), std::string(c.problem ? c.problem : "(none)")) << c.path;
+  }
+}
+
+TEST(PageRules, LicenceGatesNext) {
+  EXPECT_EQ(LicenceButtons(1), DWORD(kWizBack));
+  EXPECT_EQ(LicenceButtons(0), DWORD(kWizBack | kWizNext));
+  EXPECT_FALSE(LicenceMayLeave(TRUE, 1));
+  EXPECT_TRUE(LicenceMayLeave(TRUE, 0));
+  EXPECT_TRUE(LicenceMayLeave(FALSE, 1));  // Back always
+  EXPECT_EQ(TargetDirInfoText("Demo").str(), "    安装程序将把 Demo 安装到以下路径中。\n    点击'下一步'将开始安装。");
+}
+
+TEST(ProgressSteps, InstallAndUninstallMessages) {
+  struct Case {
+    stuProgressStep step;
+    const char* text;
+    bool setRange;
+    int rangeMax, pos;
+    bool finished;
+  } cases[] = {
+      {InstallProgressStep(WM_SETUP_INFO_BEGIN, 65539), "准备读取安装信息...", true, 3, 0, false},
+      {InstallProgressStep(WM_SETUP_INFO_STEP, 2), "正在读取安装信息...", false, 0, 3, false},
+      {InstallProgressStep(WM_SETUP_INFO_END, 3), "完成读取安装信息...", false, 0, 0, false},
+      {InstallProgressStep(WM_SETUP_DATA_BEGIN, 0), "准备读取安装数据...", true, 0, 0, false},
+      {InstallProgressStep(WM_SETUP_DATA_STEP, 0), "正在读取安装数据...", false, 0, 1, false},
+      {InstallProgressStep(WM_SETUP_DATA_END, 0), "完成读取安装数据...", false, 0, 0, true},
+      {UninstallProgressStep(WM_UNINST_START, 7), "准备卸载文件...", true, 7, 0, false},
+      {UninstallProgressStep(WM_UNINST_STEP, 6), "正在卸载文件...", false, 0, 7, false},
+      {UninstallProgressStep(WM_UNINST_DONE, 7), "完成卸载文件...", false, 0, 0, true},
+      {UninstallProgressStep(WM_UNINST_FAILED, 0), "卸载文件出错!!!", false, 0, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_TRUE(c.step.handled);
+    EXPECT_STREQ(c.step.text, c.text);
+    EXPECT_EQ(c.step.setRange, c.setRange);
+    if (c.setRange) EXPECT_EQ(c.step.rangeMax, c.rangeMax);
+    EXPECT_EQ(c.step.pos, c.pos);
+    EXPECT_EQ(c.step.finished, c.finished);
+  }
+  EXPECT_FALSE(InstallProgressStep(WM_UNINST_START, 1).handled);
+  EXPECT_FALSE(UninstallProgressStep(WM_SETUP_DATA_END, 1).handled);
+}
+
+bool Eventually(const std::function<bool()>& cond) {
+  for (int i = 0; i < 400; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST(InstallGate, PausedWorkerWaitsAtItsNextCheckpoint) {
+  CInstallGate gate;
+  std::atomic<int> passed{0};
+  gate.Pause();
+  std::thread worker([&] {
+    gate.Checkpoint();
+    ++passed;
+    gate.WaitForHandOver();
+    ++passed;
+  });
+  EXPECT_TRUE(Eventually([&] { return gate.IsHeld(); }));
+  EXPECT_EQ(passed, 0);
+  gate.Resume();
+  EXPECT_TRUE(Eventually([&] { return passed == 1 && gate.IsHeld(); }));
+  // The last message taken while a question is open: still held.
+  gate.Pause();
+  gate.HandOver();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(passed, 1);
+  gate.Resume();
+  worker.join();
+  EXPECT_EQ(passed, 2);
+  EXPECT_FALSE(gate.IsHeld());
+}
+
+TEST(InstallGate, UnpausedCheckpointsPassAndQuitIsHeld) {
+  // The held worker outlives the test, as it outlives the shell's wizard.
+  static CInstallGate* gate = new CInstallGate;
+  gate->Checkpoint();  // returns at once
+  EXPECT_FALSE(gate->IsHeld());
+  gate->Quit();
+  EXPECT_TRUE(gate->IsQuit());
+  std::thread([] { gate->Checkpoint(); }).detach();
+  EXPECT_TRUE(Eventually([] { return gate->IsHeld(); }));
+}
+
+}  // namespace
