@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The main job: set up the machine, build both configurations, and make the
-# sample product's package and installer, and install and uninstall it
-# under Wine: the real wizard with a display, else under Xvfb with the test
-# driver clicking through.
+# The main job: set up the machine, build both configurations, make the
+# sample product's package, install it into the sandbox and uninstall it
+# again, make its installer once the shell is built, and install and
+# uninstall that under Wine: the real wizard with a display, else under
+# Xvfb with the test driver clicking through.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_ROOT:-$root/build}
@@ -34,6 +35,23 @@ step "package the sample product"
 "$tarnmake" package "$sample/setup.ini" -o "$out/sample.tsp"
 "$tarnmake" verify "$out/sample.tsp"
 "$tarnmake" list "$out/sample.tsp"
+
+step "install the sample product into the sandbox, then uninstall it"
+sandbox=$build/sample/sandbox
+rm -rf "$sandbox"
+# The machine's own folders, which a real one has and an uninstall keeps.
+"$tarnmake" uninstall 'C:\nothing\Unistall.tsu' --key nothing --sandbox "$sandbox" >/dev/null 2>&1 || true
+mkdir -p "$sandbox/C/Program Files"
+snapshot() { cd "$sandbox" && find . ! -name actions.log ! -name registry.lock | sort && cat registry.reg; }
+before=$(snapshot)
+"$tarnmake" install "$out/sample.tsp" --target 'C:\Program Files\Tarn Sample' --name 'Tarn Sample' \
+  --sandbox "$sandbox"
+echo "-- the sandbox after the install ($sandbox):"
+(cd "$sandbox" && find 'C/Program Files/Tarn Sample' | sed 's/^/   /')
+"$tarnmake" uninstall 'C:\Program Files\Tarn Sample\Unistall.tsu' --sandbox "$sandbox"
+after=$(snapshot)
+if [ "$before" = "$after" ]; then echo "the uninstall left the sandbox as it was"; else
+  echo "the uninstall left the sandbox changed:" >&2; diff <(echo "$before") <(echo "$after") >&2; exit 1; fi
 
 shell=$(find "$build/win32" -name TarnSetupShell.exe -print -quit 2>/dev/null || true)
 if [ -n "$shell" ]; then

@@ -86,6 +86,11 @@ uint64_t CFile::GetPosition() const {
 
 BOOL CFile::SetLength(uint64_t length) { return handle_.IsOpen() && handle_.SetLength(length); }
 
+BOOL CFile::SetTimes(int64_t ctime, int64_t mtime, int64_t atime) {
+  if (mtime == 0) return TRUE;
+  return handle_.IsOpen() && handle_.SetTimes(ctime, mtime, atime);
+}
+
 BOOL CFile::GetStatus(LPCSTR path, CFileStatus& status) {
   platform::FileInfo info;
   if (!path || !platform::GetFileInfo(path, &info)) return FALSE;

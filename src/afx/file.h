@@ -54,6 +54,9 @@ class TARN_EXPORT CFile {
   virtual uint64_t GetLength() const;
   virtual uint64_t GetPosition() const;
   virtual BOOL SetLength(uint64_t length);
+  // As SetStatus sets the times, through the open file: a time of 0 leaves
+  // that time, a last-write time of 0 all three.
+  BOOL SetTimes(int64_t ctime, int64_t mtime, int64_t atime);
   void SeekToBegin() { Seek(0, begin); }
   uint64_t SeekToEnd() { return static_cast<uint64_t>(Seek(0, end)); }
 

@@ -66,8 +66,9 @@ BOOL CSetupPackage::ExpandDirMacro(CString& path) {
 }
 
 void CSetupPackage::AddUninstallFile(LPCSTR path) {
-  for (const CString& s : m_saUninstallFiles.vec())
-    if (s.CompareNoCase(path) == 0) return;
+  CString key = path;
+  key.MakeLower();  // Latin letters only, as CompareNoCase folds them
+  if (!m_uninstallKeys.insert(key.str()).second) return;
   m_saUninstallFiles.Add(path);
 }
 

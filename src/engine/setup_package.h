@@ -10,6 +10,8 @@
 // Entries with IF_NO_DATA have no bytes in the data block and no size-table
 // slot.
 #pragma once
+#include <string>
+#include <unordered_set>
 #include "afx/collections.h"
 #include "engine/tsp_index.h"
 #include "packet/packet.h"
@@ -58,9 +60,10 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   BOOL CreateFileShortcut(CString targetPath, const TSPIndex& entry);
   BOOL LoadScriptRegList(const BYTE* content, DWORD length);
   BOOL CheckOSVersion(DWORD version);
-  // The index could be read and matches the header's file count; an
-  // install walks m_arrIndex only when this holds.
-  bool IndexUsable() const { return m_bIndexRead; }
+  // The index block could be read, and its records match the header's
+  // file count and take the size table's slots exactly; an install walks
+  // m_arrIndex only when this holds.
+  bool IndexUsable() const;
 
   // Threads that read and compress sources while a package is built; 0 (the
   // default) means TARN_THREADS from the environment, else every core.
@@ -87,6 +90,9 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   // WritePacket ignores its hooks' results; MakePacket must not.
   bool m_bDataFailed = false;
   bool m_bIndexRead = false;
+  // m_saUninstallFiles folded to lower case, so that adding stays fast for
+  // products of many thousand files.
+  std::unordered_set<std::string> m_uninstallKeys;
   // Items of WriteDataInfo read and compressed ahead on worker threads.
   struct PreparedItem;
   class Loader;

@@ -4,8 +4,10 @@
 // package holds.
 #include <cstdlib>
 #include <ctime>
+#include <vector>
 #include "afx/file.h"
 #include "afx/msgbox.h"
+#include "engine/index_check.h"
 #include "engine/setup_package.h"
 #include "packet/stream_codec.h"
 #include "platform/journal.h"
@@ -29,23 +31,16 @@ bool WritePadding(CFile& file) {
   return count == 0 || file.Write(pad, count);
 }
 
-// The data records' stored sizes must be the size table and fill the data
-// block exactly; otherwise bytes would be taken from the wrong entry.
-bool DataMatchesIndex(const CObjArray<TSPIndex>& index, const CDWordArray& sizes,
-                      uint64_t blockLength) {
-  int slot = 0;
-  uint64_t total = 0;
-  for (int i = 0; i < index.GetSize(); ++i) {
-    const TSPIndex& e = *index[i];
-    if (e.m_byInstallFlag & IF_NO_DATA) continue;
-    if (slot >= sizes.GetSize() || sizes[slot] != e.m_dwStoredSize) return false;
-    total += e.m_dwStoredSize;
-    ++slot;
-  }
-  return slot == sizes.GetSize() && total == blockLength;
-}
-
 }  // namespace
+
+bool CSetupPackage::IndexUsable() const {
+  if (!m_bIndexRead) return false;
+  std::vector<TSPIndexSizes> records;
+  for (int i = 0; i < m_arrIndex.GetSize(); ++i)
+    records.push_back({m_arrIndex[i]->m_byInstallFlag, m_arrIndex[i]->m_dwStoredSize});
+  return CheckIndex(m_wFileCount, records, m_dwaDataSize.vec().data(), m_dwaDataSize.vec().size()) ==
+         IndexFault::kNone;
+}
 
 BOOL CSetupPackage::CheckOSVersion(DWORD version) {
   if (version & 0x01) return IsWinNT();
@@ -54,13 +49,13 @@ BOOL CSetupPackage::CheckOSVersion(DWORD version) {
 }
 
 int CSetupPackage::UnpackDataInfo(CFile& data) {
-  // Never install from an index that could not be read whole, or whose
-  // entries do not account for the data block.
+  // Never install from an index that could not be read (it has said so),
+  // or whose records do not account for the header's count, the size table
+  // and the data block: one entry's bytes would be written as another's.
   if (!m_bIndexRead) return FALSE;
-  // The header's count and the index's are stored apart: when they differ
-  // the package is damaged, whichever is right.
-  if (m_arrIndex.GetSize() != m_wFileCount ||
-      !DataMatchesIndex(m_arrIndex, m_dwaDataSize, data.GetLength())) {
+  uint64_t total = 0;
+  for (DWORD size : m_dwaDataSize.vec()) total += size;
+  if (!IndexUsable() || total != data.GetLength()) {
     AfxMessageBox(kDamagedIndex);
     return FALSE;
   }
@@ -119,14 +114,11 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       } else if (e.m_dwProtected & 0x01) {
         WritePadding(out);
       }
+      // The times go through the open file, as a status written back by
+      // name would set them, without opening the file a second time: that
+      // costs as much as the write itself for small files.
+      out.SetTimes(e.m_tCreate, e.m_tModify, e.m_tAccess);
       out.Close();
-      CFileStatus status;
-      if (CFile::GetStatus(path, status)) {
-        status.m_ctime = e.m_tCreate;
-        status.m_mtime = e.m_tModify;
-        status.m_atime = e.m_tAccess;
-        CFile::SetStatus(path, status);
-      }
       platform::Journal(platform::JournalKind::kFileWritten, path.str());
     }
     if (!forSystem) {

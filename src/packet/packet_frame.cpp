@@ -91,7 +91,10 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
     ar >> indexLength;
     if (ar.IsBad() || indexLength > ar.Remaining())
       return Damaged(frame, "the index block is cut short");
+    if (indexLength > frame->indexLimit) return Damaged(frame, "the index block is too large");
     uint64_t indexOffset = Offset(ar);
+    frame->indexOffset = indexOffset;
+    frame->indexLength = indexLength;
     ar.Close();
     if (keepIndex) {
       try {
@@ -111,6 +114,7 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
   DWORD count = ar.ReadCount();
   if (ar.IsBad() || count > INT_MAX / 4 || uint64_t{count} * 4 > ar.Remaining())
     return Damaged(frame, "the size table is cut short");
+  if (count > frame->sizesLimit) return Damaged(frame, "the size table has too many entries");
   try {
     frame->sizes.SetSize(static_cast<int>(count));
   } catch (const std::bad_alloc&) {
@@ -122,6 +126,7 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
     sum += size;
   }
   if (ar.IsBad()) return Damaged(frame, "the size table is cut short");
+  frame->end = Offset(ar);
   if (sum > frame->dataLength) return Damaged(frame, "the size table runs past the data block");
   return FrameStatus::kOk;
 }

@@ -2,6 +2,7 @@
 // file really holds. CPacket reads through it, and so do tools that look
 // into packets of any version.
 #pragma once
+#include <cstdint>
 #include <vector>
 #include "afx/archive.h"
 #include "afx/collections.h"
@@ -32,7 +33,14 @@ struct Frame {
   uint64_t dataOffset = 0;
   DWORD dataLength = 0;
   std::vector<BYTE> index;
+  uint64_t indexOffset = 0;  // where the index block lies in the file
+  DWORD indexLength = 0;
   CDWordArray sizes;
+  uint64_t end = 0;  // just past the size table
+  // Set by a reader that knows better than the file's length: a stream that
+  // inflates may claim any length.
+  uint64_t indexLimit = UINT64_MAX;
+  DWORD sizesLimit = UINT32_MAX;
 };
 
 // Fields 1 to 6; the version is compared with `version` when that is not

@@ -32,6 +32,8 @@ class FileHandle {
   bool Length(uint64_t* length);
   bool SetLength(uint64_t length);
   bool Flush();
+  // The file's times through this handle; 0 leaves that time unchanged.
+  bool SetTimes(int64_t ctime, int64_t mtime, int64_t atime);
 
  private:
   intptr_t h_ = -1;

@@ -1,6 +1,8 @@
 // Removal of single log entries: a file and its emptied folder, a registry
 // key with its subkeys, a registry value.
 #include "uninstall/removal.h"
+#include <string>
+#include <vector>
 #include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/registry.h"
@@ -40,6 +42,25 @@ LONG DeleteTree(platform::RegKey& parent, const std::string& path, int depth) {
   return parent.DeleteSubKey(path);
 }
 
+// The system's own folders hold a product's shortcuts and files but are
+// never the product's to remove, even when the uninstall leaves one empty
+// (a desktop with no other icon on it).
+bool IsSystemFolder(const CString& dir) {
+  // Asked once: the shell's folder look-ups are slow, and an uninstall asks
+  // for every file.
+  static const std::vector<std::string> folders = [] {
+    std::vector<std::string> out{platform::WindowsDirectory(), platform::SystemDirectory()};
+    std::string path;
+    for (platform::SpecialFolder f : {platform::kFolderDesktop, platform::kFolderPrograms,
+                                      platform::kFolderStartup, platform::kFolderProgramFiles})
+      if (platform::SpecialFolderPath(f, &path)) out.push_back(path);
+    return out;
+  }();
+  for (const std::string& f : folders)
+    if (!f.empty() && dir.CompareNoCase(f.c_str()) == 0) return true;
+  return false;
+}
+
 }  // namespace
 
 DWORD RegRootFromName(const CString& name) {
@@ -70,7 +91,7 @@ BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir) {
     SplitPath(path, name, dir);
     SetTrailingBackslash(dir, FALSE);
     // Succeeds only for an empty folder, which is what is wanted.
-    if (!dir.IsEmpty() && !IsDriveRoot(dir) && platform::RemoveDir(dir.str()))
+    if (!dir.IsEmpty() && !IsDriveRoot(dir) && !IsSystemFolder(dir) && platform::RemoveDir(dir.str()))
       platform::Journal(platform::JournalKind::kFolderRemoved, dir.str());
   }
   return TRUE;

@@ -5,7 +5,9 @@
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
 #include "platform/journal.h"
+#include "platform/fs.h"
 #include "platform/notify.h"
+#include "sysint/path_ops.h"
 #include "uninstall/removal.h"
 #include "uninstall/uninstall_messages.h"
 
@@ -34,6 +36,26 @@ bool IsRemovablePath(const CString& path) {
   return p.find_first_of("/*?\"<>|") == std::string::npos;
 }
 
+// Folders between a removed file's folder and the install folder that the
+// removal left empty: the log's own removal takes the install folder, but a
+// nested tree (docs\manual\x.txt) would otherwise leave empty folders.
+void RemoveEmptiedParents(const CString& file, const CString& installDir) {
+  if (installDir.IsEmpty()) return;
+  const CString inside = installDir + "\\";
+  CString name, dir;
+  SplitPath(file, name, dir);
+  for (;;) {
+    CString parent;
+    if (!SplitPath(dir, name, parent)) return;
+    if (parent.GetLength() <= inside.GetLength() - 1 ||
+        parent.Left(inside.GetLength()).CompareNoCase(inside) != 0)
+      return;
+    if (!platform::RemoveDir(parent.str())) return;
+    platform::Journal(platform::JournalKind::kFolderRemoved, parent.str());
+    dir = parent;
+  }
+}
+
 }  // namespace
 
 BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
@@ -47,6 +69,8 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     AfxMessageBox("不是合法的卸载文件!");
     return FALSE;
   }
+  CString logName, installDir;
+  SplitPath(logPath, logName, installDir);
   CStringArray files;
   bool registry = false;
   while (log.ReadString(line)) {
@@ -71,7 +95,9 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
   for (int i = 0; i < n; ++i) {
     platform::PostNotify(m_hNotifyWnd, WM_UNINST_STEP, static_cast<WPARAM>(i),
                          static_cast<LPARAM>(n));
-    if (!IsRemovablePath(files[i]) || !DeleteFileAndDir(files[i], TRUE))
+    if (IsRemovablePath(files[i]) && DeleteFileAndDir(files[i], TRUE))
+      RemoveEmptiedParents(files[i], installDir);
+    else
       platform::Journal(platform::JournalKind::kFileNotRemoved, files[i].str());
   }
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_DONE, static_cast<WPARAM>(n), 0);

@@ -148,3 +148,32 @@ TEST(IndexBlock, CountsAndLengthsTheBlockCannotBackAreRefused) {
     ++i;
   }
 }
+
+// The install walks the records one data slot after another: it may only
+// when the header's count and the size table agree with the index.
+TEST(IndexBlock, UsableOnlyWhenHeaderAndSizeTableAgree) {
+  TestPackage writer;
+  AddSample(writer);  // one entry with data (0x0A0B0C0D bytes), one without
+  std::vector<BYTE> block = WriteBlock(writer);
+  struct Case {
+    WORD count;
+    std::vector<DWORD> sizes;
+    bool usable;
+  } cases[] = {
+      {2, {0x0A0B0C0D}, true},
+      {100, {0x0A0B0C0D}, false},
+      {1, {0x0A0B0C0D}, false},
+      {2, {}, false},
+      {2, {0x0A0B0C0C}, false},
+      {2, {0x0A0B0C0D, 5}, false},
+  };
+  for (const Case& c : cases) {
+    TestPackage reader;
+    reader.m_wFileCount = c.count;
+    reader.m_dwaDataSize.vec() = c.sizes;
+    CMemFile f(block.data(), block.size());
+    EXPECT_TRUE(reader.ReadIndexInfo(f));
+    EXPECT_EQ(reader.m_arrIndex.GetSize(), 2);
+    EXPECT_EQ(reader.IndexUsable(), c.usable) << c.count << " " << c.sizes.size();
+  }
+}

@@ -219,4 +219,38 @@ TEST(Payload, DamagedCompressedBlobs) {
   check(z, static_cast<uint32_t>(z.size()) * 1032 + 1, kTrailerImplausible, false);
 }
 
+// Sizes that differ mean a zlib stream whichever is larger, and U and S
+// of each blob keep their places in writer and reader.
+TEST(Payload, BlobSizesInBothOrdersAndPlaces) {
+  const std::string package = Compressible(10000);
+  const std::string z2 = Zlib(package);
+  const std::string ui = "a";  // its stream (9 bytes) is longer than it
+  const std::string z1 = Zlib(ui);
+  ASSERT_GT(z1.size(), ui.size());
+  std::string bytes = "SHELL" + z2 + Trailer(10000, static_cast<uint32_t>(z2.size()), z1, 1,
+                                             static_cast<uint32_t>(z1.size()));
+  CMemFile f(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+  TrailerInfo info = ReadTrailer(f);
+  ASSERT_TRUE(info.ok()) << TrailerStatusText(info.status);
+  EXPECT_EQ(1u, info.uiScript.size);
+  EXPECT_EQ(z1.size(), info.uiScript.stored);
+  EXPECT_EQ(10000u, info.package.size);
+  EXPECT_EQ(z2.size(), info.package.stored);
+  bool ok = false;
+  EXPECT_EQ(ui, Extract(f, info.uiScript, &ok));
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(package, Extract(f, info.package, &ok));
+  EXPECT_TRUE(ok);
+
+  const std::string script = Compressible(2000);
+  Installer inst("SHELL", package, true, script, true);
+  ASSERT_EQ(kWriteOk, inst.status);
+  const std::string written = Bytes(inst.file);
+  const uint32_t s1 = inst.written.uiScript.stored, s2 = inst.written.package.stored;
+  ASSERT_LT(s1, 2000u);
+  ASSERT_LT(s2, 10000u);
+  EXPECT_EQ(Le32(2000) + Le32(s1) + "TSPSEV1.0\x09", written.substr(written.size() - 18));
+  EXPECT_EQ(Le32(10000) + Le32(s2), written.substr(written.size() - 26 - s1, 8));
+}
+
 }  // namespace

@@ -71,6 +71,15 @@ void RemoveTree(const std::string& path) {
 #endif
 }
 
+bool UnderWine() {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
 BoxRecorder::BoxRecorder() {
   prev_ = platform::SetMessageBoxHandler([this](const platform::MessageBoxCall& c) {
     calls_.push_back(c);

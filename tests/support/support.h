@@ -58,6 +58,9 @@ class NotifyRecorder {
   platform::NotifyHandler prev_;
 };
 
+// Running under Wine, which keeps no creation times on Linux file systems.
+bool UnderWine();
+
 // Whole-file helpers over the platform layer.
 std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);

@@ -19,7 +19,7 @@ head -c 3000 /dev/urandom > shell.exe   # stands in for the setup shell
 # run EXPECT ARGS...: EXPECT is ok or fail; output in last.out / last.err.
 run() {
   local expect=$1; shift
-  "${tm[@]}" "$@" >last.out 2>last.err
+  timeout 120 "${tm[@]}" "$@" >last.out 2>last.err
   local rc=$?
   if [ "$expect" = ok ] && [ $rc -ne 0 ]; then
     cat last.err >&2; fail "tarnmake $* exited $rc"
@@ -32,6 +32,18 @@ run() {
   fi
   return 0
 }
+
+# fail_with TEXT ARGS...: tarnmake fails (in time) and says TEXT.
+fail_with() {
+  local want=$1; shift
+  timeout 60 "${tm[@]}" "$@" >last.out 2>last.err && fail "tarnmake $* succeeded"
+  grep -qF -- "$want" last.err || { cat last.err >&2; fail "tarnmake $*: no '$want'"; }
+}
+craft() { python3 "$here/craft.py" "$@" || fail "craft $*"; }
+native() { [ ${#tm[@]} -eq 1 ]; }
+# entry TARGET [LINE]: one FILEINFO section with SOURCE_PATH=f.txt, and the
+# empty line that ends a section.
+entry() { printf '[FILEINFO]\r\nSOURCE_PATH=f.txt\r\nTARGET_PATH=<TARGETDIR>\\%s\r\n%s\r\n' "$1" "${2:+$2$'\r\n'}"; }
 
 case "$scenario" in
   package)
@@ -122,6 +134,173 @@ PY
     run fail package sample/nothere.ini -o out/c.tsp
     run fail installer --shell shell.exe --ui sample/ui.ini --package sample/setup.ini -o out/d.exe
     run fail list
+    ;;
+  install)
+    # An install followed by its uninstall leaves the machine as it was:
+    # in the sandbox natively, in the Wine prefix for the .exe.
+    run ok package sample/setup.ini -o out/sample.tsp
+    target='C:\TarnSample'
+    sb=(--sandbox "$PWD/sandbox")
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      prefix=$(d=$PWD; while [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done; echo "$d/wineprefix")
+      snap() {
+        find "$prefix/drive_c" -path '*/[Tt]emp' -prune -o -print | sort
+        for k in 'HKCU\Software\TarnDemo' 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Sample'; do
+          "${tm[0]}" reg query "$k" >/dev/null 2>&1 && echo "present: $k"
+        done
+        return 0
+      }
+    else
+      # actions.log is the sandbox's record of programs, not the machine.
+      snap() { (cd sandbox && find . ! -name actions.log ! -name registry.lock | sort && cat registry.reg); return 0; }
+    fi
+    # Make the machine's own folders first, which stay.
+    "${tm[@]}" uninstall 'C:\nothing\Unistall.tsu' --key nothing "${sb[@]}" >/dev/null 2>&1
+    mkdir -p "sandbox/C/Program Files"
+    snap > before.txt
+    run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and not r["messages"], r
+assert len(r["files"]) == 13 and len(r["shortcuts"]) == 3, r
+assert r["temporary_removed"] == ["C:\\TarnSample\\demo.reg"], r
+assert [p["wait"] for p in r["programs"]] == [True, False], r
+assert r["log"] == "C:\\TarnSample\\Unistall.tsu", r
+PY
+    run ok list out/sample.tsp
+    # The registry scripts are imported by programs that run on their own.
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall "$target\\Unistall.tsu" "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "uninstall report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and r["processed"] and not r["registry_not_removed"], r
+assert len(r["files_removed"]) == 16 and not r["files_not_removed"], r
+PY
+    snap > after.txt
+    diff before.txt after.txt >&2 || fail "the uninstall left the machine changed"
+    ;;
+  hostile)
+    run ok package sample/setup.ini -o p.tsp
+    mkdir s adir && echo text > s/f.txt && : > empty.bin
+    # A package whose last entry carries the installer's magic is a package.
+    entry a.txt 'COMMAND_LINE=TSPSEV1.0' > s/magic.ini
+    run ok package s/magic.ini -o mag.tsp
+    for c in "list mag.tsp" "verify mag.tsp" "extract mag.tsp -o xm" \
+             "installer --shell shell.exe --ui sample/ui.ini --package mag.tsp -o mag.exe" \
+             "build s/magic.ini --ui sample/ui.ini --shell shell.exe -o mag2.exe"; do
+      run ok $c
+    done
+    # Inputs and outputs of the wrong kind are refused up front, by name.
+    mkdir s/sub && entry a.txt > s/folder.ini && sed -i 's/f\.txt/sub/' s/folder.ini
+    entry 'CON.txt' > s/device.ini
+    fail_with "is a folder; it must be a file" package sample/setup.ini -o adir
+    fail_with "is a folder; it must be a file" installer --shell shell.exe --ui sample/ui.ini --package p.tsp -o adir
+    [ -d adir ] || fail "the folder given as output is gone"
+    fail_with "adir: it is a folder, not a file" list adir
+    fail_with "'adir': it is a folder, not a file" package adir -o q.tsp
+    fail_with "'adir': it is a folder, not a file" installer --shell adir --ui sample/ui.ini --package p.tsp -o q.exe
+    fail_with "SOURCE_PATH 'sub': it is a folder, not a file" package s/folder.ini -o q.tsp
+    fail_with "names a Windows device" package s/device.ini -o q.tsp
+    fail_with "unknown subcommand 'frobnicate'" frobnicate x
+    # Script values the index cannot hold as written: a warning, or with
+    # --strict a refusal.
+    for v in 'INSTALL_FLAG=99999999999|INSTALL_FLAG' 'INSTALL_FLAG=128|bit 0x80' \
+             'OS_VERSION=-1|OS_VERSION' 'FILE_PROTECTED=abc|FILE_PROTECTED' \
+             'SHORTCUT_ICON_ID=256|SHORTCUT_ICON_ID'; do
+      IFS='|' read -r line want <<<"$v"
+      entry v.txt "$line" > s/value.ini
+      run ok package s/value.ini -o val.tsp
+      grep -q "warning: FILEINFO #1: .*$want" last.err || fail "no warning for $line"
+      run fail package --strict s/value.ini -o val2.tsp
+      [ -e val2.tsp ] && fail "--strict wrote a package for $line"
+    done
+    entry v.txt $'INSTALL_FLAG=32\r\nOS_VERSION=3' > s/value.ini
+    run ok package --strict s/value.ini -o val.tsp
+    grep -q warning last.err && fail "a warning for plain values"
+    # Damage and doubtful content that verify and extract must not pass.
+    { entry 'aa\bb\up.txt'; entry 'CXN.txt'; entry 'dot_'; entry 'kEkNkZk.txt'; } > s/names.ini
+    run ok package s/names.ini -o nm.tsp
+    for fault in 'aa\\bb|..\\..|climbs out' 'CXN|CON|names a Windows device' 'dot_|dot.|ends in a dot'; do
+      IFS='|' read -r old new want <<<"$fault"
+      craft replace nm.tsp f.tsp "$old" "$new"
+      fail_with "$want" verify f.tsp
+      fail_with "$want" extract f.tsp -o xf
+    done
+    [ -e up.txt ] && fail "extract climbed out of its folder"
+    { cat p.tsp; printf 'xx'; } > trail.tsp
+    fail_with "2 stray bytes follow the size table" verify trail.tsp
+    run ok installer --shell shell.exe --ui sample/ui.ini --package trail.tsp -o trail.exe
+    fail_with "stray bytes follow the size table in the package blob" verify trail.exe
+    craft installer e1.exe --shell shell.exe --package p.tsp --ui empty.bin
+    fail_with "the UI script blob is empty" verify e1.exe
+    craft installer e2.exe --shell empty.bin --package p.tsp --ui sample/ui.ini
+    fail_with "no setup shell" verify e2.exe
+    craft replace p.tsp cnt.tsp '\x0cTARN_TSPV1.0\0\0\0\0\0\x0f' '\x0cTARN_TSPV1.0\0\0\0\0\0\x64'
+    fail_with "the header counts 100 entries, the index 15" verify cnt.tsp
+    craft installer dui.exe --shell shell.exe --package p.tsp --ui sample/ui.ini --zui --damage-ui
+    fail_with "damaged UI script blob" verify dui.exe
+    fail_with "damaged UI script blob" extract dui.exe -o xd
+    craft installer dpk.exe --shell shell.exe --package p.tsp --zpackage --damage-package --ui sample/ui.ini
+    fail_with "package blob" extract dpk.exe -o xd
+    # Two entries with one target: the later wins, and it is said.
+    echo first > s/f.txt && { entry same.txt; printf '[FILEINFO]\r\nSOURCE_PATH=v.txt\r\nTARGET_PATH=<TARGETDIR>\\same.txt\r\n\r\n'; } > s/twice.ini
+    echo second > s/v.txt
+    run ok package s/twice.ini -o twice.tsp
+    run ok extract twice.tsp -o xc
+    grep -q 'entry \[1\] .*same.txt has the target path of entry \[0\]' last.err || fail "collision not told"
+    grep -q '^1 file extracted' last.out || fail "one file counted twice"
+    [ "$(cat xc/*TARGETDIR*/same.txt)" = second ] || fail "the later entry does not win"
+    # Control bytes in names are escaped in text output.
+    craft replace nm.tsp ctl.tsp 'kEkNkZk' 'k\x1bk\nk\x00k'
+    run ok list ctl.tsp
+    grep -qF 'k\x1Bk\x0Ak\x00k.txt' last.out || { cat last.out >&2; fail "control bytes not escaped"; }
+    grep -q $'\x1b' last.out && fail "a raw escape byte in the listing"
+    if native; then
+      # Links below the output folder are never followed.
+      mkdir outside && echo keep > outside/readme.txt
+      mkdir xl1 && ln -s ../outside 'xl1/<TARGETDIR>'
+      fail_with "is a link" extract p.tsp -o xl1
+      mkdir -p 'xl2/<TARGETDIR>' && ln -s ../../outside/readme.txt 'xl2/<TARGETDIR>/readme.txt'
+      fail_with "is a link" extract p.tsp -o xl2
+      mkdir -p 'xl3/<TARGETDIR>' && ln outside/readme.txt 'xl3/<TARGETDIR>/readme.txt'
+      run ok extract p.tsp -o xl3
+      [ "$(ls outside)" = readme.txt ] && [ "$(cat outside/readme.txt)" = keep ] || fail "written through a link"
+      # Pipes and devices: refused at once, never read or replaced.
+      mkfifo fifo
+      for dev in "$PWD/fifo" /dev/zero /dev/urandom /dev/null; do
+        printf '[FILEINFO]\r\nSOURCE_PATH=%s\r\nTARGET_PATH=<TARGETDIR>\\a\r\n' "$dev" > s/dev.ini
+        fail_with "SOURCE_PATH '$dev': it is not a regular file" package s/dev.ini -o q.tsp
+        fail_with "it is not a regular file" package "$dev" -o q.tsp
+        fail_with "$dev: it is not a regular file" list "$dev"
+        fail_with "it is not a regular file" build sample/setup.ini --ui sample/ui.ini --shell "$dev" -o q.exe
+        fail_with "it is not a regular file" installer --shell shell.exe --ui "$dev" --package p.tsp -o q.exe
+      done
+      # Only the pipe as an output: a tool that regresses must not replace a
+      # device of the machine.
+      fail_with "is not a regular file; it must be" package sample/setup.ini -o fifo
+      fail_with "is not a regular file; it must be" build sample/setup.ini --ui sample/ui.ini --shell shell.exe -o fifo
+      [ -p fifo ] || fail "the pipe given as output was replaced"
+      # Memory stays small and nothing goes to disk whatever a blob inflates to.
+      craft installer bomb-ui.exe --shell shell.exe --package p.tsp --ui-zeros 268435456 --zui
+      craft peak 128 "${tm[@]}" verify bomb-ui.exe
+      craft installer bomb-pk.exe --shell shell.exe --ui sample/ui.ini --package-zeros 268435456 --zpackage
+      TMPDIR=$PWD/no-such-dir craft peak 128 "${tm[@]}" list bomb-pk.exe
+      craft peak 128 "${tm[@]}" verify bomb-pk.exe
+      # A build stopped by a signal leaves no temporary file.
+      mkdir big bo && truncate -s 1500M big/zero.bin
+      printf '[FILEINFO]\r\nSOURCE_PATH=zero.bin\r\nTARGET_PATH=<TARGETDIR>\\zero.bin\r\n' > big/setup.ini
+      "${tm[@]}" build big/setup.ini --ui sample/ui.ini --shell shell.exe -o bo/big.exe 2>/dev/null &
+      pid=$!
+      sleep 1 && kill -TERM $pid
+      wait $pid
+      # (Should the build have ended first, only its installer may be there.)
+      [ -z "$(ls -A bo | grep -vx big.exe)" ] || fail "left behind by a stopped build: $(ls -A bo)"
+    else
+      fail_with "NUL: it is not a regular file" list NUL
+      fail_with "is not a regular file; it must be" package sample/setup.ini -o NUL
+    fi
     ;;
   *) fail "unknown scenario" ;;
 esac

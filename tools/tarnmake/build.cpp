@@ -1,17 +1,21 @@
 // package, installer and build: what a publisher makes.
 #include <zlib.h>
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
 #include "commands.h"
 #include "engine/setup_package.h"
 #include "host.h"
+#include "inifile/ini_file.h"
 #include "payload/trailer.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "reader.h"
 #include "report.h"
+#include "target_path.h"
 
 namespace tarnmake {
 namespace {
@@ -26,22 +30,42 @@ std::string DirName(const std::string& path) {
 }
 
 bool Readable(const std::string& path, std::string* error) {
-  CFile f;
-  CFileException ex;
-  if (f.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite, &ex)) return true;
-  *error = "cannot open '" + path + "': " + platform::ErrorText(ex.m_lOsError);
+  std::string problem = host::InputProblem(path);
+  if (problem.empty()) return true;
+  *error = "'" + path + "': " + problem;
   return false;
 }
 
-// Removes a file it names at the end unless kept.
+// The output is replaced by a rename: only a file may be replaced that way.
+bool Replaceable(const std::string& output) {
+  host::PathKind kind = host::Classify(output, true);
+  if (kind == host::PathKind::kMissing || kind == host::PathKind::kFile) return true;
+  Error("the output '" + output + "' " +
+        (kind == host::PathKind::kFolder ? "is a folder" : "is not a regular file") +
+        "; it must be a file or a new name");
+  return false;
+}
+
+bool g_strict = false;
+
+// Removes a file it names at the end unless kept, on Ctrl+C too.
 class TempFile {
  public:
-  explicit TempFile(std::string path) : path_(std::move(path)) {}
-  ~TempFile() {
-    if (!path_.empty()) platform::RemoveFile(path_);
+  explicit TempFile(std::string path) : path_(std::move(path)) {
+    if (!path_.empty()) host::RemoveOnStop(path_);
   }
+  ~TempFile() {
+    if (path_.empty()) return;
+    platform::RemoveFile(path_);
+    host::ForgetOnStop(path_);
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
   const std::string& path() const { return path_; }
-  void Keep() { path_.clear(); }
+  void Keep() {
+    host::ForgetOnStop(path_);
+    path_.clear();
+  }
 
  private:
   std::string path_;
@@ -141,11 +165,25 @@ class Builder : public CSetupPackage {
         Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() +
               "' must begin with <TARGETDIR>\\, <WINSYSDIR>\\, <WINDIR>\\ or <SETUPDIR>\\");
         ok = false;
+      } else {
+        std::vector<std::string> parts;
+        std::string why = TargetPathProblem(r.m_strTargetPath.str(), &parts);
+        if (!why.empty()) {
+          Error(which + ": TARGET_PATH '" + r.m_strTargetPath.str() +
+                "' cannot be installed: " + why);
+          ok = false;
+        }
       }
       if (!r.m_strShortcutPath.IsEmpty() && !known(r.m_strShortcutPath, kFolders, 5))
         Note("warning: " + which + ": SHORTCUT_PATH '" + r.m_strShortcutPath.str() +
              "' has no known folder placeholder; no shortcut will be made");
       if (r.m_byInstallFlag & IF_NO_DATA) continue;
+      std::string problem = host::InputProblem(r.m_strSourcePath.str());
+      if (!problem.empty()) {
+        Error(which + ": SOURCE_PATH '" + r.m_strSourcePath.str() + "': " + problem);
+        ok = false;
+        continue;
+      }
       platform::FileInfo info;
       uint64_t size = platform::GetFileInfo(r.m_strSourcePath.str(), &info) && info.size > 0
                           ? static_cast<uint64_t>(info.size)
@@ -154,7 +192,72 @@ class Builder : public CSetupPackage {
       total_ += size;
     }
     if (m_arrIndex.GetSize() == 0) Note("warning: the setup script has no FILEINFO section");
+    return CheckValues() && ok;
+  }
+
+  // Numbers the index cannot hold as written are read as the installer
+  // reads them (digits up to the first other character, saturated, cut to
+  // the field): say so, as the entry may do something else than meant.
+  bool CheckValues() {
+    struct Field {
+      const char* key;
+      uint64_t max;
+    };
+    static const Field kFields[] = {{"INSTALL_FLAG", 255},
+                                    {"SHORTCUT_ICON_ID", 255},
+                                    {"OS_VERSION", INT32_MAX},
+                                    {"FILE_PROTECTED", INT32_MAX}};
+    // The script was read once already: its own messages are not repeated.
+    platform::MessageBoxHandler prev =
+        platform::SetMessageBoxHandler([](const platform::MessageBoxCall&) { return IDOK; });
+    CIniFile ini(m_strScriptFile);
+    stuSectionHandle* handle = ini.OpenSectionHandle();
+    CString name;
+    CStringArray lines;
+    bool ok = true;
+    int n = 0;
+    auto tell = [&ok](const std::string& text) {
+      if (g_strict) {
+        Error(text);
+        ok = false;
+      } else {
+        Note("warning: " + text);
+      }
+    };
+    while (handle && ini.ReadSection(handle, name, lines) && n < m_arrIndex.GetSize()) {
+      if (name.CompareNoCase("FILEINFO") != 0 || lines.IsEmpty()) continue;
+      const TSPIndex& r = *m_arrIndex[n++];
+      std::string which = "FILEINFO #" + std::to_string(n);
+      bool flagTold = false;
+      for (const CString& line : lines.vec()) {
+        CString key, value;
+        if (!CIniFile::GetNameAndValue(line, key, value)) continue;
+        key.Trim();
+        for (const Field& f : kFields) {
+          if (key.CompareNoCase(f.key) != 0) continue;
+          const std::string& v = value.str();
+          bool plain = !v.empty() && v.size() <= 10 &&
+                       v.find_first_not_of("0123456789") == std::string::npos;
+          if (plain && std::stoull(v) <= f.max) continue;
+          flagTold |= std::strcmp(f.key, "INSTALL_FLAG") == 0;
+          tell(which + ": " + f.key + " '" + v + "' is not a number from 0 to " +
+               std::to_string(f.max) + "; the package holds " + std::to_string(Stored(r, f.key)));
+        }
+      }
+      if ((r.m_byInstallFlag & 0x80) && !flagTold)
+        tell(which + ": INSTALL_FLAG " + std::to_string(r.m_byInstallFlag) +
+             " sets bit 0x80, which means nothing");
+    }
+    ini.CloseSectionHandle(handle);
+    platform::SetMessageBoxHandler(prev);
     return ok;
+  }
+
+  static uint64_t Stored(const TSPIndex& r, const char* key) {
+    if (std::strcmp(key, "INSTALL_FLAG") == 0) return r.m_byInstallFlag;
+    if (std::strcmp(key, "SHORTCUT_ICON_ID") == 0) return r.m_byIconId;
+    if (std::strcmp(key, "OS_VERSION") == 0) return r.m_dwOSVersion;
+    return r.m_dwProtected;
   }
 
   bool refused_ = false;
@@ -333,7 +436,10 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
 
 }  // namespace
 
+void SetStrict(bool strict) { g_strict = strict; }
+
 int CmdPackage(const std::string& script, const std::string& output) {
+  if (!Replaceable(output)) return 1;
   size_t entries = 0;
   if (!MakePackage(script, output, &entries)) return 1;
   Say("package '" + output + "': " + std::to_string(entries) + " entries");
@@ -342,6 +448,7 @@ int CmdPackage(const std::string& script, const std::string& output) {
 
 int CmdInstaller(const std::string& shell, const std::string& ui, const std::string& package,
                  const std::string& output) {
+  if (!Replaceable(output)) return 1;
   if (!WriteInstaller(shell, ui, package, output)) return 1;
   Say("installer '" + output + "' written");
   return 0;
@@ -349,6 +456,7 @@ int CmdInstaller(const std::string& shell, const std::string& ui, const std::str
 
 int CmdBuild(const std::string& script, const std::string& ui, const std::string& shell,
              const std::string& output) {
+  if (!Replaceable(output)) return 1;
   std::string absOutput = host::AbsolutePath(output);
   TempFile package(host::NewTempFile(DirName(absOutput)));
   if (package.path().empty()) {

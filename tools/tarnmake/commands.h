@@ -6,6 +6,10 @@
 
 namespace tarnmake {
 
+// Script values the package cannot hold as written fail package and build,
+// instead of a warning.
+void SetStrict(bool strict);
+
 int CmdPackage(const std::string& script, const std::string& output);
 int CmdInstaller(const std::string& shell, const std::string& ui, const std::string& package,
                  const std::string& output);

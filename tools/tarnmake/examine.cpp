@@ -1,5 +1,6 @@
 // list, extract and verify: looking into what was made.
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 #include "afx/cstring.h"
@@ -11,6 +12,7 @@
 #include "platform/fs.h"
 #include "reader.h"
 #include "report.h"
+#include "target_path.h"
 
 namespace tarnmake {
 namespace {
@@ -54,28 +56,6 @@ std::string TimeText(DWORD t) {
   return buf;
 }
 
-// A JSON string of ANSI text.
-std::string Json(const std::string& ansi) {
-  std::string u = Utf8(ansi), out = "\"";
-  for (unsigned char c : u) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20 || c == 0x7F) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
-}
 
 void PrintJson(Container& c) {
   std::string s = "{\n  \"kind\": " + Json(KindName(c.kind())) +
@@ -97,7 +77,9 @@ void PrintJson(Container& c) {
   s += ",\n  \"entries\": [";
   bool first = true;
   for (const Entry& e : c.entries()) {
-    s += first ? "\n    {" : ",\n    {";
+    // Entry by entry: 65535 of them would make a large text.
+    std::fputs(s.c_str(), stdout);
+    s = first ? "\n    {" : ",\n    {";
     first = false;
     s += "\"target_path\": " + Json(e.target_path) +
          ", \"shortcut_path\": " + Json(e.shortcut_path) +
@@ -168,27 +150,59 @@ bool OpenContainer(Container& c, const std::string& file) {
   return false;
 }
 
-// The components of a stored target path, or false when one of them could
-// leave the folder it is extracted into.
-bool SafeComponents(const std::string& path, std::vector<std::string>* parts) {
-  parts->clear();
-  std::string cur;
-  for (size_t i = 0; i <= path.size(); ++i) {
-    if (i + 1 < path.size() && platform::IsLeadByte(static_cast<BYTE>(path[i]))) {
-      cur += path[i];
-      cur += path[++i];
+// A host path folded as Windows compares names: Latin letters without
+// case, the second byte of a double-byte character left alone.
+std::string Folded(const std::string& path) {
+  std::string out = path;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (platform::IsLeadByte(static_cast<BYTE>(out[i]))) {
+      ++i;
       continue;
     }
-    if (i == path.size() || path[i] == '\\' || path[i] == '/') {
-      if (cur == "." || cur == "..") return false;
-      if (!cur.empty()) parts->push_back(cur);
-      cur.clear();
-      continue;
-    }
-    if (path[i] == ':' || static_cast<unsigned char>(path[i]) < 0x20) return false;
-    cur += path[i];
+    if (out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] - 'A' + 'a');
   }
-  return !parts->empty();
+  return out;
+}
+
+// Makes the folders of an entry below root, refusing to pass through a
+// link or to write where something else than a file is.
+bool PrepareTarget(const std::string& root, const std::vector<std::string>& parts,
+                   std::string* path, std::string* error) {
+  *path = root;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    bool last = i + 1 == parts.size();
+    *path += "\\" + host::HostName(parts[i]);
+    switch (host::Classify(*path, false)) {
+      case host::PathKind::kMissing:
+        if (!last && !platform::MakeDirectory(*path)) {
+          *error = "cannot create the folder '" + *path + "'";
+          return false;
+        }
+        break;
+      case host::PathKind::kFolder:
+        if (!last) break;
+        *error = "'" + *path + "' is a folder";
+        return false;
+      case host::PathKind::kFile:
+        // A new file rather than the old one rewritten: that one may be a
+        // hard link to a file outside.
+        if (last && platform::RemoveFile(*path)) break;
+        if (last) {
+          *error = "cannot replace '" + *path + "'";
+          return false;
+        }
+        *error = "'" + *path + "' is a file, not a folder";
+        return false;
+      case host::PathKind::kLink:
+        // It could lead anywhere outside the folder.
+        *error = "refused, '" + *path + "' is a link";
+        return false;
+      default:
+        *error = "'" + *path + "' is not a regular file or folder";
+        return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
@@ -208,17 +222,46 @@ int CmdVerify(const std::string& file) {
   if (!OpenContainer(c, file)) return 1;
   std::string error;
   if (c.kind() == Kind::kInstaller) {
-    std::string ui;
-    if (!c.ReadUIScript(&ui, &error)) {
+    const InstallerInfo& in = c.installer();
+    if (in.shell_size == 0) {
+      Error(file + ": the installer has no setup shell before its payload");
+      return 1;
+    }
+    // The shell cannot extract an empty blob.
+    if (in.ui_orig == 0) {
+      Error(file + ": the UI script blob is empty");
+      return 1;
+    }
+    if (!c.CheckBlob(Container::Blob::kUIScript, &error)) {
       Error(file + ": damaged UI script blob: " + error);
       return 1;
     }
+    if (!c.CheckBlob(Container::Blob::kPackage, &error)) {
+      Error(file + ": damaged package blob: " + error);
+      return 1;
+    }
+  }
+  if (c.trailing_bytes() != 0) {
+    Error(file + ": " + std::to_string(c.trailing_bytes()) + " stray bytes follow the size table" +
+          (c.kind() == Kind::kInstaller ? " in the package blob" : ""));
+    return 1;
+  }
+  int n = 0;
+  for (const Entry& e : c.entries()) {
+    std::vector<std::string> parts;
+    std::string why = TargetPathProblem(e.target_path, &parts);
+    if (!why.empty()) {
+      Error(file + ": entry [" + std::to_string(n) + "] " + e.target_path +
+            ": its target path cannot be installed: " + why);
+      return 1;
+    }
+    ++n;
   }
   uint64_t total = 0;
   for (const Entry& e : c.entries()) total += e.stored_size;
   Progress bar("verifying", total);
   auto count = [](const BYTE*, size_t) { return true; };
-  int n = 0;
+  n = 0;
   for (const Entry& e : c.entries()) {
     if (!c.DecodeEntry(e, count, &error)) {
       bar.Finish();
@@ -251,36 +294,51 @@ int CmdExtract(const std::string& file, const std::string& dir) {
   }
   std::string root = dir;
   while (root.size() > 1 && (root.back() == '/' || root.back() == '\\')) root.pop_back();
-  platform::MakeDirectory(root);
-  bool dirExists = false;
-  if (!platform::FindEntry(root, &dirExists) || !dirExists) {
-    Error("cannot create the folder '" + dir + "'");
+  host::PathKind rootKind = host::Classify(root, true);
+  if (rootKind == host::PathKind::kMissing) platform::MakeDirectory(root);
+  if (host::Classify(root, true) != host::PathKind::kFolder) {
+    Error(rootKind == host::PathKind::kMissing ? "cannot create the folder '" + dir + "'"
+                                               : "'" + dir + "' is not a folder");
     return 1;
+  }
+  int failures = 0;
+  std::string error;
+  if (c.kind() == Kind::kInstaller) {
+    if (!c.CheckBlob(Container::Blob::kUIScript, &error)) {
+      Error(file + ": damaged UI script blob: " + error);
+      ++failures;
+    }
+    // Reading the entries does not reach the end of a compressed package
+    // blob, where its check value is.
+    if (!c.CheckBlob(Container::Blob::kPackage, &error)) {
+      Error(file + ": damaged package blob: " + error);
+      ++failures;
+    }
   }
   uint64_t total = 0;
   for (const Entry& e : c.entries()) total += e.stored_size;
   Progress bar("extracting", total);
-  int failures = 0, written = 0, n = -1;
-  std::string error;
+  int written = 0, n = -1;
+  std::map<std::string, int> taken;  // folded path -> entry that wrote it
   for (const Entry& e : c.entries()) {
     ++n;
     if (e.slot < 0) continue;
+    std::string which = "entry [" + std::to_string(n) + "] " + e.target_path;
     std::vector<std::string> parts;
-    if (!SafeComponents(e.target_path, &parts)) {
-      Error("entry [" + std::to_string(n) + "] " + e.target_path +
-            ": refused, its path would leave the folder");
+    std::string path, why = TargetPathProblem(e.target_path, &parts);
+    if (!why.empty()) {
+      Error(which + ": refused, " + why);
       ++failures;
       continue;
     }
-    std::string path = root;
-    for (size_t i = 0; i + 1 < parts.size(); ++i) {
-      path += "\\" + host::HostName(parts[i]);
-      platform::MakeDirectory(path);
+    if (!PrepareTarget(root, parts, &path, &error)) {
+      Error(which + ": " + error);
+      ++failures;
+      continue;
     }
-    path += "\\" + host::HostName(parts.back());
     CFile out;
     if (!out.Open(path.c_str(), CFile::modeWrite | CFile::modeCreate)) {
-      Error("entry [" + std::to_string(n) + "]: cannot write '" + path + "'");
+      Error(which + ": cannot write '" + path + "'");
       ++failures;
       continue;
     }
@@ -289,17 +347,26 @@ int CmdExtract(const std::string& file, const std::string& dir) {
     out.Close();
     if (!ok) {
       platform::RemoveFile(path);
-      Error("entry [" + std::to_string(n) + "] " + e.target_path + ": " + error);
+      Error(which + ": " + error);
       ++failures;
       continue;
     }
     platform::SetFileTimes(path, e.create_time, e.modify_time, e.access_time);
     bar.Advance(e.stored_size);
-    ++written;
+    // As an install would, the later entry replaces the earlier one.
+    auto seen = taken.emplace(Folded(path), n);
+    if (!seen.second) {
+      Note("warning: " + which + " has the target path of entry [" +
+           std::to_string(seen.first->second) + "] and replaces it");
+      seen.first->second = n;
+    } else {
+      ++written;
+    }
   }
   bar.Finish();
   if (failures) return 1;  // each told in its own line
-  Say(std::to_string(written) + " files extracted into '" + dir + "'");
+  Say(std::to_string(written) + (written == 1 ? " file" : " files") + " extracted into '" + dir +
+      "'");
   return 0;
 }
 

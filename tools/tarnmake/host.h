@@ -27,6 +27,18 @@ bool SamePath(const std::string& a, const std::string& b);
 // empty on failure.
 std::string NewTempFile(const std::string& dir);
 
+// What a path names. Links are told apart only when not followed.
+enum class PathKind { kMissing, kFile, kFolder, kLink, kOther, kError };
+PathKind Classify(const std::string& path, bool followLinks);
+// Why a path cannot be read as an input file ("it is a folder, not a
+// file"...), or empty when it can.
+std::string InputProblem(const std::string& path);
+
+// Removes path should the process be stopped by a signal (Ctrl+C, a
+// termination request) while it is registered; ForgetOnStop undoes it.
+void RemoveOnStop(const std::string& path);
+void ForgetOnStop(const std::string& path);
+
 // A stored path component as a name the host accepts. Windows refuses "<"
 // and ">", which the package's placeholders carry ("<TARGETDIR>" becomes
 // "_TARGETDIR_" there); Linux keeps them.

@@ -2,8 +2,11 @@
 #include <sys/stat.h>
 #include <cstdio>
 #include <unistd.h>
+#include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include "host.h"
 #include "platform/codepage.h"
 
@@ -68,6 +71,62 @@ std::string NewTempFile(const std::string& dir) {
   ::fchmod(fd, 0666 & ~mask);
   ::close(fd);
   return platform::Utf8ToAnsi(templ);
+}
+
+namespace {
+std::string HostPath(const std::string& ansi) {
+  std::string p = platform::AnsiToUtf8(ansi);
+  for (char& c : p)
+    if (c == '\\') c = '/';
+  return p;
+}
+}  // namespace
+
+PathKind Classify(const std::string& path, bool followLinks) {
+  struct stat st;
+  std::string p = HostPath(path);
+  int rc = followLinks ? ::stat(p.c_str(), &st) : ::lstat(p.c_str(), &st);
+  if (rc != 0) return errno == ENOENT || errno == ENOTDIR ? PathKind::kMissing : PathKind::kError;
+  if (S_ISLNK(st.st_mode)) return PathKind::kLink;
+  if (S_ISDIR(st.st_mode)) return PathKind::kFolder;
+  if (S_ISREG(st.st_mode)) return PathKind::kFile;
+  return PathKind::kOther;
+}
+
+namespace {
+// Paths to unlink from a signal handler: fixed slots, no allocation there.
+const int kStopSlots = 8;
+char g_stopPaths[kStopSlots][PATH_MAX];
+volatile std::sig_atomic_t g_stopUsed[kStopSlots];
+
+void OnStop(int sig) {
+  for (int i = 0; i < kStopSlots; ++i)
+    if (g_stopUsed[i]) ::unlink(g_stopPaths[i]);
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+}  // namespace
+
+void RemoveOnStop(const std::string& path) {
+  static bool installed = false;
+  if (!installed) {
+    installed = true;
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, OnStop);
+  }
+  std::string p = HostPath(path);
+  if (p.size() >= PATH_MAX) return;
+  for (int i = 0; i < kStopSlots; ++i) {
+    if (g_stopUsed[i]) continue;
+    std::memcpy(g_stopPaths[i], p.c_str(), p.size() + 1);
+    g_stopUsed[i] = 1;
+    return;
+  }
+}
+
+void ForgetOnStop(const std::string& path) {
+  std::string p = HostPath(path);
+  for (int i = 0; i < kStopSlots; ++i)
+    if (g_stopUsed[i] && p == g_stopPaths[i]) g_stopUsed[i] = 0;
 }
 
 std::string HostName(const std::string& component) { return component; }

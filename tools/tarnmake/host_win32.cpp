@@ -1,7 +1,10 @@
 #include <windows.h>
 #include <io.h>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 #include "host.h"
+#include "target_path.h"
 
 namespace host {
 
@@ -56,6 +59,48 @@ std::string NewTempFile(const std::string& dir) {
   char name[MAX_PATH];
   if (GetTempFileNameA(d.c_str(), "tmk", 0, name) == 0) return std::string();
   return name;
+}
+
+PathKind Classify(const std::string& path, bool followLinks) {
+  // Devices answer to their names in every folder, and "\\.\" names
+  // pipes and devices.
+  size_t cut = path.find_last_of("\\/:");
+  std::string last = cut == std::string::npos ? path : path.substr(cut + 1);
+  if (tarnmake::IsDeviceName(last) || path.compare(0, 4, "\\\\.\\") == 0) return PathKind::kOther;
+  DWORD attr = GetFileAttributesA(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) {
+    DWORD err = GetLastError();
+    return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
+                                                                       : PathKind::kError;
+  }
+  if (!followLinks && (attr & FILE_ATTRIBUTE_REPARSE_POINT)) return PathKind::kLink;
+  if (attr & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kFolder;
+  if (attr & FILE_ATTRIBUTE_DEVICE) return PathKind::kOther;
+  return PathKind::kFile;
+}
+
+namespace {
+std::mutex g_stopLock;
+std::set<std::string> g_stopPaths;
+
+// Runs on a thread of its own while the program goes on; a file still open
+// there cannot be deleted, so this is best effort.
+BOOL WINAPI OnStop(DWORD) {
+  std::lock_guard<std::mutex> l(g_stopLock);
+  for (const std::string& p : g_stopPaths) DeleteFileA(p.c_str());
+  return FALSE;
+}
+}  // namespace
+
+void RemoveOnStop(const std::string& path) {
+  std::lock_guard<std::mutex> l(g_stopLock);
+  if (g_stopPaths.empty()) SetConsoleCtrlHandler(OnStop, TRUE);
+  g_stopPaths.insert(path);
+}
+
+void ForgetOnStop(const std::string& path) {
+  std::lock_guard<std::mutex> l(g_stopLock);
+  g_stopPaths.erase(path);
 }
 
 std::string HostName(const std::string& component) {

@@ -23,23 +23,6 @@
 namespace tarnmake {
 namespace {
 
-std::string JsonText(const std::string& ansi) {
-  std::string u = Utf8(ansi), out = "\"";
-  for (unsigned char c : u) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string JsonList(const std::vector<std::string>& items) {
   std::string out = "[";
   for (size_t i = 0; i < items.size(); ++i) out += (i ? ", " : "") + items[i];
@@ -108,9 +91,16 @@ class EntryProgress {
 class PackageFile {
  public:
   ~PackageFile() {
-    if (!temp_.empty()) platform::RemoveFile(temp_);
+    if (temp_.empty()) return;
+    platform::RemoveFile(temp_);
+    host::ForgetOnStop(temp_);
   }
   bool Open(const std::string& path, std::string* error) {
+    std::string problem = host::InputProblem(path);
+    if (!problem.empty()) {
+      *error = "'" + path + "': " + problem;
+      return false;
+    }
     CFile in;
     if (!in.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
       *error = "cannot open " + path;
@@ -126,6 +116,7 @@ class PackageFile {
       return false;
     }
     temp_ = host::NewTempFile(std::string());
+    if (!temp_.empty()) host::RemoveOnStop(temp_);
     CFile out;
     if (temp_.empty() || !out.Open(temp_.c_str(), CFile::modeCreate | CFile::modeWrite)) {
       *error = "cannot create a temporary file";
@@ -152,7 +143,7 @@ void PrintList(const char* title, const std::vector<std::string>& lines) {
 
 std::vector<std::string> Paths(const Recorder& r, platform::JournalKind kind, bool json) {
   std::vector<std::string> out;
-  for (const auto* e : r.Of(kind)) out.push_back(json ? JsonText(e->path) : e->path);
+  for (const auto* e : r.Of(kind)) out.push_back(json ? Json(e->path) : e->path);
   return out;
 }
 
@@ -201,24 +192,24 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
   if (json) {
     std::vector<std::string> skipped, links, values, programs, libraries, messages;
     for (const auto* e : rec.Of(K::kEntrySkipped))
-      skipped.push_back("{\"path\": " + JsonText(e->path) + ", \"why\": " + JsonText(e->detail) + "}");
+      skipped.push_back("{\"path\": " + Json(e->path) + ", \"why\": " + Json(e->detail) + "}");
     for (const auto* e : rec.Of(K::kShortcut))
-      links.push_back("{\"link\": " + JsonText(e->path) + ", \"target\": " + JsonText(e->detail) + "}");
+      links.push_back("{\"link\": " + Json(e->path) + ", \"target\": " + Json(e->detail) + "}");
     for (const auto* e : rec.Of(K::kRegValueSet))
-      values.push_back("{\"name\": " + JsonText(e->path) + ", \"value\": " + JsonText(e->detail) + "}");
+      values.push_back("{\"name\": " + Json(e->path) + ", \"value\": " + Json(e->detail) + "}");
     for (const auto* e : rec.Of(K::kProgramStarted))
-      programs.push_back("{\"command\": " + JsonText(e->path) +
+      programs.push_back("{\"command\": " + Json(e->path) +
                          ", \"wait\": " + (e->detail == "wait" ? "true" : "false") + "}");
     for (const auto* e : rec.Of(K::kLibraryCalled))
-      libraries.push_back("{\"path\": " + JsonText(e->path) + ", \"result\": " + JsonText(e->detail) + "}");
-    for (const auto& m : rec.messages()) messages.push_back(JsonText(m));
+      libraries.push_back("{\"path\": " + Json(e->path) + ", \"result\": " + Json(e->detail) + "}");
+    for (const auto& m : rec.messages()) messages.push_back(Json(m));
     std::printf(
         "{\"ok\": %s, \"target\": %s, \"product\": %s, \"uninstaller\": %s, \"log\": %s,\n"
         " \"files\": %s,\n \"skipped\": %s,\n \"temporary_removed\": %s,\n \"shortcuts\": %s,\n"
         " \"registry_keys\": %s,\n \"registry_values\": %s,\n \"programs\": %s,\n"
         " \"libraries\": %s,\n \"messages\": %s}\n",
-        ok ? "true" : "false", JsonText(target).c_str(), JsonText(app.m_strProductName.str()).c_str(),
-        JsonText(app.m_strUninstaller.str()).c_str(), JsonText(log).c_str(),
+        ok ? "true" : "false", Json(target).c_str(), Json(app.m_strProductName.str()).c_str(),
+        Json(app.m_strUninstaller.str()).c_str(), Json(log).c_str(),
         JsonList(Paths(rec, K::kFileWritten, true)).c_str(), JsonList(skipped).c_str(),
         JsonList(Paths(rec, K::kFileRemoved, true)).c_str(), JsonList(links).c_str(),
         JsonList(Paths(rec, K::kRegKeyCreated, true)).c_str(), JsonList(values).c_str(),
@@ -267,12 +258,12 @@ int CmdUninstall(const std::string& log, const std::string& key, const std::stri
   const bool ok = processed && rec.messages().empty();
   if (json) {
     std::vector<std::string> messages;
-    for (const auto& m : rec.messages()) messages.push_back(JsonText(m));
+    for (const auto& m : rec.messages()) messages.push_back(Json(m));
     std::printf(
         "{\"ok\": %s, \"processed\": %s, \"log\": %s,\n \"files_removed\": %s,\n"
         " \"files_not_removed\": %s,\n \"folders_removed\": %s,\n \"registry_removed\": %s,\n"
         " \"registry_not_removed\": %s,\n \"messages\": %s}\n",
-        ok ? "true" : "false", processed ? "true" : "false", JsonText(log).c_str(),
+        ok ? "true" : "false", processed ? "true" : "false", Json(log).c_str(),
         JsonList(Paths(rec, K::kFileRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kFileNotRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kFolderRemoved, true)).c_str(),

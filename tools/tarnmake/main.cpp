@@ -1,24 +1,28 @@
 // tarnmake: builds setup packages and installers, and looks into them.
 #include <CLI/CLI.hpp>
+#include <new>
 #include <string>
 #include "commands.h"
 #include "host.h"
 #include "report.h"
 
-int main(int argc, char** argv) {
-  host::InitConsole();
+namespace {
+
+int Run(int argc, char** argv) {
   CLI::App app{"tarnmake: builds setup packages and installers, and looks into them"};
   app.name("tarnmake");
   app.require_subcommand(1);
   app.footer("Exit status 0 on success; on any failure non-zero, with one line on standard error.");
 
   std::string script, output, shell, ui, package, file, dir;
-  bool json = false;
+  bool json = false, strict = false;
+  const char* kStrict = "refuse script values the package cannot hold as written";
 
   CLI::App* pkg = app.add_subcommand("package", "Build a setup package from a setup script");
   pkg->add_option("SCRIPT", script, "setup script (SOURCE_PATH values are relative to its folder)")
       ->required();
   pkg->add_option("-o,--output", output, "package file to write")->required();
+  pkg->add_flag("--strict", strict, kStrict);
   pkg->footer("Relative SOURCE_PATH values are taken from the script's folder.");
 
   CLI::App* inst = app.add_subcommand("installer", "Append a package and a UI script to the shell");
@@ -32,6 +36,7 @@ int main(int argc, char** argv) {
   build->add_option("--ui", ui, "setup UI script")->required();
   build->add_option("--shell", shell, "the setup shell executable")->required();
   build->add_option("-o,--output", output, "installer to write")->required();
+  build->add_flag("--strict", strict, kStrict);
 
   CLI::App* list = app.add_subcommand("list", "List the entries of a packet, package or installer");
   list->add_option("FILE", file, "packet, package or installer")->required();
@@ -71,11 +76,19 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    std::fprintf(stderr, "tarnmake: error: %s (see tarnmake --help)\n", e.what());
+    std::string first = argc > 1 ? argv[1] : "";
+    if (!first.empty() && first[0] != '-' && app.get_subcommands([&](CLI::App* sub) {
+          return sub->get_name() == first;
+        }).empty())
+      std::fprintf(stderr, "tarnmake: error: unknown subcommand '%s' (see tarnmake --help)\n",
+                   first.c_str());
+    else
+      std::fprintf(stderr, "tarnmake: error: %s (see tarnmake --help)\n", e.what());
     return 2;
   }
 
   using host::ArgToAnsi;
+  tarnmake::SetStrict(strict);
   if (*pkg) return tarnmake::CmdPackage(ArgToAnsi(script), ArgToAnsi(output));
   if (*inst)
     return tarnmake::CmdInstaller(ArgToAnsi(shell), ArgToAnsi(ui), ArgToAnsi(package),
@@ -91,4 +104,18 @@ int main(int argc, char** argv) {
                                 ArgToAnsi(uninstaller), sandbox, json);
   if (*uninstall) return tarnmake::CmdUninstall(ArgToAnsi(file), ArgToAnsi(key), sandbox, json);
   return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  host::InitConsole();
+  // The readers allocate only what the file backs, and the engine handles
+  // its own shortages; anything left ends with a line, not an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("tarnmake: error: out of memory\n", stderr);
+    return 1;
+  }
 }

@@ -1,7 +1,9 @@
 #include "reader.h"
 #include <algorithm>
+#include "engine/index_check.h"
 #include "engine/tsp_index.h"
 #include "host.h"
+#include "payload/inflated_blob.h"
 #include "packet/packet_frame.h"
 #include "packet/stream_codec.h"
 #include "payload/trailer.h"
@@ -61,22 +63,23 @@ const char* KindName(Kind kind) {
 }
 
 Container::Container() = default;
-
-Container::~Container() {
-  packetFile_.Close();
-  file_.Close();
-  if (!tempPath_.empty()) platform::RemoveFile(tempPath_);
-}
+Container::~Container() = default;
 
 bool Container::Open(const std::string& path, std::string* error) {
+  std::string problem = host::InputProblem(path);
+  if (!problem.empty()) {
+    *error = problem;
+    return false;
+  }
   CFileException ex;
   if (!file_.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite, &ex)) {
-    *error = "cannot open it: " + platform::ErrorText(ex.m_lOsError);
+    *error = "it cannot be opened: " + platform::ErrorText(ex.m_lOsError);
     return false;
   }
   uint64_t length = file_.GetLength();
 
-  // An installer ends in its trailer; anything else must be a packet.
+  // An installer is exactly a file whose last bytes are the trailer's magic
+  // and its length; anything else is read as a packet.
   payload::TrailerInfo t = payload::ReadTrailer(file_);
   if (t.status != payload::kTrailerMissing) {
     kind_ = Kind::kInstaller;
@@ -91,37 +94,33 @@ bool Container::Open(const std::string& path, std::string* error) {
     installer_.ui_orig = t.uiScript.size;
     installer_.ui_stored = t.uiScript.stored;
     installer_.ui_offset = t.uiScript.offset;
+    packageOffset_ = t.package.offset;
     if (!t.package.compressed()) {
       packet_ = &file_;
       base_ = t.package.offset;
       return OpenPacket(file_, base_, t.package.stored, error);
     }
-    // A compressed package: inflated once into a temp file.
-    tempPath_ = host::NewTempFile(std::string());
-    if (tempPath_.empty() ||
-        !packetFile_.Open(tempPath_.c_str(), CFile::modeReadWrite | CFile::modeCreate)) {
-      *error = "cannot create a temporary file for the package";
-      return false;
-    }
-    if (!payload::ExtractBlob(file_, t.package, packetFile_)) {
-      *error = "installer is damaged: its package blob does not inflate to its size";
-      return false;
-    }
-    packet_ = &packetFile_;
+    inflated_ = std::make_unique<payload::InflatedBlob>(file_, t.package.offset, t.package.stored,
+                                              t.package.size);
+    packet_ = inflated_.get();
     base_ = 0;
-    return OpenPacket(packetFile_, 0, t.package.size, error);
-  }
-  // A download cut short loses the end of its trailer first.
-  BYTE tail[64];
-  size_t n = static_cast<size_t>(std::min<uint64_t>(length, sizeof tail));
-  if (n >= 9 && ReadAt(file_, length - n, tail, n) &&
-      std::search(tail, tail + n, kMagic, kMagic + 9) != tail + n) {
-    *error = "installer is incomplete: its end is missing";
+    if (OpenPacket(*inflated_, 0, t.package.size, error)) return true;
+    if (inflated_->IsFailed())
+      *error = "installer is damaged: its package blob does not inflate to its size";
     return false;
   }
   packet_ = &file_;
   base_ = 0;
-  return OpenPacket(file_, 0, length, error);
+  if (OpenPacket(file_, 0, length, error)) return true;
+  if (!version_.empty() || kind_ != Kind::kPacket) return false;
+  // Not a packet at all. A download cut short loses the end of its trailer
+  // first, so the magic close to the end hints at a cut installer.
+  BYTE tail[64];
+  size_t n = static_cast<size_t>(std::min<uint64_t>(length, sizeof tail));
+  if (n >= 9 && ReadAt(file_, length - n, tail, n) &&
+      std::search(tail, tail + n, kMagic, kMagic + 9) != tail + n)
+    *error = "installer is incomplete: its end is missing";
+  return false;
 }
 
 bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string* error) {
@@ -130,10 +129,13 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
   packet::Frame frame;
   packet::FrameStatus status = packet::ReadHead(view, nullptr, &frame);
   // The version is known even when a later field of the header is cut.
-  version_ = frame.version.str();
-  if (version_ == kPackageVersion) {
+  std::string version = frame.version.str();
+  if (version == kPackageVersion) {
     if (kind_ != Kind::kInstaller) kind_ = Kind::kPackage;
-  } else if (version_ == kPacketVersion) {
+    // The largest index 65535 records can make, and one slot per entry.
+    frame.indexLimit = 2 + 65535ull * (3 * 256 + TSPIndex::kMinIndexRecordBytes - 3);
+    frame.sizesLimit = frame.fileCount;
+  } else if (version == kPacketVersion) {
     if (kind_ == Kind::kInstaller) {
       *error = "installer is damaged: its package blob is a plain packet, not a setup package";
       return false;
@@ -145,8 +147,9 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
                  : "not a packet, setup package or installer";
     return false;
   }
+  version_ = version;
   if (status == packet::FrameStatus::kOk)
-    status = packet::ReadTail(view, kind_ != Kind::kPacket, &frame);
+    status = packet::ReadTail(view, false, &frame);
   if (status == packet::FrameStatus::kNoMemory) {
     *error = "not enough memory to read the packet";
     return false;
@@ -159,6 +162,7 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
   fileCount_ = frame.fileCount;
   dataOffset_ = frame.dataOffset;
   dataLength_ = frame.dataLength;
+  trailing_ = length - frame.end;
   sizeTable_.assign(frame.sizes.vec().begin(), frame.sizes.vec().end());
   uint64_t sum = 0;
   for (DWORD n : sizeTable_) sum += n;
@@ -167,15 +171,17 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
     return false;
   }
   if (kind_ == Kind::kPacket) return true;
-  return ParseIndex(frame.index, error);
+  // Read in place: the records are held once, not also as a block.
+  CFileWindow index(view, frame.indexOffset, frame.indexLength);
+  return ParseIndex(index, error);
 }
 
-bool Container::ParseIndex(const std::vector<BYTE>& block, std::string* error) {
-  CMemFile file(block.data(), block.size());
-  CArchive ar(&file, CArchive::load);
+bool Container::ParseIndex(CFile& block, std::string* error) {
+  CArchive ar(&block, CArchive::load, 4096);
   WORD count = 0;
   ar >> count;
   bool ok = !ar.IsBad() && count * TSPIndex::kMinIndexRecordBytes <= ar.Remaining();
+  std::vector<TSPIndexSizes> sizes;
   for (WORD i = 0; ok && i < count; ++i) {
     TSPIndex r;
     ok = r.ReadIndexRecord(ar);
@@ -194,35 +200,36 @@ bool Container::ParseIndex(const std::vector<BYTE>& block, std::string* error) {
     e.os_version = r.m_dwOSVersion;
     e.protected_flags = r.m_dwProtected;
     entries_.push_back(std::move(e));
+    sizes.push_back({r.m_byInstallFlag, r.m_dwStoredSize});
   }
   if (!ok || ar.Remaining() != 0) {
     *error = "package is damaged: the index block does not hold its " + std::to_string(count) +
              " records";
     return false;
   }
-  if (count != fileCount_) {
-    *error = "package is damaged: the header counts " + std::to_string(fileCount_) +
-             " entries, the index " + std::to_string(count);
-    return false;
+  size_t bad = 0;
+  switch (CheckIndex(fileCount_, sizes, sizeTable_.data(), sizeTable_.size(), &bad)) {
+    case IndexFault::kNone: break;
+    case IndexFault::kCount:
+      *error = "package is damaged: the header counts " + std::to_string(fileCount_) +
+               " entries, the index " + std::to_string(count);
+      return false;
+    case IndexFault::kSlot:
+      *error = "package is damaged: the sizes of '" + entries_[bad].target_path +
+               "' do not match the size table";
+      return false;
+    case IndexFault::kExtraSlots:
+      *error = "package is damaged: the size table has more items than the index";
+      return false;
   }
   // Data slots follow index order, skipping entries without data.
   size_t slot = 0;
   uint64_t offset = 0;
   for (Entry& e : entries_) {
     if (e.install_flag & IF_NO_DATA) continue;
-    if (slot >= sizeTable_.size() || sizeTable_[slot] != e.stored_size ||
-        e.stored_size > e.orig_size) {
-      *error = "package is damaged: the sizes of '" + e.target_path +
-               "' do not match the size table";
-      return false;
-    }
     e.slot = static_cast<int>(slot++);
     e.offset = offset;
     offset += e.stored_size;
-  }
-  if (slot != sizeTable_.size()) {
-    *error = "package is damaged: the size table has more items than the index";
-    return false;
   }
   return true;
 }
@@ -244,16 +251,20 @@ bool Container::CopyStored(int slot, const Sink& sink, std::string* error) {
   return DecodeStream(*packet_, base_ + dataOffset_ + offset, n, n, sink, error);
 }
 
-bool Container::ReadUIScript(std::string* text, std::string* error) {
-  text->clear();
+bool Container::CheckBlob(Blob blob, std::string* error) {
   if (kind_ != Kind::kInstaller) return true;
-  return DecodeStream(
-      file_, installer_.ui_offset, installer_.ui_stored, installer_.ui_orig,
-      [text](const BYTE* p, size_t n) {
-        text->append(reinterpret_cast<const char*>(p), n);
-        return true;
-      },
-      error);
+  bool ui = blob == Blob::kUIScript;
+  uint64_t offset = ui ? installer_.ui_offset : packageOffset_;
+  if (file_.Seek(static_cast<int64_t>(offset), CFile::begin) != static_cast<int64_t>(offset)) {
+    *error = "cannot seek to its data";
+    return false;
+  }
+  const char* why = "";
+  if (packet::StreamDecode(file_, ui ? installer_.ui_stored : installer_.package_stored,
+                           ui ? installer_.ui_orig : installer_.package_orig, nullptr, &why))
+    return true;
+  *error = why;
+  return false;
 }
 
 }  // namespace tarnmake

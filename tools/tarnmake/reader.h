@@ -2,8 +2,9 @@
 // installer (a shell with the package and the UI script appended). Every
 // length read from the file is checked against the bytes that back it, so a
 // damaged or truncated file gives a clear error, never a crash or a huge
-// allocation. Item contents are decoded as streams: memory stays bounded
-// whatever the size of an item.
+// allocation. Item contents and a compressed package blob are inflated as
+// streams: memory stays bounded whatever sizes the file claims, and nothing
+// is written to disk.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -62,12 +63,16 @@ class Container {
   bool DecodeEntry(const Entry& e, const Sink& sink, std::string* error);
   // Raw stored bytes of size-table slot k.
   bool CopyStored(int slot, const Sink& sink, std::string* error);
-  // The UI script of an installer, inflated (it is small).
-  bool ReadUIScript(std::string* text, std::string* error);
+  // Inflates a blob of an installer to nowhere: false with the reason when
+  // it does not give exactly its size.
+  enum class Blob { kUIScript, kPackage };
+  bool CheckBlob(Blob blob, std::string* error);
+  // Bytes after the size table, in the file or in the package blob.
+  uint64_t trailing_bytes() const { return trailing_; }
 
  private:
   bool OpenPacket(CFile& file, uint64_t base, uint64_t length, std::string* error);
-  bool ParseIndex(const std::vector<BYTE>& block, std::string* error);
+  bool ParseIndex(CFile& block, std::string* error);
 
   Kind kind_ = Kind::kPacket;
   std::string version_, password_;
@@ -75,12 +80,13 @@ class Container {
   std::vector<DWORD> sizeTable_;
   std::vector<Entry> entries_;
   InstallerInfo installer_;
-  CFile file_;           // the file named on the command line
-  CFile packetFile_;     // an inflated package blob, when there is one
-  std::string tempPath_;
+  CFile file_;  // the file named on the command line
+  std::unique_ptr<CFile> inflated_;  // a compressed package blob, read as it inflates
   CFile* packet_ = nullptr;  // the file that holds the packet
   uint64_t base_ = 0;        // of the packet in *packet_
   uint64_t dataOffset_ = 0, dataLength_ = 0;  // within the packet
+  uint64_t trailing_ = 0;
+  uint64_t packageOffset_ = 0;  // of an installer's package blob
 };
 
 }  // namespace tarnmake

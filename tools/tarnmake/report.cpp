@@ -29,11 +29,29 @@ void WriteLine(const std::string& utf8, bool problem) {
   std::fflush(stderr);
 }
 
-std::string OneLine(const std::string& utf8) {
+std::string OneLine(const std::string& text) {
   std::string out;
-  for (char c : utf8) {
+  for (char c : text) {
     if (c == '\r') continue;
     out += c == '\n' ? ' ' : c;
+  }
+  return out;
+}
+
+// Names come from the file looked at: a control byte in one must not move
+// the cursor, clear the screen or end the line. No GBK trail byte is below
+// 0x40, so the bytes can be escaped one by one.
+std::string Printable(const std::string& ansi) {
+  std::string out;
+  for (char ch : ansi) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c != 0x7F) {
+      out += ch;
+      continue;
+    }
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "\\x%02X", c);
+    out += buf;
   }
   return out;
 }
@@ -48,8 +66,8 @@ int64_t NowMs() {
 
 std::string Utf8(const std::string& ansi) { return platform::AnsiToUtf8(ansi); }
 
-void Error(const std::string& ansiText) { WriteLine("error: " + OneLine(Utf8(ansiText)), true); }
-void Note(const std::string& ansiText) { WriteLine(OneLine(Utf8(ansiText)), false); }
+void Error(const std::string& ansiText) { WriteLine("error: " + Utf8(Printable(ansiText)), true); }
+void Note(const std::string& ansiText) { WriteLine(Utf8(Printable(ansiText)), false); }
 
 int ProblemLines() {
   std::lock_guard<std::mutex> l(g_lineLock);
@@ -58,7 +76,7 @@ int ProblemLines() {
 
 void Say(const std::string& ansiText) {
   ClearProgressLine();
-  std::printf("%s\n", Utf8(ansiText).c_str());
+  std::printf("%s\n", Utf8(Printable(ansiText)).c_str());
   std::fflush(stdout);
 }
 
@@ -86,8 +104,9 @@ int BoxToStderr::Show(const platform::MessageBoxCall& call) {
     }
     ++boxes_;
   }
-  std::string line = OneLine(Utf8(call.text));
-  if (!call.caption.empty() && call.caption != platform::AppCaption()) line = "[" + OneLine(Utf8(call.caption)) + "] " + line;
+  std::string line = Utf8(Printable(OneLine(call.text)));
+  if (!call.caption.empty() && call.caption != platform::AppCaption())
+    line = "[" + Utf8(Printable(OneLine(call.caption))) + "] " + line;
   WriteLine("error: " + line, true);
   UINT buttons = call.type & 0x0F;
   if (buttons == MB_YESNO) return IDNO;
@@ -138,6 +157,29 @@ void Progress::Draw(bool force) {
   std::fflush(stderr);
   g_barShown = true;
   g_barWidth = bar.size();
+}
+
+// A JSON string of ANSI text.
+std::string Json(const std::string& ansi) {
+  std::string u = Utf8(ansi), out = "\"";
+  for (unsigned char c : u) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20 || c == 0x7F) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
 }
 
 }  // namespace tarnmake

@@ -10,7 +10,7 @@
 namespace tarnmake {
 
 // One line on standard error, "tarnmake: " + text; ANSI text is converted
-// to UTF-8 and line breaks inside it become blanks.
+// to UTF-8 and its control bytes are written as \xNN.
 void Error(const std::string& ansiText);
 void Note(const std::string& ansiText);
 // A line on standard output, for results.
@@ -19,6 +19,8 @@ void Say(const std::string& ansiText);
 int ProblemLines();
 // ANSI text as UTF-8.
 std::string Utf8(const std::string& ansi);
+// A JSON string (quoted, escaped, UTF-8) of ANSI text.
+std::string Json(const std::string& ansi);
 
 // Routes every message box to standard error for its lifetime, answering
 // as an unattended user would (OK, No, Cancel). The engine's per-item

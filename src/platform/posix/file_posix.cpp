@@ -100,6 +100,18 @@ namespace {
 const char kCtimeAttr[] = "user.tarn.ctime";
 }
 
+bool FileHandle::SetTimes(int64_t ctime, int64_t mtime, int64_t atime) {
+  struct timespec ts[2];
+  ts[0].tv_sec = atime;
+  ts[0].tv_nsec = atime ? 0 : UTIME_OMIT;
+  ts[1].tv_sec = mtime;
+  ts[1].tv_nsec = mtime ? 0 : UTIME_OMIT;
+  const int fd = static_cast<int>(h_);
+  if (futimens(fd, ts) != 0) return false;
+  if (ctime) fsetxattr(fd, kCtimeAttr, &ctime, sizeof ctime, 0);
+  return true;
+}
+
 bool GetFileInfo(const std::string& path, FileInfo* info) {
   std::string host = HostPath(path);
   struct stat st;

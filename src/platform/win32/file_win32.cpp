@@ -104,6 +104,11 @@ bool FileHandle::SetLength(uint64_t length) {
 
 bool FileHandle::Flush() { return FlushFileBuffers(H(h_)) != 0; }
 
+bool FileHandle::SetTimes(int64_t ctime, int64_t mtime, int64_t atime) {
+  FILETIME c = ToFileTime(ctime), m = ToFileTime(mtime), a = ToFileTime(atime);
+  return SetFileTime(H(h_), ctime ? &c : nullptr, atime ? &a : nullptr, mtime ? &m : nullptr) != 0;
+}
+
 bool GetFileInfo(const std::string& path, FileInfo* info) {
   WIN32_FILE_ATTRIBUTE_DATA d;
   if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;

@@ -49,6 +49,7 @@ LONG ShellLink::Save(const std::string& linkPath, LONG* saved) {
 }
 
 bool ShellLink::Read(const std::string& linkPath, std::string* target, std::string* workingDir) {
+  ComScope com;  // callers are tools and tests, not the install worker
   ShellLink l;
   if (FAILED(l.Create())) return false;
   WCHAR wide[MAX_PATH];

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+#include "afx/file.h"
+#include "install_fixture.h"
+#include "platform/file.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+#include "sysint/install_runner.h"
+
+using namespace tarntest;
+using platform::JournalKind;
+
+namespace {
+
+std::string Noise(size_t n, uint32_t seed) {
+  std::string s(n, '\0');
+  for (auto& c : s) {
+    seed = seed * 1103515245u + 12345u;
+    c = static_cast<char>(seed >> 23);
+  }
+  return s;
+}
+
+std::string Value(const std::string& key, const char* name) {
+  platform::RegKey k;
+  std::string v;
+  if (k.Open(platform::RegKey::Root(platform::kRegLocalMachine), key, platform::kRegRead) != 0 ||
+      k.QueryString(name, &v) != 0)
+    return "<none>";
+  return v;
+}
+
+}  // namespace
+
+// One package with an entry of every kind, in an order where a wrong byte
+// position after a passed-over entry would show in the next one.
+TEST_F(InstallTest, EntriesInPackageOrderAndTheLog) {
+  const std::string big = Noise(300000, 7);
+  ASSERT_TRUE(WriteFileBytes(Target("kept.txt"), "old"));
+  ASSERT_TRUE(WriteFileBytes(Target("other-os.txt"), "not ours"));
+  ASSERT_TRUE(WriteFileBytes(Target("blocker"), "a file where a folder should be"));
+  Build({{"<TARGETDIR>\\a.txt", std::string(5000, 'a')},
+         {"<TARGETDIR>\\kept.txt", "new", IF_KEEP_EXISTING},
+         {"<TARGETDIR>\\sub\\big.bin", big},
+         {"<TARGETDIR>\\blocker\\lost.txt", "lost"},
+         {"<TARGETDIR>\\other-os.txt", "x", 0, "", "", 2},
+         {"<TARGETDIR>\\empty.txt", ""},
+         {"<TARGETDIR>\\lists\\keys.txt",
+          "HKEY_CURRENT_USER\\Software\\TarnTest\\A\r\n\r\nHKEY_CURRENT_USER\\Software\\TarnTest\\B\\v",
+          IF_REGLIST},
+         {"<TARGETDIR>\\setup-only.txt", "temporary", IF_TEMPORARY},
+         {"<TARGETDIR>\\padded.bin", "protected", 0, "", "", 0, 1},
+         {"<TARGETDIR>\\last.txt", "last"}});
+  Install();
+
+  // Times first: reading the file may touch its last-access time.
+  CFileStatus st;
+  ASSERT_TRUE(CFile::GetStatus(Target("a.txt").c_str(), st));
+  if (!UnderWine()) {
+    EXPECT_EQ(st.m_ctime, kSourceCreate);
+  }
+  EXPECT_EQ(st.m_mtime, kSourceModify);
+  EXPECT_EQ(st.m_atime, kSourceAccess);
+  EXPECT_EQ(ReadFileBytes(Target("a.txt")), std::string(5000, 'a'));
+  EXPECT_EQ(ReadFileBytes(Target("kept.txt")), "old");
+  EXPECT_EQ(ReadFileBytes(Target("sub\\big.bin")), big);
+  EXPECT_EQ(ReadFileBytes(Target("other-os.txt")), "not ours");
+  EXPECT_TRUE(platform::Access(Target("empty.txt")));
+  EXPECT_EQ(ReadFileBytes(Target("empty.txt")), "");
+  EXPECT_TRUE(platform::Access(Target("lists")));  // made, though nothing is written there
+  EXPECT_FALSE(platform::Access(Target("lists\\keys.txt")));
+  EXPECT_FALSE(platform::Access(Target("setup-only.txt")));
+  std::string padded = ReadFileBytes(Target("padded.bin"));
+  EXPECT_EQ(padded.substr(0, 9), "protected");
+  EXPECT_LE(padded.size(), 9u + 1000u);
+  EXPECT_EQ(ReadFileBytes(Target("last.txt")), "last");
+
+  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts()[0];
+  EXPECT_EQ(ReadFileBytes(LogPath()),
+            ExpectedLog({Target("a.txt"), Target("sub\\big.bin"), Target("empty.txt"),
+                         Target("padded.bin"), Target("last.txt")},
+                        {"HKEY_CURRENT_USER\\Software\\TarnTest\\A", "",
+                         "HKEY_CURRENT_USER\\Software\\TarnTest\\B\\v", KeyLine()}));
+
+  // Progress: begin, one step per entry, end.
+  std::vector<UINT> data;
+  for (const auto& n : notes.calls())
+    if (n.msg >= WM_SETUP_DATA_BEGIN && n.msg <= WM_SETUP_DATA_END) data.push_back(n.msg);
+  ASSERT_EQ(data.size(), 12u);
+  EXPECT_EQ(data.front(), WM_SETUP_DATA_BEGIN);
+  EXPECT_EQ(data.back(), WM_SETUP_DATA_END);
+
+  const std::string keyPath = UninstallKeyPath(key.c_str()).str();
+  EXPECT_EQ(Value(keyPath, "DisplayName"), key);
+  EXPECT_EQ(Value(keyPath, "UninstallString"),
+            "C:\\WINDOWS\\tsu11.exe -U|" + key + "|" + LogPath());
+}
+
+// Installing twice, then another package, into one folder: the log keeps
+// one line per file, carries what only the earlier log listed, and names the
+// Uninstall key once.
+TEST_F(InstallTest, SecondInstallMergesTheLog) {
+  const std::string list = "HKEY_CURRENT_USER\\Software\\TarnTest\\Merge";
+  Build({{"<TARGETDIR>\\a.txt", "a"},
+         {"<TARGETDIR>\\B.txt", "b"},
+         {"<TARGETDIR>\\reg.txt", list, IF_REGLIST}});
+  Install();
+  Install();
+  EXPECT_EQ(ReadFileBytes(LogPath()),
+            ExpectedLog({Target("a.txt"), Target("B.txt")}, {KeyLine(), list}));
+
+  Build({{"<TARGETDIR>\\c.txt", "c"}, {"<TARGETDIR>\\b.TXT", "b2"}}, "q.tsp");
+  Install("q.tsp");
+  EXPECT_EQ(ReadFileBytes(LogPath()),
+            ExpectedLog({Target("c.txt"), Target("b.TXT"), Target("a.txt")}, {KeyLine(), list}));
+
+  // A first line that is not the magic is merged all the same.
+  ASSERT_TRUE(WriteFileBytes(LogPath(), "garbage\r\n" + Target("old.txt") + "\r\n"));
+  Install("q.tsp");
+  EXPECT_EQ(ReadFileBytes(LogPath()),
+            ExpectedLog({Target("c.txt"), Target("b.TXT"), Target("old.txt")}, {KeyLine()}));
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+// Each failure of the install shows its message and leaves the entries
+// around it installed.
+TEST_F(InstallTest, FailuresTellAndTheInstallGoesOn) {
+  ASSERT_TRUE(platform::MakeDirectory(Target("dir.txt")));
+  Build({{"<TARGETDIR>\\dir.txt", "a folder is in the way"},
+         {"<TARGETDIR>\\bad.txt", std::string(4000, 'z')},
+         {"<TARGETDIR>\\noslash.txt", "x", 0, "<DESKTOP_FOLDER>"},
+         {"<TARGETDIR>\\unknown.txt", "x", 0, "<NOWHERE>\\x.lnk"},
+         {"<TARGETDIR>\\ok.txt", "ok"}});
+  // Damage the compressed item of bad.txt: the second stored item, which
+  // follows the first in the data block.
+  std::string bytes = ReadFileBytes(package);
+  const std::string head = std::string("\x0CTARN_TSPV1.0", 13);
+  ASSERT_EQ(bytes.substr(0, 13), head);
+  const size_t data = 13 + 1 + 4 + 2 + 4;
+  const size_t firstItem = std::string("a folder is in the way").size();
+  bytes[data + firstItem + 6] ^= 0x55;
+  ASSERT_TRUE(WriteFileBytes(package, bytes));
+  Install();
+
+  EXPECT_EQ(boxes.texts(),
+            (std::vector<std::string>{
+                "不能打开文件'" + Target("dir.txt") + "'!\n文件可能正在被使用，请关闭文件再试!",
+                Target("bad.txt") + " Decode 失败!", "脚本格式错误!"}));
+  EXPECT_EQ(ReadFileBytes(Target("bad.txt")), "");
+  EXPECT_EQ(ReadFileBytes(Target("ok.txt")), "ok");
+  EXPECT_EQ(ReadFileBytes(LogPath()),
+            ExpectedLog({Target("bad.txt"), Target("noslash.txt"), Target("unknown.txt"),
+                         Target("ok.txt")},
+                        {KeyLine()}));
+}
+
+// A target placeholder that does not expand stops the install there, with
+// no end message; a package whose two file counts differ installs nothing.
+TEST_F(InstallTest, StopsOnBadPlaceholderAndRefusesDamagedIndex) {
+  Build({{"<TARGETDIR>\\first.txt", "1"}, {"<NOPE>\\x.txt", "2"}, {"<TARGETDIR>\\third.txt", "3"}});
+  Install();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"非法安装路径!"});
+  EXPECT_TRUE(platform::Access(Target("first.txt")));
+  EXPECT_FALSE(platform::Access(Target("third.txt")));
+  for (const auto& n : notes.calls()) EXPECT_NE(n.msg, WM_SETUP_DATA_END);
+
+  boxes.Clear();
+  Build({{"<TARGETDIR>\\one.txt", "1"}, {"<TARGETDIR>\\two.txt", "2"}}, "count.tsp");
+  std::string bytes = ReadFileBytes(dir / "count.tsp");
+  ASSERT_EQ(bytes[18], 2);
+  bytes[18] = 100;
+  ASSERT_TRUE(WriteFileBytes(dir / "count.tsp", bytes));
+  Install("count.tsp");
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"安装包索引已损坏!"});
+  EXPECT_FALSE(platform::Access(Target("one.txt")));
+}

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+#include "install_fixture.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+#include "sysint/install_runner.h"
+#include "uninstall/removal.h"
+#include "uninstall/uninstall_messages.h"
+
+using namespace tarntest;
+
+namespace {
+
+const std::string kTestKey = "Software\\TarnTest\\Uninstall";
+
+bool KeyExists(DWORD root, const std::string& path) {
+  platform::RegKey k;
+  return k.Open(platform::RegKey::Root(root), path, platform::kRegRead) == 0;
+}
+
+std::string Failed(const std::string& entry) { return "删除注册表键失败! '" + entry + "'"; }
+
+}  // namespace
+
+// Install, then uninstall through the log: registry entries in log order
+// (with the failures it must report), files, emptied folders, the log and
+// the Uninstall key.
+TEST_F(InstallTest, UninstallRemovesWhatTheLogLists) {
+  platform::RegKey k;
+  const auto hkcu = platform::RegKey::Root(platform::kRegCurrentUser);
+  ASSERT_EQ(k.Create(hkcu, kTestKey + "\\Tree\\Child\\Grandchild"), 0);
+  ASSERT_EQ(k.Create(hkcu, kTestKey + "\\Values"), 0);
+  ASSERT_EQ(k.SetString("gone", "1"), 0);
+  ASSERT_EQ(k.SetString("kept", "2"), 0);
+  k.Close();
+  const std::string root = "HKEY_CURRENT_USER\\";
+  const std::string list = root + kTestKey + "\\Tree\r\n" + root + kTestKey + "\\Values\\gone\r\n" +
+                           root + kTestKey + "\\Tree\r\nHKEY_CURRENT_USER\r\nHKEY_CURRENT_USER\\\r\n" +
+                           root + kTestKey + "\\a:b\r\nHKEY_NOWHERE\\x\r\n";
+  Build({{"<TARGETDIR>\\a.exe", "a"},
+         {"<TARGETDIR>\\sub\\deeper\\b.dll", "b"},
+         {"<TARGETDIR>\\reg.txt", list, IF_REGLIST}});
+  Install();
+  ASSERT_TRUE(platform::Access(Target("sub\\deeper\\b.dll")));
+  ASSERT_TRUE(KeyExists(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str()));
+  boxes.Clear();
+
+  EXPECT_TRUE(Uninstall());
+  EXPECT_EQ(boxes.texts(),
+            (std::vector<std::string>{Failed(root + kTestKey + "\\Tree"), Failed("HKEY_CURRENT_USER"),
+                                      Failed("HKEY_CURRENT_USER\\"), Failed(root + kTestKey + "\\a:b"),
+                                      Failed("HKEY_NOWHERE\\x")}));
+  EXPECT_FALSE(KeyExists(platform::kRegCurrentUser, kTestKey + "\\Tree"));
+  ASSERT_TRUE(k.Open(hkcu, kTestKey + "\\Values", platform::kRegRead) == 0);
+  std::string v;
+  EXPECT_NE(k.QueryString("gone", &v), 0);
+  EXPECT_EQ(k.QueryString("kept", &v), 0);
+  k.Close();
+  EXPECT_FALSE(KeyExists(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str()));
+  // Every folder emptied, the install folder itself with the log.
+  EXPECT_FALSE(platform::Access(Target("sub")));
+  EXPECT_FALSE(platform::Access(target.path()));
+
+  std::vector<std::pair<UINT, WPARAM>> seen;
+  for (const auto& n : notes.calls())
+    if (n.msg >= WM_UNINST_START && n.msg <= WM_UNINST_DONE) seen.push_back({n.msg, n.wp});
+  EXPECT_EQ(seen, (std::vector<std::pair<UINT, WPARAM>>{
+                      {WM_UNINST_START, 2}, {WM_UNINST_STEP, 0}, {WM_UNINST_STEP, 1}, {WM_UNINST_DONE, 2}}));
+  DeleteRegKey((root + "Software\\TarnTest").c_str());
+}
+
+// A log that cannot be used says why, is deleted all the same, and leaves
+// the Uninstall key to the caller's fallback.
+TEST_F(InstallTest, UnusableLogs) {
+  struct Case {
+    const char* content;  // null: no log at all
+    const char* message;
+  } cases[] = {
+      {nullptr, "打开卸载信息错误!"},
+      {"", "不是合法的卸载文件!"},
+      {"TSUIV1.1\r\n", "不是合法的卸载文件!"},
+  };
+  for (const Case& c : cases) {
+    boxes.Clear();
+    platform::RegKey k;
+    ASSERT_EQ(k.Create(platform::RegKey::Root(platform::kRegLocalMachine), UninstallKeyPath(key.c_str()).str()), 0);
+    k.Close();
+    if (c.content) {
+      ASSERT_TRUE(WriteFileBytes(LogPath(), c.content));
+    }
+    EXPECT_FALSE(Uninstall());
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{c.message});
+    EXPECT_FALSE(platform::Access(LogPath()));
+    RemoveUninstallKey(key.c_str());
+    EXPECT_FALSE(KeyExists(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str()));
+    platform::MakeDirectory(target.path());
+  }
+}
+
+// A log line is a path that will be deleted: only full drive paths that do
+// not climb are taken, and a folder is removed only when it is empty.
+TEST_F(InstallTest, LogLinesNeverReachOutside) {
+  ASSERT_TRUE(platform::MakeDirectory(Target("in")));
+  ASSERT_TRUE(WriteFileBytes(Target("in\\a.txt"), "a"));
+  ASSERT_TRUE(WriteFileBytes(Target("in\\stays.txt"), "s"));
+  ASSERT_TRUE(WriteFileBytes(dir / "outside.txt", "o"));
+  const std::string climb = Target("in\\..\\..\\") + dir.path().substr(dir.path().rfind('\\') + 1) + "\\outside.txt";
+  std::string log = "tsuiv1.0\r\n" + Target("in\\a.txt") + "\r\n" + climb + "\r\n" +
+                    "outside.txt\r\n" + Target("in\\...\\x") + "\r\n[deleteregistry]\r\n";
+  ASSERT_TRUE(WriteFileBytes(LogPath(), log));
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(platform::Access(Target("in\\a.txt")));
+  EXPECT_TRUE(platform::Access(Target("in\\stays.txt")));
+  EXPECT_TRUE(platform::Access(dir / "outside.txt"));
+}
+
+TEST(RemovalTest, EntrySyntax) {
+  struct Case {
+    const char* path;
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"Software\\A\\v", "Software\\A", "v"}, {"Software/A/v", "Software/A", "v"},
+      {"v", "", "v"}, {"Software\\A\\", "Software\\A", ""}, {"", "", ""},
+  };
+  for (const Case& c : cases) {
+    CString value, keyPath;
+    EXPECT_TRUE(SplitValuePath(c.path, value, keyPath));
+    EXPECT_EQ(keyPath, CString(c.key)) << c.path;
+    EXPECT_EQ(value, CString(c.value)) << c.path;
+  }
+  EXPECT_EQ(RegRootFromName("hkey_local_machine"), 0x80000002u);
+  EXPECT_EQ(RegRootFromName("HKEY_DYN_DATA"), 0x80000006u);
+  EXPECT_EQ(RegRootFromName(" HKEY_USERS"), 0u);
+  EXPECT_EQ(RegRootFromName("HKLM"), 0u);
+  // Far longer than any key the registry holds: refused, never overrun.
+  std::string huge = "HKEY_CURRENT_USER\\" + std::string(100000, 'k') + "\\v";
+  EXPECT_FALSE(DeleteRegKey(huge.c_str()));
+  EXPECT_FALSE(DeleteRegValue(huge.c_str()));
+  EXPECT_FALSE(DeleteFileAndDir("", TRUE));
+}

@@ -1,0 +1,106 @@
+"""Hand-made files for the hostile-input tests of tarnmake.
+
+  craft.py replace IN OUT OLD NEW       OLD (first occurrence) becomes NEW; both
+                                        are Python-escaped text of equal length
+  craft.py installer OUT --shell F --ui F|--ui-zeros N [--zui] [--damage-ui]
+                     --package F|--package-zeros N [--zpackage] [--damage-package]
+  craft.py peak LIMIT_MB CMD...         runs CMD; fails when its peak memory
+                                        passes LIMIT_MB
+"""
+import resource
+import struct
+import subprocess
+import sys
+import zlib
+
+CHUNK = 1 << 20
+
+
+def unescape(text):
+    return text.encode("latin-1").decode("unicode_escape").encode("latin-1")
+
+
+def replace(src, dst, old, new):
+    data = open(src, "rb").read()
+    old, new = unescape(old), unescape(new)
+    assert len(old) == len(new) and old in data, "nothing to replace"
+    open(dst, "wb").write(data.replace(old, new, 1))
+
+
+def zeros(n):
+    while n > 0:
+        k = min(n, CHUNK)
+        yield bytes(k)
+        n -= k
+
+
+def zero_package(n):
+    """A setup package with one raw entry of n zero bytes, in pieces."""
+    target = b"<TARGETDIR>\\zero.bin"
+    record = (bytes([len(target)]) + target + b"\0" + struct.pack("<IIBB", n, n, 0, 0) + b"\0"
+              + bytes(20))
+    index = struct.pack("<H", 1) + record
+    yield b"\x0cTARN_TSPV1.0\0" + struct.pack("<IHI", 0, 1, n)
+    yield from zeros(n)
+    yield struct.pack("<I", len(index)) + index + struct.pack("<HI", 1, n)
+
+
+def write_blob(out, pieces, deflate, damage=False):
+    """Writes a blob; returns (uncompressed, stored) sizes."""
+    z = zlib.compressobj() if deflate else None
+    size = stored = 0
+    for piece in pieces:
+        size += len(piece)
+        if z:
+            piece = z.compress(piece)
+        out.write(piece)
+        stored += len(piece)
+    if z:
+        tail = z.flush()
+        if damage:  # the check value no longer matches
+            tail = tail[:-1] + bytes([tail[-1] ^ 0x55])
+        out.write(tail)
+        stored += len(tail)
+    return size, stored
+
+
+def installer(args):
+    opts, flags, i = {}, set(), 1
+    while i < len(args):
+        if args[i] in ("--zui", "--zpackage", "--damage-ui", "--damage-package"):
+            flags.add(args[i])
+            i += 1
+        else:
+            opts[args[i]] = args[i + 1]
+            i += 2
+    with open(args[0], "wb") as out:
+        out.write(open(opts["--shell"], "rb").read())
+        if "--package-zeros" in opts:
+            pieces = zero_package(int(opts["--package-zeros"]))
+        else:
+            pieces = [open(opts["--package"], "rb").read()]
+        sizes = write_blob(out, pieces, "--zpackage" in flags, "--damage-package" in flags)
+        out.write(struct.pack("<II", *sizes))
+        if "--ui-zeros" in opts:
+            pieces = zeros(int(opts["--ui-zeros"]))
+        else:
+            pieces = [open(opts["--ui"], "rb").read()]
+        sizes = write_blob(out, pieces, "--zui" in flags, "--damage-ui" in flags)
+        out.write(struct.pack("<II", *sizes) + b"TSPSEV1.0\x09")
+
+
+def peak(limit_mb, cmd):
+    rc = subprocess.call(cmd, stdout=subprocess.DEVNULL)
+    mb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024
+    print("peak %d MB, exit %d" % (mb, rc))
+    sys.exit(0 if rc == 0 and mb <= int(limit_mb) else 1)
+
+
+if __name__ == "__main__":
+    a = sys.argv[1:]
+    if a[0] == "replace":
+        replace(*a[1:5])
+    elif a[0] == "installer":
+        installer(a[1:])
+    elif a[0] == "peak":
+        peak(a[1], a[2:])

@@ -1,0 +1,18 @@
+// Stored target paths seen as names on a disk: what extract may write and
+// verify may pass.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace tarnmake {
+
+// "CON", "NUL", "COM1", "LPT1"... with or without an extension: Windows
+// opens the device, whatever the folder.
+bool IsDeviceName(const std::string& component);
+
+// Why the path cannot be written below a folder (it climbs out, names a
+// device, holds a character no name may hold), in English, or empty when it
+// can; *parts then holds its components, placeholder first.
+std::string TargetPathProblem(const std::string& path, std::vector<std::string>* parts);
+
+}  // namespace tarnmake
