@@ -20,6 +20,8 @@ failures=0
 xvfb_pid=
 
 cleanup() {
+  # The console test programs that share the prefix need no desktop window.
+  wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1
   wineserver -k >/dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
