@@ -20,39 +20,17 @@ while [ $# -gt 0 ]; do
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_ROOT:-$root/build}
 out=$root/bench/out
-corpus=$out/corpus-$size
-mkdir -p "$out"
-
-echo "== builds"
-BUILD_ROOT=$build bash "$root/scripts/build.sh" release >"$out/build.log" 2>&1 ||
-  { tail -n 30 "$out/build.log"; exit 1; }
-tarnmake=$build/release/tools/tarnmake/tarnmake
+. "$root/bench/common.sh"
 if [ $wine = 1 ]; then
+  echo "== win32 build"
   BUILD_ROOT=$build bash "$root/scripts/build.sh" win32 >>"$out/build.log" 2>&1 ||
     { tail -n 30 "$out/build.log"; exit 1; }
-fi
-
-if [ ! -f "$corpus/setup.ini" ]; then
-  echo "== corpus of $size MB"
-  rm -rf "$corpus"
-  bash "$root/bench/make-corpus.sh" "$size" "$corpus"
 fi
 echo "== package and zip"
 "$tarnmake" package "$corpus/setup.ini" -o "$out/bench.tsp" >/dev/null 2>&1
 rm -f "$out/corpus.zip" && (cd "$corpus" && zip -q -r -6 "$out/corpus.zip" files)
 cat "$out/bench.tsp" "$out/corpus.zip" > /dev/null   # warm page cache for both
-
-timed() {  # NAME CMD...: wall seconds and peak resident kB into NAME.time/.rss
-  local name=$1; shift
-  /usr/bin/time -v -o "$out/$name.tv" "$@" >"$out/$name.log" 2>&1 ||
-    { tail -n 20 "$out/$name.log"; echo "$name failed" >&2; exit 1; }
-  awk -F': ' '/Elapsed \(wall clock\)/ {
-      n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; print s }' \
-    "$out/$name.tv" > "$out/$name.time"
-  awk -F': ' '/Maximum resident set size/ { print $2 }' "$out/$name.tv" > "$out/$name.rss"
-}
 
 echo "== native: tarnmake install, unzip, tarnmake uninstall"
 sb=$out/sandbox && rm -rf "$sb" "$out/unzipped"

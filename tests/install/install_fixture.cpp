@@ -7,6 +7,14 @@
 
 namespace tarntest {
 
+std::string RegString(DWORD root, const std::string& key, const char* name) {
+  platform::RegKey k;
+  std::string v;
+  if (k.Open(platform::RegKey::Root(root), key, platform::kRegRead) != 0 || k.QueryString(name, &v) != 0)
+    return "<none>";
+  return v;
+}
+
 JournalRecorder::JournalRecorder() {
   prev_ = platform::SetJournalHandler(
       [this](const platform::JournalEvent& e) { events_.push_back(e); });

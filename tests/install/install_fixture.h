@@ -30,6 +30,9 @@ struct Item {
   int prot;
 };
 
+// A string value, or "<none>".
+std::string RegString(DWORD root, const std::string& key, const char* name);
+
 class JournalRecorder {
  public:
   JournalRecorder();

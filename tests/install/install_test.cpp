@@ -20,15 +20,6 @@ std::string Noise(size_t n, uint32_t seed) {
   return s;
 }
 
-std::string Value(const std::string& key, const char* name) {
-  platform::RegKey k;
-  std::string v;
-  if (k.Open(platform::RegKey::Root(platform::kRegLocalMachine), key, platform::kRegRead) != 0 ||
-      k.QueryString(name, &v) != 0)
-    return "<none>";
-  return v;
-}
-
 }  // namespace
 
 // One package with an entry of every kind, in an order where a wrong byte
@@ -90,8 +81,8 @@ TEST_F(InstallTest, EntriesInPackageOrderAndTheLog) {
   EXPECT_EQ(data.back(), WM_SETUP_DATA_END);
 
   const std::string keyPath = UninstallKeyPath(key.c_str()).str();
-  EXPECT_EQ(Value(keyPath, "DisplayName"), key);
-  EXPECT_EQ(Value(keyPath, "UninstallString"),
+  EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "DisplayName"), key);
+  EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "UninstallString"),
             "C:\\WINDOWS\\tsu11.exe -U|" + key + "|" + LogPath());
 }
 

@@ -39,15 +39,6 @@ bool RealWindows() {
 #endif
 }
 
-std::string HkcuValue(const std::string& key, const char* name) {
-  platform::RegKey k;
-  std::string v;
-  if (k.Open(platform::RegKey::Root(platform::kRegCurrentUser), key, platform::kRegRead) != 0 ||
-      k.QueryString(name, &v) != 0)
-    return "<none>";
-  return v;
-}
-
 // Programs not waited for finish in their own time.
 bool Eventually(const std::function<bool()>& done) {
   for (int i = 0; i < 100; ++i) {
@@ -89,14 +80,14 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
             ExpectedLog({Target("run me.exe"), Target("my settings.reg"), Target("lib.dll"),
                          Target("none.dll"), Target("bad.dll"), Target("nodata.exe")},
                         {KeyLine()}));
-  EXPECT_TRUE(Eventually([] { return HkcuValue("Software\\TarnTest\\Imported", "name") == "value"; }));
+  EXPECT_TRUE(Eventually([] { return RegString(platform::kRegCurrentUser, "Software\\TarnTest\\Imported", "name") == "value"; }));
   if (RealWindows()) {
     // Waited for: it ran before the install went on and was then deleted.
     EXPECT_TRUE(platform::Access(Target("once.exe.ran")));
     EXPECT_TRUE(Eventually([&] {
       return ReadFileBytes(Target("run me.exe.ran")).find("/x 1") != std::string::npos;
     }));
-    EXPECT_NE(HkcuValue("Software\\TarnTest", "Registered"), "<none>");
+    EXPECT_NE(RegString(platform::kRegCurrentUser, "Software\\TarnTest", "Registered"), "<none>");
   }
   DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnTest");
 }

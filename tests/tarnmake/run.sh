@@ -154,9 +154,14 @@ PY
       # actions.log is the sandbox's record of programs, not the machine.
       snap() { (cd sandbox && find . ! -name actions.log ! -name registry.lock | sort && cat registry.reg); return 0; }
     fi
-    # Make the machine's own folders first, which stay.
+    # Make the machine's own folders first, which stay; a first round also
+    # takes away what earlier tests in the same Wine prefix left of the
+    # sample (its shortcuts and registry keys).
     "${tm[@]}" uninstall 'C:\nothing\Unistall.tsu' --key nothing "${sb[@]}" >/dev/null 2>&1
     mkdir -p "sandbox/C/Program Files"
+    run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}"
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall "$target\\Unistall.tsu" "${sb[@]}"
     snap > before.txt
     run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}" --json
     python3 - last.out <<'PY' || fail "install report"

@@ -1,0 +1,27 @@
+# Shared by the benchmarks: the release build, the corpus, and timing.
+# Expects root, size and out set; sets build, corpus and tarnmake.
+build=${BUILD_ROOT:-$root/build}
+corpus=$out/corpus-$size
+mkdir -p "$out"
+
+echo "== release build of tarnmake"
+BUILD_ROOT=$build bash "$root/scripts/build.sh" release >"$out/build.log" 2>&1 ||
+  { tail -n 30 "$out/build.log"; exit 1; }
+tarnmake=$build/release/tools/tarnmake/tarnmake
+
+if [ ! -f "$corpus/setup.ini" ]; then
+  echo "== corpus of $size MB"
+  rm -rf "$corpus"
+  bash "$root/bench/make-corpus.sh" "$size" "$corpus"
+fi
+
+# timed NAME CMD...: wall seconds and peak resident kB into NAME.time/.rss
+timed() {
+  local name=$1; shift
+  /usr/bin/time -v -o "$out/$name.tv" "$@" >"$out/$name.log" 2>&1 ||
+    { tail -n 20 "$out/$name.log"; echo "$name failed" >&2; exit 1; }
+  awk -F': ' '/Elapsed \(wall clock\)/ {
+      n = split($2, t, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + t[i]; print s }' \
+    "$out/$name.tv" > "$out/$name.time"
+  awk -F': ' '/Maximum resident set size/ { print $2 }' "$out/$name.tv" > "$out/$name.rss"
+}
