@@ -59,6 +59,7 @@ class CWaitCursor {
 
 class CTarnSetupShell : public CTarnSetupShellApp {
  public:
+  ~CTarnSetupShell() override;
   BOOL InitInstance() override;
   virtual BOOL ExtractPayload();
   virtual void LoadUIScript();
@@ -69,6 +70,22 @@ class CTarnSetupShell : public CTarnSetupShellApp {
   void RunUninstall(const stuCommandLine& cmd);
   void RunInstall(HBITMAP watermark);
 };
+
+namespace {
+// After a quit the held install worker still has the package file open:
+// what cannot be deleted now goes at the next start of Windows.
+void RemoveTempFile(CString& path) {
+  if (path.IsEmpty()) return;
+  if (!::DeleteFileA(path) && ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+    ::MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  path.Empty();
+}
+}  // namespace
+
+CTarnSetupShell::~CTarnSetupShell() {
+  RemoveTempFile(m_strUIScriptFile);
+  RemoveTempFile(m_strPackageFile);
+}
 
 BOOL CTarnSetupShell::ExtractPayload() {
   CWaitCursor wait;

@@ -19,6 +19,8 @@ CPPInstall::CPPInstall() : CPropertyPageEx(IDD_INSTALL, "安装") {}
 
 CPPInstall::~CPPInstall() {
   platform::SetNotifyHandler(nullptr);
+  bool running = m_hThread && ::WaitForSingleObject(m_hThread, 0) == WAIT_TIMEOUT;
+  if (!running) delete m_pGate;
   if (m_hThread) ::CloseHandle(m_hThread);
 }
 
@@ -28,7 +30,7 @@ BOOL CPPInstall::OnSetActive() {
   if (!m_hThread) {
     // Every progress post of the worker passes the gate: that is where it
     // can be held while the quit question is open.
-    CInstallGate* gate = &m_gate;
+    CInstallGate* gate = m_pGate;
     platform::SetNotifyHandler([gate](HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
       gate->Checkpoint();
       platform::NativePostNotify(wnd, msg, wp, lp);
@@ -56,15 +58,15 @@ DWORD WINAPI CPPInstall::InstallThreadProc(LPVOID param) {
 }
 
 BOOL CPPInstall::OnQueryCancel() {
-  m_gate.Pause();
+  m_pGate->Pause();
   m_bAsking = TRUE;
   BOOL quit = AskQuit();
   m_bAsking = FALSE;
   if (quit) {
-    m_gate.Quit();
+    m_pGate->Quit();
     return TRUE;
   }
-  m_gate.Resume();
+  m_pGate->Resume();
   if (m_bDataEndPending) {
     m_bDataEndPending = FALSE;
     ::PostMessageA(m_hWnd, WM_SETUP_DATA_END, 0, 0);
@@ -105,7 +107,7 @@ void CPPInstall::OnProgress(UINT msg, WPARAM wp) {
   if (!newer) ::SendMessageA(bar, PBM_SETPOS, step.pos, 0);
   if (step.finished) {
     ::KillTimer(m_hWnd, kAnimTimer);
-    m_gate.HandOver();
+    m_pGate->HandOver();
     ::SendMessageA(GetSheet(), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
   }
 }
@@ -124,7 +126,7 @@ void CPPInstall::OnTimer(UINT_PTR id) {
 void CPPInstall::WaitForWorker() {
   if (!m_hThread) return;
   for (;;) {
-    if (m_gate.IsQuit() && m_gate.IsHeld()) return;
+    if (m_pGate->IsQuit() && m_pGate->IsHeld()) return;
     DWORD r = ::MsgWaitForMultipleObjects(1, &m_hThread, FALSE, 100, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) return;
     MSG m;

@@ -77,7 +77,9 @@ class CPPInstall : public CPropertyPageEx {
   CString m_strStatus;
   HANDLE m_hThread = nullptr;
   int m_nIconFrame = 0;
-  CInstallGate m_gate;
+  // Outlives the page when the user quit: the held worker waits on it
+  // until the process ends.
+  CInstallGate* m_pGate = new CInstallGate;
   BOOL m_bAsking = FALSE;
   BOOL m_bDataEndPending = FALSE;
 };

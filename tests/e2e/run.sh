@@ -349,6 +349,8 @@ case_quit_no() {
 }
 
 case_quit_yes() {
+  local temps left pending
+  temps=$(tempfiles)
   quit_product "Tarn Quit Yes"
   shot 4-install
   d close "$INSTALL"
@@ -363,6 +365,11 @@ case_quit_yes() {
   check_true "Yes: nothing after the quit" test ! -e "$drive_c/Tarn Quit Yes/c.txt"
   check_true "Yes: no uninstall log" test ! -e "$drive_c/Tarn Quit Yes/Unistall.tsu"
   check_true "Yes: no Uninstall key" sh -c "! wine reg query '$quit_key' >/dev/null 2>&1"
+  # The held worker keeps the package file open: it goes at the next start.
+  left=$(( $(tempfiles) - temps ))
+  pending=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+            /v PendingFileRenameOperations 2>/dev/null | grep -o 'tst[0-9A-Fa-f]*\.tmp' | sort -u | wc -l)
+  check_true "Yes: temporary files gone or to be deleted at the next start" test "$left" -le "$pending"
   stop_setup
 }
 
