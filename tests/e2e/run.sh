@@ -44,6 +44,8 @@ drive_c=$WINEPREFIX/drive_c
 # Wine's own desktop window: frames and captions drawn as Windows does.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+# The desktop is chosen when the server's first program starts.
+wineserver -k >/dev/null 2>&1
 
 d() { wine "$driver" "$@" 2>>"$log"; }
 note() { echo "$*" | tee -a "$log"; }
@@ -401,6 +403,10 @@ case_keyboard() {
   key Left
   expect_state "an arrow key selects the accepting choice" "$LICENCE" 1019 "enabled=1 visible=1 checked=1"
   expect_state "which enables Next" "$LICENCE" $NEXT "enabled=1 visible=1 checked=0"
+  # Tab order: the choice, then Back, Next, Cancel from left to right.
+  local order="" i
+  for i in 1 2 3 4; do key Tab; order="$order$(d focus "$LICENCE" | cut -d' ' -f1),"; done
+  check "licence page tab order" "$order" "$BACK,$NEXT,$CANCEL,1019,"
   key alt+n
   check_true "Alt+N is Next" d wait "$TARGET" 5000
   check "focus in the path field" "$(d focus "$TARGET" | cut -d' ' -f1)" 1003
