@@ -17,8 +17,8 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
   # Built, not run: Wine binds the program's imports of the shell, but
   # leaves the shell's own imports (its import address table) unbound when
   # an executable is loaded as a dependency, so the first exported call
-  # that reaches msvcrt or kernel32 jumps to a name's RVA. Windows binds
-  # them; the test is for a Windows machine.
+  # that reaches msvcrt or kernel32 jumps to a name's RVA. It is meant for
+  # Windows, where it has not been run yet.
   add_test(NAME e2e_shell
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
                    $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
