@@ -14,7 +14,7 @@ PKGS=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686 binutils-mingw-w64-i686 gcc-mingw-w64-i686
   zlib1g-dev libz-mingw-w64-dev
-  wine wine32:i386 xvfb xdotool imagemagick
+  wine wine32:i386 xvfb x11-utils xdotool imagemagick
   googletest libgtest-dev libgmock-dev libcli11-dev
   clang libclang-rt-14-dev
   locales zip unzip time python3 ccache

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job: set up the machine, build both configurations, make the
 # sample product's package, install it into the sandbox and uninstall it
-# again, and make its installer once the shell is built.
+# again, make its installer once the shell is built, and install and
+# uninstall that under Wine: the real wizard with a display, else under
+# Xvfb with the test driver clicking through.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_ROOT:-$root/build}
@@ -57,6 +59,37 @@ if [ -n "$shell" ]; then
   "$tarnmake" build "$sample/setup.ini" --ui "$sample/ui.ini" --shell "$shell" -o "$out/setup.exe"
   "$tarnmake" verify "$out/setup.exe"
   echo "installer: $out/setup.exe"
+  win32=$build/win32
+  driver=$win32/tests/e2e_driver.exe
+  step "install and uninstall it under Wine"
+  bash "$root/tests/wine-prefix.sh" boot "$win32"
+  if [ -n "${DISPLAY:-}" ]; then
+    # The real wizard, for a person to click through.
+    export WINEPREFIX=$win32/wineprefix WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+    echo "the wizard is open on $DISPLAY: click through it"
+    wine "$out/setup.exe" || true
+    key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn 演示程序'
+    cmd=$(wine reg query "$key" /v UninstallString 2>/dev/null | iconv -f gbk -t utf-8 | tr -d '\r' \
+          | sed -n 's/.*REG_SZ *//p')
+    if [ -n "$cmd" ]; then
+      log_win=${cmd##*|}
+      dir_win=${log_win%\\*}
+      dir=$WINEPREFIX/drive_c/$(echo "${dir_win#C:\\}" | tr '\\' /)
+      echo "installed into $dir_win:"
+      (cd "$dir" && find . -type f | sed 's|^\./|  |' | sort)
+      echo "uninstall command: $cmd"
+      echo "the uninstaller is open: confirm it"
+      wine "$driver" run "$cmd"
+    else
+      echo "(the installation was not completed: nothing to uninstall)"
+    fi
+    wineserver -k || true
+  else
+    # No display: Xvfb, with the test driver clicking through.
+    TARN_E2E_REPORT=1 bash "$root/tests/e2e/run.sh" "$win32" "$shell" \
+      "$win32/tools/tarnmake/tarnmake.exe" "$driver" "$root" "$out/e2e" install uninstall
+  fi
+  bash "$root/tests/wine-prefix.sh" stop "$win32"
 else
   echo "(no setup shell built yet: the installer step is skipped)"
 fi

@@ -73,6 +73,14 @@ LRESULT CALLBACK CPSTarnSetupShell::SheetProc(HWND wnd, UINT msg, WPARAM wp, LPA
   CPSTarnSetupShell* self = g_sheet;
   WNDPROC base = self ? self->m_pfnSheetProc : nullptr;
   if (!base) return ::DefWindowProcA(wnd, msg, wp, lp);
+  // Closing the window is Cancel, asked once. (Wine's sheet would ask on
+  // the close and again on the Cancel command that the default close
+  // handling sends, which after a No lands on whatever page is current.)
+  if (msg == WM_CLOSE || (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE)) {
+    ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDCANCEL)));
+    return 0;
+  }
   LRESULT result = ::CallWindowProcA(base, wnd, msg, wp, lp);
   if (msg == WM_SIZE) self->PlaceBrandLine();
   return result;

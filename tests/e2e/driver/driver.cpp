@@ -16,6 +16,7 @@
 //   focus TITLE              id and text of the control with the focus
 //   close TITLE              waits for the window, then its close box
 //   run CMDLINE [MS]         starts a command line as it stands, waits
+//   clickwait TITLE ID NEXT [MS]  presses, waits for NEXT, prints the ms
 #include <windows.h>
 #include <cstdio>
 #include <cwchar>
@@ -213,6 +214,17 @@ int main() {
     SendMessageTimeoutW(ctl, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, reinterpret_cast<PDWORD_PTR>(&checked));
     Out(std::string("enabled=") + (IsWindowEnabled(ctl) ? "1" : "0") + " visible=" +
         (IsWindowVisible(ctl) ? "1" : "0") + " checked=" + (checked == BST_CHECKED ? "1" : "0"));
+    return 0;
+  }
+  if (cmd == L"clickwait") {
+    // Presses, then waits for a window of another title: the time between
+    // in milliseconds (the benchmark's install page time).
+    if (argc < 5) return Fail("clickwait TITLE ID NEXT-TITLE [MS]");
+    if (!IsWindowEnabled(ctl)) return Fail("button is disabled");
+    DWORD start = GetTickCount();
+    Press(ctl);
+    if (!WaitTop(argv[4], Ms(argc, argv, 5, 600000))) return Fail("no window " + Utf8(argv[4]));
+    Out(std::to_string(GetTickCount() - start));
     return 0;
   }
   if (cmd == L"click") {
