@@ -4,12 +4,12 @@
 #include "uninstall/removal.h"
 
 namespace {
-// Tools may run the engine with no application object: an empty state.
-const CTarnSetupShellApp& State() {
-  static CTarnSetupShellApp* empty = nullptr;
+// The application object, or an empty state for a caller that has none:
+// nothing is installed then, for want of a target folder.
+CTarnSetupShellApp& State() {
   if (CTarnSetupShellApp* app = AfxGetApp()) return *app;
-  if (!empty) empty = new CTarnSetupShellApp;  // never freed: outlives callers
-  return *empty;
+  static CTarnSetupShellApp empty;
+  return empty;
 }
 }  // namespace
 
