@@ -19,6 +19,8 @@ CString UninstallKeyPath(LPCSTR keyName) {
 
 int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   const CTarnSetupShellApp& app = State();
+  // "<TARGETDIR>\x" would land in the root of the current drive.
+  if (app.m_strTargetDir.IsEmpty()) return 0;
   CSetupPackage package(packageFile, app.m_strTargetDir, nullptr, notifyWnd);
   // Also after an install that stopped early: the log then lists what was
   // written up to there.
