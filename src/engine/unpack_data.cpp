@@ -62,6 +62,10 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
   const int n = m_arrIndex.GetSize();
   platform::PostNotify(m_hNotifyWnd, WM_SETUP_DATA_BEGIN, static_cast<WPARAM>(n), 0);
   uint64_t next = 0;  // where the next entry's bytes start
+  // The folder the last entry was checked in: products hold many files per
+  // folder, and asking the file system again for each costs as much as
+  // writing a small file.
+  CString knownDir;
   for (int i = 0; i < n; ++i) {
     const TSPIndex& e = *m_arrIndex[i];
     const uint64_t start = next;
@@ -77,9 +81,14 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
 
     // Every way through leaves the block at the next entry, read or not.
     data.Seek(static_cast<int64_t>(start), CFile::begin);
-    if (!CheckFileDir(path, write, FALSE)) {
-      platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
-      continue;
+    CString name, dir;
+    SplitPath(path, name, dir);
+    if (dir.IsEmpty() || dir != knownDir) {
+      if (!CheckFileDir(path, write, FALSE)) {
+        platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
+        continue;
+      }
+      knownDir = dir;
     }
     if (e.m_byInstallFlag & IF_KEEP_EXISTING) {
       CFileFind find;

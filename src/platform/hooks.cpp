@@ -62,13 +62,14 @@ JournalHandler SetJournalHandler(JournalHandler handler) {
   return handler;
 }
 
-void Journal(JournalKind kind, const std::string& path, const std::string& detail) {
+void Journal(JournalKind kind, const std::string& path, const std::string& detail,
+             const std::string& value) {
   JournalHandler h;
   {
     std::lock_guard<std::mutex> l(g_lock);
     h = g_journal;
   }
-  if (h) h(JournalEvent{kind, path, detail});
+  if (h) h(JournalEvent{kind, path, detail, value});
 }
 
 }  // namespace platform

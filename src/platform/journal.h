@@ -12,7 +12,7 @@ enum class JournalKind {
   kEntrySkipped,     // path, detail: why
   kShortcut,         // path (the link), detail: its target
   kRegKeyCreated,    // path: ROOT\key
-  kRegValueSet,      // path: ROOT\key, detail: name=value
+  kRegValueSet,      // path: ROOT\key, detail: the value's name, value: its data
   kRegDeleted,       // path: the registry entry removed
   kRegNotDeleted,    // path: the registry entry that could not be removed
   kProgramStarted,   // path: the command line, detail: "wait" or ""
@@ -26,10 +26,12 @@ struct JournalEvent {
   JournalKind kind;
   std::string path;    // ANSI
   std::string detail;  // ANSI
+  std::string value;   // ANSI
 };
 
 using JournalHandler = std::function<void(const JournalEvent&)>;
 JournalHandler SetJournalHandler(JournalHandler handler);
-void Journal(JournalKind kind, const std::string& path, const std::string& detail = "");
+void Journal(JournalKind kind, const std::string& path, const std::string& detail = "",
+             const std::string& value = "");
 
 }  // namespace platform

@@ -34,6 +34,8 @@ class RegKey {
   LONG Open(const RegKey& parent, const std::string& path, DWORD access);
   void Close();
   bool IsOpen() const { return h_ != 0; }
+  // The key's full path from its root's name ("HKEY_CURRENT_USER\Software").
+  const std::string& name() const { return name_; }
 
   // REG_SZ, stored with its terminating zero.
   LONG SetString(const std::string& name, const std::string& value);
@@ -50,6 +52,7 @@ class RegKey {
  private:
   intptr_t h_ = 0;
   bool owned_ = false;
+  std::string name_;
 };
 
 }  // namespace platform

@@ -4,12 +4,12 @@
 #include "uninstall/removal.h"
 
 namespace {
-// Tools may run the engine with no application object: an empty state.
-const CTarnSetupShellApp& State() {
-  static CTarnSetupShellApp* empty = nullptr;
+// The application object, or an empty state for a caller that has none:
+// nothing is installed then, for want of a target folder.
+CTarnSetupShellApp& State() {
   if (CTarnSetupShellApp* app = AfxGetApp()) return *app;
-  if (!empty) empty = new CTarnSetupShellApp;  // never freed: outlives callers
-  return *empty;
+  static CTarnSetupShellApp empty;
+  return empty;
 }
 }  // namespace
 
@@ -19,6 +19,8 @@ CString UninstallKeyPath(LPCSTR keyName) {
 
 int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   const CTarnSetupShellApp& app = State();
+  // "<TARGETDIR>\x" would land in the root of the current drive.
+  if (app.m_strTargetDir.IsEmpty()) return 0;
   CSetupPackage package(packageFile, app.m_strTargetDir, nullptr, notifyWnd);
   // Also after an install that stopped early: the log then lists what was
   // written up to there.

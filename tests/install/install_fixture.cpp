@@ -15,19 +15,6 @@ std::string RegString(DWORD root, const std::string& key, const char* name) {
   return v;
 }
 
-JournalRecorder::JournalRecorder() {
-  prev_ = platform::SetJournalHandler(
-      [this](const platform::JournalEvent& e) { events_.push_back(e); });
-}
-JournalRecorder::~JournalRecorder() { platform::SetJournalHandler(prev_); }
-
-std::vector<platform::JournalEvent> JournalRecorder::Of(platform::JournalKind kind) const {
-  std::vector<platform::JournalEvent> out;
-  for (const auto& e : events_)
-    if (e.kind == kind) out.push_back(e);
-  return out;
-}
-
 InstallTest::InstallTest() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   key = std::string("TarnTest ") + info->name();

@@ -33,17 +33,6 @@ struct Item {
 // A string value, or "<none>".
 std::string RegString(DWORD root, const std::string& key, const char* name);
 
-class JournalRecorder {
- public:
-  JournalRecorder();
-  ~JournalRecorder();
-  std::vector<platform::JournalEvent> Of(platform::JournalKind kind) const;
-
- private:
-  std::vector<platform::JournalEvent> events_;
-  platform::JournalHandler prev_;
-};
-
 class InstallTest : public ::testing::Test {
  protected:
   InstallTest();

@@ -34,11 +34,4 @@ void DeleteKeyTree(platform::RegKey& parent, const std::string& name) {
   parent.DeleteSubKey(name);
 }
 
-JournalRecorder::JournalRecorder() {
-  prev_ = platform::SetJournalHandler(
-      [this](const platform::JournalEvent& e) { events_.push_back(e); });
-}
-
-JournalRecorder::~JournalRecorder() { platform::SetJournalHandler(prev_); }
-
 }  // namespace tarntest

@@ -13,16 +13,4 @@ std::string UniqueName(const std::string& prefix);
 // Removes parent\name with everything below it.
 void DeleteKeyTree(platform::RegKey& parent, const std::string& name);
 
-// Collects journal events while it lives; restores the previous handler.
-class JournalRecorder {
- public:
-  JournalRecorder();
-  ~JournalRecorder();
-  const std::vector<platform::JournalEvent>& events() const { return events_; }
-
- private:
-  std::vector<platform::JournalEvent> events_;
-  platform::JournalHandler prev_;
-};
-
 }  // namespace tarntest

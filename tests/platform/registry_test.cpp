@@ -9,6 +9,7 @@
 #include "platform/journal.h"
 #include "platform/registry.h"
 #include "platform_test.h"
+#include "support/support.h"
 
 namespace {
 using platform::RegKey;
@@ -151,10 +152,11 @@ TEST_F(Registry, JournalHasNewKeysAndSetValues) {
   ASSERT_EQ(platform::kRegOk, k.SetString("Name", "Value"));
   ASSERT_EQ(2u, journal.events().size());
   EXPECT_EQ(platform::JournalKind::kRegKeyCreated, journal.events()[0].kind);
-  EXPECT_EQ("New\\Deep", journal.events()[0].path);
+  EXPECT_EQ(key_.name() + "\\New\\Deep", journal.events()[0].path);
   EXPECT_EQ(platform::JournalKind::kRegValueSet, journal.events()[1].kind);
-  EXPECT_EQ("Name", journal.events()[1].path);
-  EXPECT_EQ("Value", journal.events()[1].detail);
+  EXPECT_EQ(k.name(), journal.events()[1].path);
+  EXPECT_EQ("Name", journal.events()[1].detail);
+  EXPECT_EQ("Value", journal.events()[1].value);
 }
 
 }  // namespace

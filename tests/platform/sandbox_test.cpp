@@ -20,6 +20,7 @@
 #include "platform/registry.h"
 #include "platform/shell_link.h"
 #include "platform_test.h"
+#include "support/support.h"
 
 namespace {
 using platform::RegKey;
@@ -344,7 +345,9 @@ TEST_F(Sandbox, DamagedLinksAreReadWithinTheirBytes) {
   for (size_t n = 0; n < good.size(); ++n) {
     WriteHost(platform::HostPath("C:\\cut.lnk"), good.substr(0, n));
     bool ok = platform::ShellLink::Read("C:\\cut.lnk", &target, &dir);
-    if (n < 0x4C) EXPECT_FALSE(ok) << n;
+    if (n < 0x4C) {
+      EXPECT_FALSE(ok) << n;
+    }
     // Every byte at its extremes: sizes, offsets and counts out of range.
     for (char b : {'\0', '\x7f', '\xff'}) {
       std::string bad = good;

@@ -107,6 +107,19 @@ NotifyRecorder::NotifyRecorder() {
 
 NotifyRecorder::~NotifyRecorder() { platform::SetNotifyHandler(prev_); }
 
+JournalRecorder::JournalRecorder() {
+  prev_ = platform::SetJournalHandler(
+      [this](const platform::JournalEvent& e) { events_.push_back(e); });
+}
+JournalRecorder::~JournalRecorder() { platform::SetJournalHandler(prev_); }
+
+std::vector<platform::JournalEvent> JournalRecorder::Of(platform::JournalKind kind) const {
+  std::vector<platform::JournalEvent> out;
+  for (const auto& e : events_)
+    if (e.kind == kind) out.push_back(e);
+  return out;
+}
+
 std::string ReadFileBytes(const std::string& path) {
   CFile f;
   if (!f.Open(path.c_str(), CFile::modeRead | CFile::shareDenyNone)) return std::string();

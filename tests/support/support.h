@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 #include <vector>
+#include "platform/journal.h"
 #include "platform/msgbox.h"
 #include "platform/notify.h"
 
@@ -60,6 +61,19 @@ class NotifyRecorder {
 
 // Running under Wine, which keeps no creation times on Linux file systems.
 bool UnderWine();
+
+// Collects journal events while it lives; restores the previous handler.
+class JournalRecorder {
+ public:
+  JournalRecorder();
+  ~JournalRecorder();
+  const std::vector<platform::JournalEvent>& events() const { return events_; }
+  std::vector<platform::JournalEvent> Of(platform::JournalKind kind) const;
+
+ private:
+  std::vector<platform::JournalEvent> events_;
+  platform::JournalHandler prev_;
+};
 
 // Whole-file helpers over the platform layer.
 std::string ReadFileBytes(const std::string& path);

@@ -196,7 +196,8 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     for (const auto* e : rec.Of(K::kShortcut))
       links.push_back("{\"link\": " + Json(e->path) + ", \"target\": " + Json(e->detail) + "}");
     for (const auto* e : rec.Of(K::kRegValueSet))
-      values.push_back("{\"name\": " + Json(e->path) + ", \"value\": " + Json(e->detail) + "}");
+      values.push_back("{\"key\": " + Json(e->path) + ", \"name\": " + Json(e->detail) +
+                       ", \"value\": " + Json(e->value) + "}");
     for (const auto* e : rec.Of(K::kProgramStarted))
       programs.push_back("{\"command\": " + Json(e->path) +
                          ", \"wait\": " + (e->detail == "wait" ? "true" : "false") + "}");
@@ -225,7 +226,8 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     PrintList("shortcuts", lines);
     PrintList("registry keys created", Paths(rec, K::kRegKeyCreated, false));
     lines.clear();
-    for (const auto* e : rec.Of(K::kRegValueSet)) lines.push_back(e->path + " = " + e->detail);
+    for (const auto* e : rec.Of(K::kRegValueSet))
+      lines.push_back(e->path + "\\" + (e->detail.empty() ? "@" : e->detail) + " = " + e->value);
     PrintList("registry values set", lines);
     lines.clear();
     for (const auto* e : rec.Of(K::kProgramStarted))

@@ -143,21 +143,21 @@ bool ImportRegFile(const std::string& path) {
     if (!Save(tree)) return false;
     // What the file made, as the registry calls would report it.
     for (const RegTreeKey& k : tree.keys()) {
-      if (!before.Exists(k.path)) events.push_back({JournalKind::kRegKeyCreated, k.path, ""});
+      if (!before.Exists(k.path)) events.push_back({JournalKind::kRegKeyCreated, k.path, "", ""});
       const RegTreeKey* old = before.Find(k.path);
       for (const RegValue& v : k.values) {
         const RegValue* was = old ? RegTree::FindValue(const_cast<RegTreeKey*>(old), v.name) : nullptr;
         if (!was || was->data != v.data || was->isString != v.isString)
-          events.push_back({JournalKind::kRegValueSet, v.name, v.data});
+          events.push_back({JournalKind::kRegValueSet, k.path, v.name, v.data});
       }
     }
   }
-  for (const JournalEvent& e : events) Journal(e.kind, e.path, e.detail);
+  for (const JournalEvent& e : events) Journal(e.kind, e.path, e.detail, e.value);
   return true;
 }
 
 RegKey::~RegKey() { Close(); }
-RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_) {
+RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_), name_(std::move(o.name_)) {
   o.h_ = 0;
   o.owned_ = false;
 }
@@ -166,6 +166,7 @@ RegKey& RegKey::operator=(RegKey&& o) noexcept {
     Close();
     std::swap(h_, o.h_);
     std::swap(owned_, o.owned_);
+    std::swap(name_, o.name_);
   }
   return *this;
 }
@@ -173,6 +174,7 @@ RegKey& RegKey::operator=(RegKey&& o) noexcept {
 RegKey RegKey::Root(DWORD root) {
   RegKey k;
   k.h_ = RootHandle(root);
+  if (root >= kRegClassesRoot && root <= kRegDynData) k.name_ = kRootNames[root - kRegClassesRoot];
   return k;
 }
 
@@ -183,6 +185,7 @@ void RegKey::Close() {
   }
   h_ = 0;
   owned_ = false;
+  name_.clear();
 }
 
 LONG RegKey::Create(const RegKey& parent, const std::string& path) {
@@ -203,9 +206,9 @@ LONG RegKey::Create(const RegKey& parent, const std::string& path) {
     g_handles[h_] = made;
   }
   owned_ = true;
-  // What win32 reports: the path as given, for new keys; outside the lock,
-  // as a handler may call the registry.
-  if (isNew) Journal(JournalKind::kRegKeyCreated, path);
+  name_ = made;
+  // Outside the lock, as a handler may call the registry.
+  if (isNew) Journal(JournalKind::kRegKeyCreated, name_);
   return rc;
 }
 
@@ -221,6 +224,7 @@ LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD) {
   h_ = g_nextHandle++;
   g_handles[h_] = found;
   owned_ = true;
+  name_ = found;
   return rc;
 }
 
@@ -238,7 +242,7 @@ LONG RegKey::SetString(const std::string& name, const std::string& value) {
     *changed = true;
     return kRegOk;
   });
-  if (rc == kRegOk) Journal(JournalKind::kRegValueSet, name, value);
+  if (rc == kRegOk) Journal(JournalKind::kRegValueSet, name_, name, value);
   return rc;
 }
 

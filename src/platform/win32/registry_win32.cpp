@@ -9,26 +9,41 @@ HKEY H(intptr_t h) { return reinterpret_cast<HKEY>(h); }
 }  // namespace
 
 RegKey::~RegKey() { Close(); }
-RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_) { o.h_ = 0; o.owned_ = false; }
+RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_), name_(std::move(o.name_)) {
+  o.h_ = 0;
+  o.owned_ = false;
+}
 RegKey& RegKey::operator=(RegKey&& o) noexcept {
   if (this != &o) {
     Close();
     std::swap(h_, o.h_);
     std::swap(owned_, o.owned_);
+    std::swap(name_, o.name_);
   }
   return *this;
 }
 
 RegKey RegKey::Root(DWORD root) {
+  static const char* const names[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
+                                      "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
+                                      "HKEY_DYN_DATA"};
   RegKey k;
   k.h_ = static_cast<intptr_t>(static_cast<int32_t>(root));
+  if (root >= kRegClassesRoot && root <= kRegDynData) k.name_ = names[root - kRegClassesRoot];
   return k;
 }
+
+namespace {
+std::string Child(const std::string& parent, const std::string& path) {
+  return path.empty() ? parent : parent + "\\" + path;
+}
+}  // namespace
 
 void RegKey::Close() {
   if (h_ && owned_) RegCloseKey(H(h_));
   h_ = 0;
   owned_ = false;
+  name_.clear();
 }
 
 LONG RegKey::Create(const RegKey& parent, const std::string& path) {
@@ -40,7 +55,8 @@ LONG RegKey::Create(const RegKey& parent, const std::string& path) {
   if (rc == ERROR_SUCCESS) {
     h_ = reinterpret_cast<intptr_t>(k);
     owned_ = true;
-    if (disp == REG_CREATED_NEW_KEY) Journal(JournalKind::kRegKeyCreated, path);
+    name_ = Child(parent.name_, path);
+    if (disp == REG_CREATED_NEW_KEY) Journal(JournalKind::kRegKeyCreated, name_);
   }
   return rc;
 }
@@ -52,6 +68,7 @@ LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD access) {
   if (rc == ERROR_SUCCESS) {
     h_ = reinterpret_cast<intptr_t>(k);
     owned_ = true;
+    name_ = Child(parent.name_, path);
   }
   return rc;
 }
@@ -60,7 +77,7 @@ LONG RegKey::SetString(const std::string& name, const std::string& value) {
   LONG rc = RegSetValueExA(H(h_), name.c_str(), 0, REG_SZ,
                            reinterpret_cast<const BYTE*>(value.c_str()),
                            static_cast<DWORD>(value.size() + 1));
-  if (rc == ERROR_SUCCESS) Journal(JournalKind::kRegValueSet, name, value);
+  if (rc == ERROR_SUCCESS) Journal(JournalKind::kRegValueSet, name_, name, value);
   return rc;
 }
 
