@@ -412,6 +412,16 @@ case_keyboard() {
   check "focus in the path field" "$(d focus "$TARGET" | cut -d' ' -f1)" 1003
   key Tab
   check "Tab to Browse" "$(d focus "$TARGET" | cut -d' ' -f1)" 1004
+  # Space presses Browse; Esc cancels the folder browser, which leaves the
+  # path as it was.
+  local before_path
+  before_path=$(d text "$TARGET" 1003)
+  key space
+  check_true "Space opens the folder browser" d wait "选择文件夹" 5000
+  shot 3-path-browse
+  key Escape
+  check_true "Esc closes the folder browser" d gone "选择文件夹" 5000
+  check "a cancelled browser leaves the path" "$(d text "$TARGET" 1003)" "$before_path"
   key ctrl+a   # back in the field: replace the path
   key shift+Tab
   key ctrl+a BackSpace
