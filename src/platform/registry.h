@@ -16,6 +16,9 @@ enum : DWORD {
 enum : DWORD { kRegAllAccess = 0xF003F, kRegReadWrite = 0x2001F, kRegRead = 0x20019 };
 enum : LONG { kRegOk = 0, kRegNotFound = 2, kRegAccessDenied = 5, kRegNoMoreItems = 259 };
 
+// "HKEY_LOCAL_MACHINE" and its siblings; empty for other values.
+const char* RegRootName(DWORD root);
+
 // One open key. A root is a key too (RegKey::Root), never closed.
 class RegKey {
  public:

@@ -156,27 +156,6 @@ bool ImportRegFile(const std::string& path) {
   return true;
 }
 
-RegKey::~RegKey() { Close(); }
-RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_), name_(std::move(o.name_)) {
-  o.h_ = 0;
-  o.owned_ = false;
-}
-RegKey& RegKey::operator=(RegKey&& o) noexcept {
-  if (this != &o) {
-    Close();
-    std::swap(h_, o.h_);
-    std::swap(owned_, o.owned_);
-    std::swap(name_, o.name_);
-  }
-  return *this;
-}
-
-RegKey RegKey::Root(DWORD root) {
-  RegKey k;
-  k.h_ = RootHandle(root);
-  if (root >= kRegClassesRoot && root <= kRegDynData) k.name_ = kRootNames[root - kRegClassesRoot];
-  return k;
-}
 
 void RegKey::Close() {
   if (h_ && owned_) {

@@ -8,30 +8,6 @@ namespace {
 HKEY H(intptr_t h) { return reinterpret_cast<HKEY>(h); }
 }  // namespace
 
-RegKey::~RegKey() { Close(); }
-RegKey::RegKey(RegKey&& o) noexcept : h_(o.h_), owned_(o.owned_), name_(std::move(o.name_)) {
-  o.h_ = 0;
-  o.owned_ = false;
-}
-RegKey& RegKey::operator=(RegKey&& o) noexcept {
-  if (this != &o) {
-    Close();
-    std::swap(h_, o.h_);
-    std::swap(owned_, o.owned_);
-    std::swap(name_, o.name_);
-  }
-  return *this;
-}
-
-RegKey RegKey::Root(DWORD root) {
-  static const char* const names[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                      "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
-                                      "HKEY_DYN_DATA"};
-  RegKey k;
-  k.h_ = static_cast<intptr_t>(static_cast<int32_t>(root));
-  if (root >= kRegClassesRoot && root <= kRegDynData) k.name_ = names[root - kRegClassesRoot];
-  return k;
-}
 
 namespace {
 std::string Child(const std::string& parent, const std::string& path) {
