@@ -198,7 +198,7 @@ size_t CFileWindow::Read(void* buf, size_t count) {
   return got;
 }
 
-int64_t CFileWindow::Seek(int64_t offset, UINT from) {
+int64_t CReadOnlyView::Seek(int64_t offset, UINT from) {
   int64_t base = from == begin ? 0 : from == current ? static_cast<int64_t>(pos_)
                                                      : static_cast<int64_t>(length_);
   int64_t target = base + offset;

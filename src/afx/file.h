@@ -109,25 +109,36 @@ class TARN_EXPORT CMemFile : public CFile {
   size_t grow_ = 1024;
 };
 
-// A read-only view of bytes [offset, offset + length) of another open file,
-// positioned at its own start. Reads never pass its end.
-class TARN_EXPORT CFileWindow : public CFile {
+// A read-only file of a known length made from something else; derived
+// classes read from their position, which seeks may move past the end.
+class TARN_EXPORT CReadOnlyView : public CFile {
  public:
-  CFileWindow(CFile& base, uint64_t offset, uint64_t length)
-      : base_(base), offset_(offset), length_(length) {}
+  explicit CReadOnlyView(uint64_t length) : length_(length) {}
   BOOL Open(LPCSTR, UINT, CFileException* = nullptr) override { return FALSE; }
   void Close() override {}
   bool IsOpen() const override { return true; }
-  size_t Read(void* buf, size_t count) override;
   BOOL Write(const void*, size_t) override { return FALSE; }
   int64_t Seek(int64_t offset, UINT from) override;
   uint64_t GetLength() const override { return length_; }
   uint64_t GetPosition() const override { return pos_; }
   BOOL SetLength(uint64_t) override { return FALSE; }
 
+ protected:
+  const uint64_t length_;
+  uint64_t pos_ = 0;
+};
+
+// A read-only view of bytes [offset, offset + length) of another open file,
+// positioned at its own start. Reads never pass its end.
+class TARN_EXPORT CFileWindow : public CReadOnlyView {
+ public:
+  CFileWindow(CFile& base, uint64_t offset, uint64_t length)
+      : CReadOnlyView(length), base_(base), offset_(offset) {}
+  size_t Read(void* buf, size_t count) override;
+
  private:
   CFile& base_;
-  uint64_t offset_, length_, pos_ = 0;
+  uint64_t offset_;
 };
 
 // A file read and written as text. In text mode (the default) a written LF

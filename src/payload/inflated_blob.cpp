@@ -9,7 +9,7 @@ const size_t kChunk = 64 * 1024;
 }  // namespace
 
 InflatedBlob::InflatedBlob(CFile& base, uint64_t offset, DWORD stored, DWORD size)
-    : base_(base), offset_(offset), stored_(stored), size_(size) {
+    : CReadOnlyView(size), base_(base), offset_(offset), stored_(stored) {
   in_.reset(new (std::nothrow) BYTE[kChunk]);
   scratch_.reset(new (std::nothrow) BYTE[kChunk]);
   recent_.reset(new (std::nothrow) BYTE[kChunk]);
@@ -80,8 +80,8 @@ size_t InflatedBlob::Pump(BYTE* dst, size_t n) {
 }
 
 size_t InflatedBlob::Read(void* buf, size_t count) {
-  if (pos_ >= size_ || failed_) return 0;
-  count = static_cast<size_t>(std::min<uint64_t>(count, size_ - pos_));
+  if (pos_ >= length_ || failed_) return 0;
+  count = static_cast<size_t>(std::min<uint64_t>(count, length_ - pos_));
   BYTE* dst = static_cast<BYTE*>(buf);
   size_t done = 0;
   if (pos_ < produced_) {
@@ -107,15 +107,6 @@ size_t InflatedBlob::Read(void* buf, size_t count) {
   done += got;
   if (done < count) failed_ = true;  // the stream gives less than it claims
   return done;
-}
-
-int64_t InflatedBlob::Seek(int64_t offset, UINT from) {
-  int64_t base = from == begin ? 0 : from == current ? static_cast<int64_t>(pos_)
-                                                     : static_cast<int64_t>(size_);
-  int64_t target = base + offset;
-  if (target < 0) return -1;
-  pos_ = static_cast<uint64_t>(target);
-  return target;
 }
 
 }  // namespace payload

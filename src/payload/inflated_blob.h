@@ -14,20 +14,12 @@
 
 namespace payload {
 
-class TARN_EXPORT InflatedBlob : public CFile {
+class TARN_EXPORT InflatedBlob : public CReadOnlyView {
  public:
   InflatedBlob(CFile& base, uint64_t offset, DWORD stored, DWORD size);
   ~InflatedBlob() override;
 
-  BOOL Open(LPCSTR, UINT, CFileException* = nullptr) override { return FALSE; }
-  void Close() override {}
-  bool IsOpen() const override { return true; }
   size_t Read(void* buf, size_t count) override;
-  BOOL Write(const void*, size_t) override { return FALSE; }
-  int64_t Seek(int64_t offset, UINT from) override;
-  uint64_t GetLength() const override { return size_; }
-  uint64_t GetPosition() const override { return pos_; }
-  BOOL SetLength(uint64_t) override { return FALSE; }
 
  private:
   bool Restart();
@@ -38,8 +30,7 @@ class TARN_EXPORT InflatedBlob : public CFile {
 
   CFile& base_;
   uint64_t offset_;
-  DWORD stored_, size_;
-  uint64_t pos_ = 0;       // where the next Read starts
+  DWORD stored_;
   uint64_t produced_ = 0;  // bytes the stream has given so far
   uint64_t consumed_ = 0;  // stored bytes handed to zlib so far
   z_stream zs_{};

@@ -45,18 +45,7 @@ DWORD WINAPI CUninstallDlg::UninstallThreadProc(LPVOID param) {
 void CUninstallDlg::OnProgress(UINT msg, WPARAM wp) {
   stuProgressStep step = UninstallProgressStep(msg, wp);
   if (!step.handled) return;
-  // As on the install page: the same text and only the last queued step
-  // are drawn, so the dialog keeps up with the worker.
-  if (m_strStatus != step.text) {
-    m_strStatus = step.text;
-    DdxText(m_hWnd, IDC_STATUS, m_strStatus, FALSE);
-  }
-  HWND bar = ::GetDlgItem(m_hWnd, IDC_PROGRESS);
-  if (step.setRange) ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(1, step.rangeMax));
-  MSG later;
-  bool newer = !step.setRange && !step.finished && step.pos > 0 &&
-               ::PeekMessageA(&later, m_hWnd, msg, msg, PM_NOREMOVE);
-  if (!newer) ::SendMessageA(bar, PBM_SETPOS, step.pos, 0);
+  ShowProgressStep(m_hWnd, msg, step, m_strStatus);
   if (step.finished) ::ShowWindow(::GetDlgItem(m_hWnd, IDC_EXIT), SW_SHOW);
 }
 

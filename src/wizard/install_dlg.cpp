@@ -91,20 +91,7 @@ BOOL CPPInstall::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT*) {
 void CPPInstall::OnProgress(UINT msg, WPARAM wp) {
   stuProgressStep step = InstallProgressStep(msg, wp);
   if (!step.handled) return;
-  // Every entry brings a message with the same text: redrawing it each
-  // time made the page, not the worker, the slow part of an install.
-  if (m_strStatus != step.text) {
-    m_strStatus = step.text;
-    UpdateData(FALSE);
-  }
-  HWND bar = ::GetDlgItem(m_hWnd, IDC_PROGRESS);
-  if (step.setRange) ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(1, step.rangeMax));
-  // A worker faster than the screen leaves a queue of steps: only the last
-  // one queued needs drawing.
-  MSG later;
-  bool newer = !step.setRange && !step.finished && step.pos > 0 &&
-               ::PeekMessageA(&later, m_hWnd, msg, msg, PM_NOREMOVE);
-  if (!newer) ::SendMessageA(bar, PBM_SETPOS, step.pos, 0);
+  ShowProgressStep(m_hWnd, msg, step, m_strStatus);
   if (step.finished) {
     ::KillTimer(m_hWnd, kAnimTimer);
     m_pGate->HandOver();

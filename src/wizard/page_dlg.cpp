@@ -1,4 +1,6 @@
 #include "wizard/page_dlg.h"
+#include "res/resource.h"
+#include "wizard/progress_steps.h"
 #include <vector>
 #include "afx/msgbox.h"
 #include "wizard/page_rules.h"
@@ -19,6 +21,19 @@ void DdxText(HWND dlg, int id, CString& value, BOOL save) {
   std::vector<char> buf(static_cast<size_t>(n) + 1);
   ::GetWindowTextA(ctl, buf.data(), n + 1);
   value = buf.data();
+}
+
+void ShowProgressStep(HWND dlg, UINT msg, const stuProgressStep& step, CString& status) {
+  if (status != step.text) {
+    status = step.text;
+    DdxText(dlg, IDC_STATUS, status, FALSE);
+  }
+  HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
+  if (step.setRange) ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(1, step.rangeMax));
+  MSG later;
+  bool newer = !step.setRange && !step.finished && step.pos > 0 &&
+               ::PeekMessageA(&later, dlg, msg, msg, PM_NOREMOVE);
+  if (!newer) ::SendMessageA(bar, PBM_SETPOS, step.pos, 0);
 }
 
 void DdxRadio(HWND dlg, int firstId, int& value, BOOL save) {

@@ -11,6 +11,13 @@
 void SetDlgItemTextSafe(HWND parent, int id, LPCSTR text);
 
 void DdxText(HWND dlg, int id, CString& value, BOOL save);
+
+struct stuProgressStep;
+// Shows one progress step in dlg's status text and bar. Every entry brings
+// a message with the same text, and a worker faster than the screen leaves
+// a queue of steps: the text is drawn only when it changes and the bar only
+// for the last step queued, so the window keeps up with the worker.
+void ShowProgressStep(HWND dlg, UINT msg, const stuProgressStep& step, CString& status);
 // The index of the checked button of the group that starts at firstId.
 void DdxRadio(HWND dlg, int firstId, int& value, BOOL save);
 

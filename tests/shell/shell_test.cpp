@@ -270,7 +270,9 @@ TEST(ProgressSteps, InstallAndUninstallMessages) {
     EXPECT_TRUE(c.step.handled);
     EXPECT_STREQ(c.step.text, c.text);
     EXPECT_EQ(c.step.setRange, c.setRange);
-    if (c.setRange) EXPECT_EQ(c.step.rangeMax, c.rangeMax);
+    if (c.setRange) {
+      EXPECT_EQ(c.step.rangeMax, c.rangeMax);
+    }
     EXPECT_EQ(c.step.pos, c.pos);
     EXPECT_EQ(c.step.finished, c.finished);
   }
