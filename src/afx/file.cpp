@@ -45,6 +45,11 @@ BOOL CFile::Open(LPCSTR path, UINT flags, CFileException* error) {
 
 void CFile::Close() { handle_.Close(); }
 
+BOOL CFile::Flush() {
+  if (!handle_.IsOpen() || !handle_.Flush()) failed_ = true;
+  return failed_ ? FALSE : TRUE;
+}
+
 size_t CFile::Read(void* buf, size_t count) {
   if (!handle_.IsOpen()) {
     failed_ = true;

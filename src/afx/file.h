@@ -57,6 +57,8 @@ class TARN_EXPORT CFile {
   // As SetStatus sets the times, through the open file: a time of 0 leaves
   // that time, a last-write time of 0 all three.
   BOOL SetTimes(int64_t ctime, int64_t mtime, int64_t atime);
+  // Written bytes on the disk; a failure counts as a failed write.
+  BOOL Flush();
   void SeekToBegin() { Seek(0, begin); }
   uint64_t SeekToEnd() { return static_cast<uint64_t>(Seek(0, end)); }
 

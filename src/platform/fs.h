@@ -23,6 +23,31 @@ bool Access(const std::string& path);
 // drive or a path ending in "\" never matches.
 bool FindEntry(const std::string& path, bool* isDirectory = nullptr);
 
+// A folder on the way to path, or path itself, is a symbolic link, a
+// junction or another reparse point that stands for a name elsewhere, or
+// path is a file with more than one name: writing or deleting there would
+// reach what is not at this path. Only what exists is looked at.
+bool LinkInPath(const std::string& path);
+// The same for the final name alone, for callers that checked its folder.
+bool IsLinkedName(const std::string& path);
+// MoveFileExA with MOVEFILE_REPLACE_EXISTING: a link at `to` is replaced,
+// never written through.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
+// Keeps other processes that take the same lock out of one file's
+// read-change-write, until destroyed. Where no lock can be had, none is
+// held and the caller goes on as before.
+class PathLock {
+ public:
+  explicit PathLock(const std::string& path);
+  ~PathLock();
+  PathLock(const PathLock&) = delete;
+  PathLock& operator=(const PathLock&) = delete;
+
+ private:
+  intptr_t h_ = -1;
+};
+
 std::string WindowsDirectory();
 std::string SystemDirectory();
 std::string ModuleFileName();

@@ -20,6 +20,7 @@ enum class JournalKind {
   kFileRemoved,      // path
   kFileNotRemoved,   // path
   kFolderRemoved,    // path
+  kAlreadyGone,      // path: a file or registry entry to remove that was not there
 };
 
 struct JournalEvent {

@@ -11,6 +11,7 @@
 // - names are compared as the host compares them (case-sensitively on most
 //   hosts), and FindEntry takes no wildcards.
 #include <dirent.h>
+#include <sys/file.h>
 #include <fcntl.h>
 #include <cerrno>
 #include <cstdio>
@@ -272,16 +273,79 @@ bool FindEntry(const std::string& path, bool* isDirectory) {
   return true;
 }
 
+namespace {
+// lstat of one host name: 1 a link (or a file of several names when
+// `last`), 0 a plain entry, -1 nothing there.
+int LinkState(const std::string& host, bool last) {
+  struct stat st;
+  if (::lstat(host.c_str(), &st) != 0) return -1;
+  if (S_ISLNK(st.st_mode)) return 1;
+  return last && !S_ISDIR(st.st_mode) && st.st_nlink > 1 ? 1 : 0;
+}
+
+// Where the names a package may own begin: below the drive's folder for a
+// drive path (the sandbox root is the host's business), else below "/".
+size_t OwnedFrom(const std::string& path, const std::string& host) {
+  if (IsDrivePath(Backslashes(path))) return SandboxRoot().size() + 2;
+  return host.empty() || host[0] != '/' ? 0 : 1;
+}
+}  // namespace
+
+bool LinkInPath(const std::string& path) {
+  std::string host = HostPath(path);
+  if (host.empty()) return false;
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  for (size_t i = OwnedFrom(path, host); i <= host.size(); ++i) {
+    if (i != host.size() && host[i] != '/') continue;
+    if (i == 0) continue;
+    int state = LinkState(host.substr(0, i), i == host.size());
+    if (state < 0) return false;
+    if (state > 0) return true;
+  }
+  return false;
+}
+
+bool IsLinkedName(const std::string& path) {
+  std::string host = HostPath(path);
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  return !host.empty() && LinkState(host, true) > 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  std::string a = HostPath(from), b = HostPath(to);
+  return !a.empty() && !b.empty() && std::rename(a.c_str(), b.c_str()) == 0;
+}
+
+// flock on the file's folder: it exists while anybody writes the file, and
+// no lock file is left behind.
+PathLock::PathLock(const std::string& path) {
+  std::string host = HostPath(path);
+  size_t slash = host.find_last_of('/');
+  if (slash == std::string::npos) return;
+  int fd = ::open(slash ? host.substr(0, slash).c_str() : "/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  h_ = fd;
+}
+
+PathLock::~PathLock() {
+  if (h_ >= 0) ::close(static_cast<int>(h_));
+}
+
 std::string WindowsDirectory() { return "C:\\WINDOWS"; }
 std::string SystemDirectory() { return "C:\\WINDOWS\\system32"; }
 
+// The running program as the sandbox's machine sees it: in C:\SETUP, so
+// that "<SETUPDIR>" is a folder of the sandbox and never the host folder
+// the binary happens to be in.
 std::string ModuleFileName() {
   const char* env = std::getenv("TARN_SANDBOX_MODULE");
-  if (env && *env) return env;
+  if (env && IsDrivePath(env)) return env;
   char buf[PATH_MAX];
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return std::string();
-  return Utf8ToAnsi(std::string(buf, static_cast<size_t>(n)));
+  std::string name = n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string("setup.exe");
+  return "C:\\SETUP\\" + Utf8ToAnsi(name.substr(name.find_last_of('/') + 1));
 }
 
 std::string TempPath() { return "C:\\TEMP\\"; }

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include <io.h>
+#include <cstdio>
 #include <shlobj.h>
 #include "platform/fs.h"
 
@@ -36,6 +37,95 @@ bool FindEntry(const std::string& path, bool* isDirectory) {
   FindClose(h);
   if (isDirectory) *isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return true;
+}
+
+namespace {
+// 1 a link (a junction or symbolic link: a reparse point that stands for
+// another name; or, for the final name, a file of several names), 0 a plain
+// entry, -1 nothing there. Other reparse points (cloud files, dedup) are
+// the file itself.
+int LinkState(const std::string& path, bool last) {
+  WIN32_FIND_DATAA fd;
+  ZeroMemory(&fd, sizeof fd);
+  HANDLE h = FindFirstFileA(path.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return -1;
+  FindClose(h);
+  // Windows names the kind in the tag; Wine marks a linked folder but
+  // leaves the tag unset, and an unknown kind is taken for a link.
+  if ((fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (fd.dwReserved0 == 0 || IsReparseTagNameSurrogate(fd.dwReserved0)))
+    return 1;
+  if (!last || (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+  HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return 0;
+  BY_HANDLE_FILE_INFORMATION info;
+  bool several = GetFileInformationByHandle(f, &info) && info.nNumberOfLinks > 1;
+  CloseHandle(f);
+  return several ? 1 : 0;
+}
+
+bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
+}  // namespace
+
+bool LinkInPath(const std::string& path) {
+  std::string full;
+  if (HasWildcard(path) || !FullPathName(path, &full)) return false;
+  while (full.size() > 3 && full.back() == '\\' && !IsDBCSLeadByte(static_cast<BYTE>(full[full.size() - 2])))
+    full.pop_back();
+  // Past the root: "C:\" or "\\server\share\".
+  size_t i = 3;
+  if (full.compare(0, 2, "\\\\") == 0) {
+    i = full.find('\\', 2);
+    i = i == std::string::npos ? full.size() : full.find('\\', i + 1);
+    if (i == std::string::npos) return false;
+    ++i;
+  }
+  for (; i <= full.size(); ++i) {
+    if (i < full.size() && IsDBCSLeadByte(static_cast<BYTE>(full[i]))) {
+      ++i;
+      continue;
+    }
+    if (i != full.size() && full[i] != '\\') continue;
+    int state = LinkState(full.substr(0, i), i == full.size());
+    if (state < 0) return false;
+    if (state > 0) return true;
+  }
+  return false;
+}
+
+bool IsLinkedName(const std::string& path) {
+  return !HasWildcard(path) && LinkState(path, true) > 0;
+}
+
+bool ReplaceFile(const std::string& from, const std::string& to) {
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// A named mutex per file (the folded full path, hashed: mutex names take no
+// "\"); an abandoned one is held all the same.
+PathLock::PathLock(const std::string& path) {
+  std::string full = path;
+  FullPathName(path, &full);
+  uint64_t hash = 14695981039346656037ull;
+  for (char c : full) {
+    char f = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    hash = (hash ^ static_cast<BYTE>(f)) * 1099511628211ull;
+  }
+  char name[64];
+  std::snprintf(name, sizeof name, "TarnSetupFile.%08lx%08lx", static_cast<unsigned long>(hash >> 32),
+            static_cast<unsigned long>(hash));
+  HANDLE m = CreateMutexA(nullptr, FALSE, name);
+  if (!m) return;
+  WaitForSingleObject(m, INFINITE);
+  h_ = reinterpret_cast<intptr_t>(m);
+}
+
+PathLock::~PathLock() {
+  if (h_ == -1) return;
+  HANDLE m = reinterpret_cast<HANDLE>(h_);
+  ReleaseMutex(m);
+  CloseHandle(m);
 }
 
 std::string WindowsDirectory() {
