@@ -8,6 +8,7 @@
 #include "app/payload_extract.h"
 #include "app/setup_app.h"
 #include "app/ui_script.h"
+#include "platform/shell_link.h"
 #include "res/resource.h"
 #include "uninstall/uninstall_dlg.h"
 #include "wizard/page_dlg.h"
@@ -95,6 +96,8 @@ BOOL CTarnSetupShell::ExtractPayload() {
 void CTarnSetupShell::LoadUIScript() { LoadUIScriptInto(*this); }
 
 BOOL CTarnSetupShell::InitInstance() {
+  // The wizard's folder browser and shell look-ups run on this thread.
+  platform::ComScope com;
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
   HBITMAP watermark = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_WATERMARK));

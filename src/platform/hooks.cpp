@@ -1,6 +1,8 @@
 // The handler seams shared by both back ends.
 #include <mutex>
+#include "platform/folder_browser.h"
 #include "platform/msgbox.h"
+#include "platform/shell_link.h"
 #include "platform/notify.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
@@ -11,7 +13,24 @@ std::mutex g_lock;  // handlers may be installed while a worker thread runs
 MessageBoxHandler g_box;
 NotifyHandler g_notify;
 JournalHandler g_journal;
+FolderDialog g_folderDialog;
 }  // namespace
+
+FolderDialog SetFolderDialog(FolderDialog dialog) {
+  std::lock_guard<std::mutex> l(g_lock);
+  std::swap(g_folderDialog, dialog);
+  return dialog;
+}
+
+bool BrowseForFolder(HWND owner, std::string* path) {
+  FolderDialog d;
+  {
+    std::lock_guard<std::mutex> l(g_lock);
+    d = g_folderDialog;
+  }
+  ComScope com;
+  return d ? d(owner, path) : NativeBrowseForFolder(owner, path);
+}
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
   std::lock_guard<std::mutex> l(g_lock);

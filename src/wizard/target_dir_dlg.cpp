@@ -1,23 +1,10 @@
-#include <shlobj.h>
 #include "afx/msgbox.h"
 #include "app/setup_app.h"
+#include "platform/folder_browser.h"
 #include "res/resource.h"
 #include "sysint/path_ops.h"
 #include "wizard/page_rules.h"
 #include "wizard/wizard_dlg.h"
-
-namespace {
-void BrowseForFolder(CString& result, HWND owner) {
-  result.Empty();
-  BROWSEINFOA info = {};
-  info.hwndOwner = owner;
-  LPITEMIDLIST items = ::SHBrowseForFolderA(&info);
-  if (!items) return;
-  char path[MAX_PATH] = {0};
-  if (::SHGetPathFromIDListA(items, path)) result = path;
-  ::CoTaskMemFree(items);
-}
-}  // namespace
 
 CPPTargetDir::CPPTargetDir() : CPropertyPageEx(IDD_TARGETDIR, "选择安装路径") {
   m_strPath = AfxGetApp()->m_strTargetDir;
@@ -44,9 +31,8 @@ BOOL CPPTargetDir::OnSetActive() {
 void CPPTargetDir::OnCommand(WORD id, WORD code) {
   if (id != IDC_BROWSE || code != BN_CLICKED) return;
   UpdateData(TRUE);
-  CString chosen;
-  BrowseForFolder(chosen, m_hWnd);
-  if (!chosen.IsEmpty()) m_strPath = chosen;
+  std::string chosen;
+  if (platform::BrowseForFolder(m_hWnd, &chosen) && !chosen.empty()) m_strPath = chosen.c_str();
   UpdateData(FALSE);
 }
 

@@ -2,6 +2,7 @@
 // answered as a user who does not agree (OK, or No for a question).
 #include <cstdio>
 #include "platform/codepage.h"
+#include "platform/folder_browser.h"
 #include "platform/msgbox.h"
 #include "platform/notify.h"
 
@@ -18,5 +19,7 @@ int NativeMessageBox(const MessageBoxCall& call) {
 }
 
 void NativePostNotify(HWND, UINT, WPARAM, LPARAM) {}
+
+bool NativeBrowseForFolder(HWND, std::string*) { return false; }
 
 }  // namespace platform
