@@ -28,7 +28,9 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     if (!RunProgram(command, temporary)) AfxMessageBox("导入注册表失败!");
   }
   if (flags & IF_RUN) {
-    CString command = path;
+    // Quoted: "C:\Program Files\App\a.exe" unquoted would start
+    // C:\Program.exe when one is there.
+    CString command = CString("\"") + path + "\"";
     if (!entry.m_strCommandLine.IsEmpty()) command += " " + entry.m_strCommandLine;
     RunProgram(command, temporary);
   }

@@ -64,6 +64,8 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   // file count and take the size table's slots exactly; an install walks
   // m_arrIndex only when this holds.
   bool IndexUsable() const;
+  // An entry not installed: its message, and a line in the journal.
+  void Refuse(const char* format, const CString& path, const char* why);
 
   // Threads that read and compress sources while a package is built; 0 (the
   // default) means TARN_THREADS from the environment, else every core.
@@ -85,6 +87,8 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   CString m_strWindowsFolder;
   CString m_strSetupDir;
   HWND m_hNotifyWnd = nullptr;
+  // The registry list being loaded, for its messages.
+  CString m_strRegListPath;
 
  private:
   // WritePacket ignores its hooks' results; MakePacket must not.

@@ -1,7 +1,11 @@
 // An entry's shortcut: its folder placeholder resolved, its folder made, the
 // link written and recorded for the uninstall.
 #include "afx/msgbox.h"
+#include <vector>
+#include "engine/install_messages.h"
 #include "engine/setup_package.h"
+#include "engine/target_path.h"
+#include "platform/fs.h"
 #include "platform/journal.h"
 #include "sysint/path_ops.h"
 #include "sysint/shortcut.h"
@@ -35,8 +39,19 @@ BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry
   if (entry.m_strShortcutPath.IsEmpty()) return TRUE;
   CString link = entry.m_strShortcutPath;
   if (!ExpandFolderMacro(link)) return FALSE;
+  // A link file is written like any other: never above its folder, onto a
+  // device, or through a link.
+  std::vector<std::string> parts;
   CString name, linkDir;
-  SplitPath(link, name, linkDir);
+  if (!TargetPathProblem(entry.m_strShortcutPath.str(), &parts).empty() ||
+      !SplitPath(link, name, linkDir)) {
+    Refuse("非法快捷方式路径'%s'!", link, "refused");
+    return FALSE;
+  }
+  if (platform::LinkInPath(link.str())) {
+    Refuse(kThroughLinkText, link, "link");
+    return FALSE;
+  }
   if (!CheckDir(linkDir, TRUE, FALSE)) return FALSE;
   CString targetName, workDir;
   SplitPath(targetPath, targetName, workDir);

@@ -1,8 +1,6 @@
-#include "target_path.h"
+#include "engine/target_path.h"
 #include <cctype>
 #include "platform/codepage.h"
-
-namespace tarnmake {
 
 bool IsDeviceName(const std::string& component) {
   std::string base = component.substr(0, component.find('.'));
@@ -41,5 +39,3 @@ std::string TargetPathProblem(const std::string& path, std::vector<std::string>*
   if (parts->empty()) return "it is empty";
   return std::string();
 }
-
-}  // namespace tarnmake

@@ -1,10 +1,8 @@
-// Stored target paths seen as names on a disk: what extract may write and
-// verify may pass.
+// Stored target paths seen as names on a disk: what the install, extract
+// and verify may write, and what a build may store.
 #pragma once
 #include <string>
 #include <vector>
-
-namespace tarnmake {
 
 // "CON", "NUL", "COM1", "LPT1"... with or without an extension: Windows
 // opens the device, whatever the folder.
@@ -14,5 +12,3 @@ bool IsDeviceName(const std::string& component);
 // device, holds a character no name may hold), in English, or empty when it
 // can; *parts then holds its components, placeholder first.
 std::string TargetPathProblem(const std::string& path, std::vector<std::string>* parts);
-
-}  // namespace tarnmake

@@ -8,8 +8,11 @@
 #include "afx/file.h"
 #include "afx/msgbox.h"
 #include "engine/index_check.h"
+#include "engine/install_messages.h"
 #include "engine/setup_package.h"
+#include "engine/target_path.h"
 #include "packet/stream_codec.h"
+#include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
@@ -19,8 +22,22 @@ namespace {
 const char kOpenFailed[] = "不能打开文件'%s'!\n文件可能正在被使用，请关闭文件再试!";
 const char kDecodeFailed[] = " Decode 失败!";
 const char kDamagedIndex[] = "安装包索引已损坏!";
+const char kBadTarget[] = "非法安装路径'%s'!";
+const char kNoFolder[] = "不能建立路径'%s'!";
+const char kTooLong[] = "路径'%s'太长!";
+const char kWriteFailed[] = "写文件'%s'失败!";
+const char kListTooLong[] = "注册表列表'%s'超过%d行,其余的行被忽略!";
 // A registry list is text for the log; more than this is no list.
 const DWORD kMaxRegList = 64u << 20;
+// Lines one list may add to the log: each is a registry entry the uninstall
+// tries and may report, one message box at a time.
+const int kMaxRegListLines = 10000;
+
+void ShowPath(const char* format, const CString& path) {
+  CString text;
+  text.Format(format, static_cast<LPCSTR>(path));
+  AfxMessageBox(text);
+}
 
 // 0 to 1000 bytes of (time + rand()) % 255, from a generator the program
 // never seeds.
@@ -81,14 +98,37 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
 
     // Every way through leaves the block at the next entry, read or not.
     data.Seek(static_cast<int64_t>(start), CFile::begin);
+    // What verify refuses is never installed: a climbing path, a device,
+    // and the log's own name, which would be taken for an earlier log.
+    std::vector<std::string> parts;
+    if (!TargetPathProblem(e.m_strTargetPath.str(), &parts).empty() ||
+        path.CompareNoCase(m_strTargetDir + "\\Unistall.tsu") == 0) {
+      Refuse(kBadTarget, path, "refused");
+      continue;
+    }
     CString name, dir;
-    SplitPath(path, name, dir);
-    if (dir.IsEmpty() || dir != knownDir) {
+    if (!SplitPath(path, name, dir)) {
+      Refuse(path.GetLength() >= MAX_PATH ? kTooLong : kBadTarget, path, "refused");
+      continue;
+    }
+    if (dir != knownDir) {
+      if (platform::LinkInPath(dir.str())) {
+        Refuse(kThroughLinkText, path, "link");
+        continue;
+      }
       if (!CheckFileDir(path, write, FALSE)) {
-        platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
+        // Without data there is nothing to put there: the entry's actions
+        // had nothing to act on, as designed. A file that cannot be put
+        // where it belongs is a failure.
+        if (write) Refuse(kNoFolder, dir, "no folder");
+        else platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
         continue;
       }
       knownDir = dir;
+    }
+    if (platform::IsLinkedName(path.str())) {
+      Refuse(kThroughLinkText, path, "link");
+      continue;
     }
     if (e.m_byInstallFlag & IF_KEEP_EXISTING) {
       CFileFind find;
@@ -104,6 +144,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       if (!ok) {
         AfxMessageBox(path + kDecodeFailed);
       } else {
+        m_strRegListPath = path;
         LoadScriptRegList(list.Data(), static_cast<DWORD>(list.GetLength()));
       }
       continue;
@@ -111,17 +152,23 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     if (write) {
       CFile out;
       if (!out.Open(path, CFile::modeCreate | CFile::modeWrite)) {
-        CString text;
-        text.Format(kOpenFailed, static_cast<LPCSTR>(path));
-        AfxMessageBox(text);
+        ShowPath(kOpenFailed, path);
         continue;
       }
-      if (!packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &out)) {
+      bool decoded = packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &out);
+      if (decoded && (e.m_dwProtected & 0x01)) WritePadding(out);
+      if (out.IsFailed()) {
+        // A full disk is not a damaged package: the cut file is no install
+        // of the entry, to be run or recorded.
+        out.Close();
+        platform::RemoveFile(path.str());
+        Refuse(kWriteFailed, path, "write failed");
+        continue;
+      }
+      if (!decoded) {
         // The file stays, empty, and its actions still follow.
         out.SetLength(0);
         AfxMessageBox(path + kDecodeFailed);
-      } else if (e.m_dwProtected & 0x01) {
-        WritePadding(out);
       }
       // The times go through the open file, as a status written back by
       // name would set them, without opening the file a second time: that
@@ -143,10 +190,29 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
   return TRUE;
 }
 
+void CSetupPackage::Refuse(const char* format, const CString& path, const char* why) {
+  ShowPath(format, path);
+  platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), why);
+}
+
 BOOL CSetupPackage::LoadScriptRegList(const BYTE* content, DWORD length) {
   CMemFile file(content, length);
   CArchive ar(&file, CArchive::load);
   CString line;
-  while (ar.ReadString(line)) m_saScriptRegKeys.Add(line);
+  int added = 0;
+  while (ar.ReadString(line)) {
+    // An empty line names no entry; it would only fail at the uninstall.
+    CString trimmed = line;
+    trimmed.Trim();
+    if (trimmed.IsEmpty()) continue;
+    if (added == kMaxRegListLines) {
+      CString text;
+      text.Format(kListTooLong, static_cast<LPCSTR>(m_strRegListPath), kMaxRegListLines);
+      AfxMessageBox(text);
+      break;
+    }
+    m_saScriptRegKeys.Add(line);
+    ++added;
+  }
   return TRUE;
 }

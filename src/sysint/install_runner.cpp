@@ -13,6 +13,13 @@ CTarnSetupShellApp& State() {
 }
 }  // namespace
 
+bool IsUninstallKeyName(LPCSTR keyName) {
+  CString name = keyName ? keyName : "";
+  if (name.GetLength() > 255 || name.Find('\\') >= 0 || name.Find('|') >= 0) return false;
+  name.Trim();
+  return !name.IsEmpty();
+}
+
 CString UninstallKeyPath(LPCSTR keyName) {
   return CString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + keyName;
 }
@@ -33,12 +40,17 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
 BOOL CInstallRunner::Uninstall(LPCSTR logFile, HWND notifyWnd) {
   const CTarnSetupShellApp& app = State();
   CSetupPackage package(nullptr, app.m_strTargetDir, nullptr, notifyWnd);
+  // Looked at before the run, which may remove it.
+  const bool isLog = IsUninstallLogFile(logFile);
   BOOL result = package.ProcessUninstallLog(logFile);
-  DeleteFileAndDir(logFile, TRUE);
+  // Only a log is deleted: the uninstaller runs as administrator, and its
+  // command line may name any file.
+  if (isLog) DeleteFileAndDir(logFile, TRUE);
   return result;
 }
 
 void RemoveUninstallKey(LPCSTR keyName) {
+  if (!IsUninstallKeyName(keyName)) return;
   CString entry = "HKEY_LOCAL_MACHINE\\" + UninstallKeyPath(keyName);
   if (!DeleteRegKey(entry)) DeleteRegValue(entry);
 }

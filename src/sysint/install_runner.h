@@ -15,8 +15,13 @@ class TARN_EXPORT CInstallRunner {
 };
 
 // The uninstall worker's fallback when the log could not be processed:
-// removes HKEY_LOCAL_MACHINE\...\Uninstall\<keyName> as key, else as value.
+// removes HKEY_LOCAL_MACHINE\...\Uninstall\<keyName> as key, else as value,
+// when keyName is one (IsUninstallKeyName); never the Uninstall key itself.
 TARN_EXPORT void RemoveUninstallKey(LPCSTR keyName);
+
+// One key name exactly one level below the Uninstall key: not blank, no
+// "\", and no "|", which the uninstall command splits at; at most 255 bytes.
+bool IsUninstallKeyName(LPCSTR keyName);
 
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\" + keyName.
 TARN_EXPORT CString UninstallKeyPath(LPCSTR keyName);

@@ -8,67 +8,120 @@
 //   HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\<key>
 #include "afx/file.h"
 #include "afx/msgbox.h"
+#include "engine/install_messages.h"
 #include "engine/setup_package.h"
+#include "platform/fs.h"
 #include "platform/registry.h"
 #include "sysint/install_runner.h"
 
 namespace {
 const char kMagic[] = "TSUIV1.0";
 const char kRegMarker[] = "[DeleteRegistry]";
+const char kLogFailed[] = "生成卸载信息错误!";
+const char kBadKeyName[] = "产品名称'%s'不合法,没有建立卸载注册表键!";
+
+void ShowText(const char* format, LPCSTR arg) {
+  CString text;
+  text.Format(format, arg);
+  AfxMessageBox(text);
+}
+
+bool Blank(const CString& line) {
+  CString t = line;
+  t.Trim();
+  return t.IsEmpty();
+}
+
+// Written beside the log and put in its place only when whole: a full disk
+// leaves the earlier log as it was, never a cut one.
+bool ReplaceLog(const CString& dir, const CString& logPath, const std::string& text) {
+  const std::string tmp = platform::TempFileName(dir.str(), "tsu");
+  if (tmp.empty()) return false;
+  CFile out;
+  bool ok = out.Open(tmp.c_str(), CFile::modeCreate | CFile::modeWrite) &&
+            out.Write(text.data(), text.size()) && out.Flush() && !out.IsFailed();
+  out.Close();
+  if (ok && platform::ReplaceFile(tmp, logPath.str())) return true;
+  platform::RemoveFile(tmp);
+  return false;
+}
 }  // namespace
 
 BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR displayName,
                                        LPCSTR uninstaller) {
-  const CString logPath = CString(targetDir) + "\\Unistall.tsu";
+  const CString dir = targetDir ? targetDir : "";
+  const CString logPath = dir + "\\Unistall.tsu";
   m_saRegKeys.RemoveAll();
+  if (platform::LinkInPath(dir.str())) {
+    ShowText(kThroughLinkText, logPath);
+    return FALSE;
+  }
+  // Two installs into one folder take turns, so that each merges what the
+  // other wrote.
+  platform::PathLock lock(logPath.str());
 
-  CStdioFile log;
-  if (log.Open(logPath, CFile::modeReadWrite | CFile::typeText)) {
+  CStdioFile earlier;
+  // A linked "log" is somebody else's file: its lines are not ours to list.
+  if (!platform::IsLinkedName(logPath.str()) &&
+      earlier.Open(logPath, CFile::modeRead | CFile::typeText)) {
     // An earlier install into the same folder: what only it listed is kept,
     // after this install's own lines.
     CString line;
-    log.ReadString(line);
+    earlier.ReadString(line);
     bool registry = false;
-    while (log.ReadString(line)) {
-      if (!registry && line.CompareNoCase(kRegMarker) == 0) {
+    while (earlier.ReadString(line)) {
+      if (Blank(line)) continue;
+      if (!registry && line.CompareNoCase(kRegMarker) == 0)
         registry = true;
-      } else if (registry) {
+      else if (registry)
         AddUninstallRegKey(line);
-      } else {
+      else
         AddUninstallFile(line);
+    }
+    earlier.Close();
+  }
+
+  std::string text = std::string(kMagic) + "\r\n";
+  for (const CString& f : m_saUninstallFiles.vec()) text += f.str() + "\r\n";
+
+  // A key name that is empty, blank, or holds "\" or "|" would put the
+  // product's values on the shared Uninstall key, or on a key the
+  // uninstall could not name again.
+  const bool keyNameOk = IsUninstallKeyName(keyName);
+  const CString keyPath = UninstallKeyPath(keyName);
+  const CString ownLine = "HKEY_LOCAL_MACHINE\\" + keyPath;
+  platform::RegKey key;
+  bool keyMade = false;
+  if (keyNameOk) {
+    keyMade = key.Create(platform::RegKey::Root(platform::kRegLocalMachine), keyPath.str()) ==
+              platform::kRegOk;
+    if (!keyMade) ShowText("建立注册表键' %s'失败!", keyPath);
+  }
+  // The registry lines are kept whatever became of the key: they are what
+  // the uninstall removes.
+  const bool anyLines = m_saRegKeys.GetSize() > 0 || m_saScriptRegKeys.GetSize() > 0;
+  if (keyMade || anyLines) {
+    text += std::string(kRegMarker) + "\r\n";
+    bool listed = false;
+    for (const CStringArray* list : {&m_saRegKeys, &m_saScriptRegKeys}) {
+      for (const CString& entry : list->vec()) {
+        text += entry.str() + "\r\n";
+        if (entry.CompareNoCase(ownLine) == 0) listed = true;
       }
     }
-    log.SetLength(0);
-    log.SeekToBegin();
-  } else if (!log.Open(logPath, CFile::modeCreate | CFile::modeWrite | CFile::typeText)) {
-    AfxMessageBox("生成卸载信息错误!");
+    if (keyMade && !listed) text += ownLine.str() + "\r\n";
+  }
+  if (!ReplaceLog(dir, logPath, text)) {
+    AfxMessageBox(kLogFailed);
     return FALSE;
   }
-
-  log.WriteString(CString(kMagic) + "\n");
-  for (const CString& f : m_saUninstallFiles.vec()) log.WriteString(f + "\n");
-
-  const CString keyPath = UninstallKeyPath(keyName);
-  platform::RegKey key;
-  if (key.Create(platform::RegKey::Root(platform::kRegLocalMachine), keyPath.str()) != platform::kRegOk) {
-    CString text;
-    text.Format("建立注册表键' %s'失败!", static_cast<LPCSTR>(keyPath));
-    AfxMessageBox(text);
+  if (!keyNameOk) {
+    ShowText(kBadKeyName, keyName ? keyName : "");
     return FALSE;
   }
-  log.WriteString(CString(kRegMarker) + "\n");
-  const CString ownLine = "HKEY_LOCAL_MACHINE\\" + keyPath;
-  bool listed = false;
-  for (const CStringArray* list : {&m_saRegKeys, &m_saScriptRegKeys}) {
-    for (const CString& entry : list->vec()) {
-      log.WriteString(entry + "\n");
-      if (entry.CompareNoCase(ownLine) == 0) listed = true;
-    }
-  }
-  if (!listed) log.WriteString(ownLine + "\n");
-  log.Close();
+  if (!keyMade) return FALSE;
 
-  const CString display = displayName ? displayName : (keyName ? keyName : "");
+  const CString display = displayName ? displayName : keyName;
   if (key.SetString("DisplayName", display.str()) != platform::kRegOk) {
     AfxMessageBox("Create DisplayName failed !!");
     return FALSE;

@@ -1,8 +1,10 @@
 // Removal of single log entries: a file and its emptied folder, a registry
 // key with its subkeys, a registry value.
 #include "uninstall/removal.h"
+#include <cstring>
 #include <string>
 #include <vector>
+#include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/registry.h"
@@ -42,9 +44,72 @@ LONG DeleteTree(platform::RegKey& parent, const std::string& path, int depth) {
   return parent.DeleteSubKey(path);
 }
 
+// The parts of a path between separators; a "\" that is a trail byte stays
+// in its character.
+std::vector<std::string> Components(const std::string& path, const char* separators) {
+  std::vector<std::string> parts(1);
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (platform::IsLeadByte(static_cast<BYTE>(path[i])) && i + 1 < path.size()) {
+      parts.back() += path.substr(i++, 2);
+    } else if (std::strchr(separators, path[i])) {
+      parts.emplace_back();
+    } else {
+      parts.back() += path[i];
+    }
+  }
+  return parts;
+}
+
+bool Same(const std::string& a, const char* b) { return CString(a.c_str()).CompareNoCase(b) == 0; }
+
+// Keys that hold other programs' settings: an uninstall that takes one
+// takes theirs. Paths below Software, compared without case.
+const char* const kSharedBelowSoftware[] = {
+    "Microsoft", "Classes", "Policies", "Wow6432Node", "Microsoft\\Windows", "Microsoft\\Windows NT",
+    "Microsoft\\Windows\\CurrentVersion", "Microsoft\\Windows NT\\CurrentVersion",
+    "Microsoft\\Windows\\CurrentVersion\\Run", "Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "Microsoft\\Windows\\CurrentVersion\\RunServices",
+    "Microsoft\\Windows\\CurrentVersion\\Uninstall", "Microsoft\\Windows\\CurrentVersion\\App Paths",
+    "Microsoft\\Windows\\CurrentVersion\\Explorer", "Microsoft\\Windows\\CurrentVersion\\Policies",
+    "Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
+    "Microsoft\\Windows\\CurrentVersion\\Shell Extensions",
+};
+
+// A key no uninstall may delete: a root, a key one level below one, a
+// shared key, or a path with an empty step (which Windows would not name
+// the same way twice).
+bool IsSharedKey(DWORD root, const std::string& keyPath) {
+  std::vector<std::string> parts = Components(keyPath, "\\");
+  for (std::string& p : parts) {
+    CString t = p.c_str();
+    t.Trim();
+    if (t.IsEmpty()) return true;
+  }
+  size_t first = 0;
+  // A user's hive below HKEY_USERS is that user's HKEY_CURRENT_USER.
+  if (root == platform::kRegUsers) first = 1;
+  // HKEY_CLASSES_ROOT is Software\Classes of the machine or the user.
+  if ((root == platform::kRegLocalMachine || root == platform::kRegCurrentUser || first) &&
+      parts.size() >= first + 2 && Same(parts[first], "Software") && Same(parts[first + 1], "Classes"))
+    first += 2;
+  if (parts.size() < first + 2) return true;
+  if (!Same(parts[first], "Software")) {
+    return root == platform::kRegLocalMachine && Same(parts[first], "System") &&
+           parts.size() < first + 4;  // System\CurrentControlSet\Services and its like
+  }
+  size_t below = first + 1;
+  if (parts.size() > below && Same(parts[below], "Wow6432Node")) ++below;
+  if (parts.size() == below) return true;
+  std::string rest;
+  for (size_t i = below; i < parts.size(); ++i) rest += (i > below ? "\\" : "") + parts[i];
+  for (const char* shared : kSharedBelowSoftware)
+    if (Same(rest, shared)) return true;
+  return false;
+}
+
 // The system's own folders hold a product's shortcuts and files but are
 // never the product's to remove, even when the uninstall leaves one empty
-// (a desktop with no other icon on it).
+// (a desktop with no other icon on it), nor are the folders above them.
 bool IsSystemFolder(const CString& dir) {
   // Asked once: the shell's folder look-ups are slow, and an uninstall asks
   // for every file.
@@ -56,9 +121,51 @@ bool IsSystemFolder(const CString& dir) {
       if (platform::SpecialFolderPath(f, &path)) out.push_back(path);
     return out;
   }();
-  for (const std::string& f : folders)
-    if (!f.empty() && dir.CompareNoCase(f.c_str()) == 0) return true;
+  const CString inside = dir + "\\";
+  for (const std::string& f : folders) {
+    if (f.empty()) continue;
+    CString folder = f.c_str();
+    if (dir.CompareNoCase(folder) == 0) return true;
+    if (folder.GetLength() > inside.GetLength() &&
+        folder.Left(inside.GetLength()).CompareNoCase(inside) == 0)
+      return true;
+  }
   return false;
+}
+
+struct ParsedEntry {
+  DWORD root = 0;
+  CString rest;
+};
+
+bool ParseEntry(LPCSTR entry, ParsedEntry* out) {
+  if (!entry || !*entry) return false;
+  out->rest = entry;
+  out->root = RegRootFromName(SplitFirstComponent(out->rest));
+  return out->root && !out->rest.IsEmpty();
+}
+
+LONG DeleteKeyStatus(const ParsedEntry& e) {
+  if (IsSharedKey(e.root, e.rest.str())) return platform::kRegAccessDenied;
+  platform::RegKey rootKey;
+  LONG rc = rootKey.Open(platform::RegKey::Root(e.root), "", platform::kRegAllAccess);
+  if (rc != platform::kRegOk) return rc;
+  return DeleteTree(rootKey, e.rest.str(), 0);
+}
+
+LONG DeleteValueStatus(const ParsedEntry& e) {
+  CString value, keyPath;
+  SplitValuePath(e.rest, value, keyPath);
+  // A root's own values belong to nobody's product.
+  if (keyPath.IsEmpty()) return platform::kRegAccessDenied;
+  platform::RegKey key;
+  LONG rc = key.Open(platform::RegKey::Root(e.root), keyPath.str(), platform::kRegAllAccess);
+  return rc != platform::kRegOk ? rc : key.DeleteValue(value.str());
+}
+
+bool KeyExists(const ParsedEntry& e) {
+  platform::RegKey key;
+  return key.Open(platform::RegKey::Root(e.root), e.rest.str(), platform::kRegRead) == platform::kRegOk;
 }
 
 }  // namespace
@@ -71,7 +178,14 @@ DWORD RegRootFromName(const CString& name) {
 
 BOOL SplitValuePath(LPCSTR path, CString& valueName, CString& keyPath) {
   const std::string p = path ? path : "";
-  size_t sep = p.find_last_of("\\/");
+  size_t sep = std::string::npos;
+  for (size_t i = 0; i < p.size(); ++i) {
+    if (platform::IsLeadByte(static_cast<BYTE>(p[i])) && i + 1 < p.size()) {
+      ++i;
+      continue;
+    }
+    if (p[i] == '\\' || p[i] == '/') sep = i;
+  }
   if (sep == std::string::npos) {
     keyPath.Empty();
     valueName = p;
@@ -82,41 +196,79 @@ BOOL SplitValuePath(LPCSTR path, CString& valueName, CString& keyPath) {
   return TRUE;
 }
 
+bool IsRemovablePath(const CString& path) {
+  const std::string& p = path.str();
+  size_t from;
+  if (p.size() >= 4 && p[1] == ':' && p[2] == '\\' &&
+      ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'))) {
+    from = 3;
+  } else if (p.size() >= 5 && p[0] == '\\' && p[1] == '\\') {
+    from = 2;  // \\server\share\...: server and share are steps like the others
+  } else {
+    return false;
+  }
+  std::vector<std::string> steps = Components(p.substr(from), "\\");
+  if (from == 2 && steps.size() < 3) return false;
+  for (const std::string& step : steps) {
+    // Windows drops trailing dots and blanks: "..." is ".." to it.
+    if (step.find_first_not_of(". ") == std::string::npos) return false;
+    for (size_t i = 0; i < step.size(); ++i) {
+      BYTE b = static_cast<BYTE>(step[i]);
+      if (platform::IsLeadByte(b) && i + 1 < step.size()) {
+        ++i;
+        continue;
+      }
+      if (b < 0x20 || std::strchr("/*?\"<>|:", b)) return false;
+    }
+  }
+  return true;
+}
+
+bool RemoveOwnedFolder(const CString& dir) {
+  if (dir.IsEmpty() || IsDriveRoot(dir) || IsSystemFolder(dir) || platform::LinkInPath(dir.str()))
+    return false;
+  // Succeeds only for an empty folder, which is what is wanted.
+  if (!platform::RemoveDir(dir.str())) return false;
+  platform::Journal(platform::JournalKind::kFolderRemoved, dir.str());
+  return true;
+}
+
 BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir) {
   if (!path || !*path) return FALSE;
-  if (!platform::RemoveFile(path)) return FALSE;
+  // Deleting through a link would take a file the install never wrote.
+  if (platform::LinkInPath(path) || !platform::RemoveFile(path)) return FALSE;
   platform::Journal(platform::JournalKind::kFileRemoved, path);
   if (removeDir) {
     CString name, dir;
     SplitPath(path, name, dir);
     SetTrailingBackslash(dir, FALSE);
-    // Succeeds only for an empty folder, which is what is wanted.
-    if (!dir.IsEmpty() && !IsDriveRoot(dir) && !IsSystemFolder(dir) && platform::RemoveDir(dir.str()))
-      platform::Journal(platform::JournalKind::kFolderRemoved, dir.str());
+    RemoveOwnedFolder(dir);
   }
   return TRUE;
 }
 
 BOOL DeleteRegKey(LPCSTR entry) {
-  if (!entry || !*entry) return FALSE;
-  CString rest = entry;
-  const DWORD root = RegRootFromName(SplitFirstComponent(rest));
-  if (!root || rest.IsEmpty()) return FALSE;
-  platform::RegKey rootKey;
-  if (rootKey.Open(platform::RegKey::Root(root), "", platform::kRegAllAccess) != platform::kRegOk)
-    return FALSE;
-  return DeleteTree(rootKey, rest.str(), 0) == platform::kRegOk;
+  ParsedEntry e;
+  return ParseEntry(entry, &e) && DeleteKeyStatus(e) == platform::kRegOk;
 }
 
 BOOL DeleteRegValue(LPCSTR entry) {
-  if (!entry || !*entry) return FALSE;
-  CString rest = entry;
-  const DWORD root = RegRootFromName(SplitFirstComponent(rest));
-  if (!root || rest.IsEmpty()) return FALSE;
-  CString value, keyPath;
-  SplitValuePath(rest, value, keyPath);
-  platform::RegKey key;
-  if (key.Open(platform::RegKey::Root(root), keyPath.str(), platform::kRegAllAccess) != platform::kRegOk)
-    return FALSE;
-  return key.DeleteValue(value.str()) == platform::kRegOk;
+  ParsedEntry e;
+  return ParseEntry(entry, &e) && DeleteValueStatus(e) == platform::kRegOk;
+}
+
+RegRemoval RemoveRegEntry(LPCSTR entry) {
+  ParsedEntry e;
+  if (!ParseEntry(entry, &e)) return RegRemoval::kFailed;
+  const bool shared = IsSharedKey(e.root, e.rest.str());
+  // A shared key that is there is refused, not tried as a value: the line
+  // meant the key.
+  if (shared && KeyExists(e)) return RegRemoval::kRefused;
+  LONG key = shared ? platform::kRegNotFound : DeleteKeyStatus(e);
+  if (key == platform::kRegOk) return RegRemoval::kRemoved;
+  LONG value = DeleteValueStatus(e);
+  if (value == platform::kRegOk) return RegRemoval::kRemoved;
+  if (key == platform::kRegNotFound && value == platform::kRegNotFound) return RegRemoval::kAbsent;
+  if (shared && value == platform::kRegAccessDenied) return RegRemoval::kRefused;
+  return RegRemoval::kFailed;
 }

@@ -4,10 +4,35 @@
 #include "afx/cstring.h"
 
 TARN_EXPORT BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir);
-// The key with all its subkeys.
+// The key with all its subkeys; never a root, a key one level below one, or
+// a key that other programs share (Software\Microsoft, ...\Run).
 TARN_EXPORT BOOL DeleteRegKey(LPCSTR entry);
 TARN_EXPORT BOOL DeleteRegValue(LPCSTR entry);
-// Splits at the last "\" or "/": key path before, value name after.
+// Splits at the last "\" or "/" (never a trail byte): key path before,
+// value name after.
 TARN_EXPORT BOOL SplitValuePath(LPCSTR path, CString& valueName, CString& keyPath);
 // The root key handle value for a root name (case-insensitive), or 0.
 TARN_EXPORT DWORD RegRootFromName(const CString& name);
+
+// What became of one registry line of a log.
+enum class RegRemoval {
+  kRemoved,  // deleted as a key, else as a value
+  kAbsent,   // neither key nor value was there: nothing to do
+  kRefused,  // a root, or a key other programs share
+  kFailed,   // not a usable entry, or the registry said no
+};
+// As the uninstall does it: the whole entry as a key, else as a value.
+RegRemoval RemoveRegEntry(LPCSTR entry);
+
+// A folder an uninstall may remove once empty: none of the system's own
+// folders nor a folder that holds one, no drive root, nothing reached
+// through a link. Removes it when so and empty.
+bool RemoveOwnedFolder(const CString& dir);
+
+// A log line that names one file by a full drive or network path, with no
+// step that climbs and no character a name cannot hold.
+bool IsRemovablePath(const CString& path);
+
+// The file begins with the log's magic line and is not reached through a
+// link: only such a file is the uninstall's to delete.
+BOOL IsUninstallLogFile(LPCSTR path);

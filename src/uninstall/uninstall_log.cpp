@@ -4,8 +4,8 @@
 #include "afx/file.h"
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
-#include "platform/journal.h"
 #include "platform/fs.h"
+#include "platform/journal.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
 #include "uninstall/removal.h"
@@ -13,27 +13,39 @@
 
 namespace {
 
-// A log line is a path that will be deleted. Only a full path on a drive
-// is taken, and none that climbs with "." or "..": a damaged or crafted
-// log must not reach files the install never wrote.
-bool IsRemovablePath(const CString& path) {
-  const std::string& p = path.str();
-  if (p.size() < 4 || p[1] != ':' || p[2] != '\\') return false;
-  const char c = p[0];
-  if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
-  CString rest = path.Mid(3);
-  while (!rest.IsEmpty()) {
-    int sep = rest.Find('\\');
-    CString part = sep < 0 ? rest : rest.Left(sep);
-    CString trimmed = part;
-    trimmed.Trim();
-    if (trimmed.IsEmpty() || trimmed == "." || trimmed == "..") return false;
-    // Windows drops trailing dots and blanks: "..." is ".." to it.
-    if (part.str().find_first_not_of(". ") == std::string::npos) return false;
-    if (sep < 0) break;
-    rest = rest.Mid(sep + 1);
+const char kMagic[] = "TSUIV1.0";
+const char kSharedKey[] = "不能删除系统共用的注册表键!";
+const char kFileNotRemoved[] = "删除文件失败!";
+const char kMoreFailures[] = "另有%d项没有删除!";
+// A damaged or crafted log must not hold the uninstall in a million
+// message boxes: past this many, failures are counted and told once.
+const int kFailureBoxes = 10;
+
+class FailureBoxes {
+ public:
+  void Show(const char* what, const CString& line) {
+    if (++count_ > kFailureBoxes) return;
+    CString text;
+    text.Format("%s '%s'", what, static_cast<LPCSTR>(line));
+    AfxMessageBox(text);
   }
-  return p.find_first_of("/*?\"<>|") == std::string::npos;
+  // One message for all the failures past the first few.
+  void ShowRest() {
+    if (count_ <= kFailureBoxes) return;
+    CString text;
+    text.Format(kMoreFailures, count_ - kFailureBoxes);
+    AfxMessageBox(text);
+    count_ = 0;
+  }
+
+ private:
+  int count_ = 0;
+};
+
+bool Blank(const CString& line) {
+  CString t = line;
+  t.Trim();
+  return t.IsEmpty();
 }
 
 // Folders between a removed file's folder and the install folder that the
@@ -50,30 +62,41 @@ void RemoveEmptiedParents(const CString& file, const CString& installDir) {
     if (parent.GetLength() <= inside.GetLength() - 1 ||
         parent.Left(inside.GetLength()).CompareNoCase(inside) != 0)
       return;
-    if (!platform::RemoveDir(parent.str())) return;
-    platform::Journal(platform::JournalKind::kFolderRemoved, parent.str());
+    if (!RemoveOwnedFolder(parent)) return;
     dir = parent;
   }
 }
 
 }  // namespace
 
+BOOL IsUninstallLogFile(LPCSTR path) {
+  CStdioFile log;
+  CString line;
+  return !platform::LinkInPath(path ? path : "") && log.Open(path, CFile::modeRead | CFile::typeText) &&
+         log.ReadString(line) && line.CompareNoCase(kMagic) == 0;
+}
+
 BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
   CStdioFile log;
-  if (!log.Open(logPath, CFile::modeRead | CFile::typeText)) {
+  // A log reached through a link is not the one the install wrote.
+  if (platform::LinkInPath(logPath ? logPath : "") ||
+      !log.Open(logPath, CFile::modeRead | CFile::typeText)) {
     AfxMessageBox("打开卸载信息错误!");
     return FALSE;
   }
   CString line;
-  if (!log.ReadString(line) || line.CompareNoCase("TSUIV1.0") != 0) {
+  if (!log.ReadString(line) || line.CompareNoCase(kMagic) != 0) {
     AfxMessageBox("不是合法的卸载文件!");
     return FALSE;
   }
   CString logName, installDir;
   SplitPath(logPath, logName, installDir);
   CStringArray files;
+  FailureBoxes failures;
   bool registry = false;
   while (log.ReadString(line)) {
+    // An empty line names nothing to remove.
+    if (Blank(line)) continue;
     if (!registry) {
       if (line.CompareNoCase("[DeleteRegistry]") == 0)
         registry = true;
@@ -81,13 +104,23 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
         files.Add(line);
       continue;
     }
-    if (DeleteRegKey(line) || DeleteRegValue(line)) {
-      platform::Journal(platform::JournalKind::kRegDeleted, line.str());
-    } else {
-      platform::Journal(platform::JournalKind::kRegNotDeleted, line.str());
-      CString text;
-      text.Format("%s '%s'", "删除注册表键失败!", static_cast<LPCSTR>(line));
-      AfxMessageBox(text);
+    // What is not there any more has been removed: by the user, or never
+    // made by the product.
+    switch (RemoveRegEntry(line)) {
+      case RegRemoval::kRemoved:
+        platform::Journal(platform::JournalKind::kRegDeleted, line.str());
+        break;
+      case RegRemoval::kAbsent:
+        platform::Journal(platform::JournalKind::kAlreadyGone, line.str());
+        break;
+      case RegRemoval::kRefused:
+        platform::Journal(platform::JournalKind::kRegNotDeleted, line.str(), "shared");
+        failures.Show(kSharedKey, line);
+        break;
+      case RegRemoval::kFailed:
+        platform::Journal(platform::JournalKind::kRegNotDeleted, line.str());
+        failures.Show("删除注册表键失败!", line);
+        break;
     }
   }
   const int n = files.GetSize();
@@ -95,11 +128,20 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
   for (int i = 0; i < n; ++i) {
     platform::PostNotify(m_hNotifyWnd, WM_UNINST_STEP, static_cast<WPARAM>(i),
                          static_cast<LPARAM>(n));
-    if (IsRemovablePath(files[i]) && DeleteFileAndDir(files[i], TRUE))
-      RemoveEmptiedParents(files[i], installDir);
-    else
-      platform::Journal(platform::JournalKind::kFileNotRemoved, files[i].str());
+    const CString& file = files[i];
+    if (!IsRemovablePath(file)) {
+      platform::Journal(platform::JournalKind::kFileNotRemoved, file.str(), "refused");
+      failures.Show(kFileNotRemoved, file);
+    } else if (DeleteFileAndDir(file, TRUE)) {
+      RemoveEmptiedParents(file, installDir);
+    } else if (!platform::Access(file.str()) && !platform::IsLinkedName(file.str())) {
+      platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
+    } else {
+      platform::Journal(platform::JournalKind::kFileNotRemoved, file.str());
+      failures.Show(kFileNotRemoved, file);
+    }
   }
+  failures.ShowRest();
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_DONE, static_cast<WPARAM>(n), 0);
   log.Close();
   return TRUE;

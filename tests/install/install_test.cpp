@@ -65,11 +65,13 @@ TEST_F(InstallTest, EntriesInPackageOrderAndTheLog) {
   EXPECT_LE(padded.size(), 9u + 1000u);
   EXPECT_EQ(ReadFileBytes(Target("last.txt")), "last");
 
-  EXPECT_TRUE(boxes.texts().empty()) << boxes.texts()[0];
+  // A file where the folder should be: the entry is not installed, and said.
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"不能建立路径'" + Target("blocker") + "'!"});
   EXPECT_EQ(ReadFileBytes(LogPath()),
             ExpectedLog({Target("a.txt"), Target("sub\\big.bin"), Target("empty.txt"),
                          Target("padded.bin"), Target("last.txt")},
-                        {"HKEY_CURRENT_USER\\Software\\TarnTest\\A", "",
+                        // The list's empty line names nothing and is left out.
+                        {"HKEY_CURRENT_USER\\Software\\TarnTest\\A",
                          "HKEY_CURRENT_USER\\Software\\TarnTest\\B\\v", KeyLine()}));
 
   // Progress: begin, one step per entry, end.

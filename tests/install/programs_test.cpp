@@ -64,16 +64,18 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
          {"<TARGETDIR>\\nodata.exe", "", IF_NO_DATA | IF_RUN, "", "--again"}});
   // An entry without data acts on what is already there.
   ASSERT_TRUE(WriteFileBytes(Target("nodata.exe"), marker));
+  // Where an unquoted "...\run me.exe" would start a planted program.
+  ASSERT_TRUE(WriteFileBytes(Target("run.exe"), marker));
   Install();
 
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"注册'" + Target("bad.dll") + "'失败!"});
   std::vector<std::pair<std::string, std::string>> started;
   for (const auto& e : journal.Of(JournalKind::kProgramStarted)) started.push_back({e.path, e.detail});
   EXPECT_EQ(started, (std::vector<std::pair<std::string, std::string>>{
-                         {Target("run me.exe") + " /x 1", ""},
-                         {Target("once.exe"), "wait"},
+                         {"\"" + Target("run me.exe") + "\" /x 1", ""},
+                         {"\"" + Target("once.exe") + "\"", "wait"},
                          {"regedit /s \"" + Target("my settings.reg") + "\"", ""},
-                         {Target("nodata.exe") + " --again", ""}}));
+                         {"\"" + Target("nodata.exe") + "\" --again", ""}}));
   EXPECT_FALSE(platform::Access(Target("once.exe")));
   EXPECT_FALSE(platform::Access(Target("tmp.dll")));
   EXPECT_EQ(ReadFileBytes(LogPath()),
@@ -87,6 +89,7 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
     EXPECT_TRUE(Eventually([&] {
       return ReadFileBytes(Target("run me.exe.ran")).find("/x 1") != std::string::npos;
     }));
+    EXPECT_FALSE(platform::Access(Target("run.exe.ran")));
     EXPECT_NE(RegString(platform::kRegCurrentUser, "Software\\TarnTest", "Registered"), "<none>");
   }
   DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnTest");
@@ -100,8 +103,8 @@ TEST_F(InstallTest, ShortcutsInEveryFolder) {
     items.push_back({"<TARGETDIR>\\app" + std::to_string(i) + ".exe", "x", 0,
                      std::string(folders[i]) + "\\Tarn Test " + std::to_string(i) + ".lnk"});
   items.push_back({"<TARGETDIR>\\once.exe", "x", IF_TEMPORARY, "<DESKTOP_FOLDER>\\never.lnk"});
-  // Expands to 260 bytes, one past what a path may have: refused without a
-  // word (its folder cannot be named), nothing saved under a cut name.
+  // Expands to 260 bytes, one past what a path may have: refused and said,
+  // nothing saved under a cut name.
   std::string programs;
   ASSERT_TRUE(platform::SpecialFolderPath(platform::kFolderPrograms, &programs));
   ASSERT_GE(programs.size(), 20u);
@@ -110,7 +113,7 @@ TEST_F(InstallTest, ShortcutsInEveryFolder) {
   Build(items);
   Install();
 
-  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"非法快捷方式路径'" + programs + "\\" + longName + "'!"});
   EXPECT_FALSE(platform::Access(programs + "\\" + longName));
   const auto links = journal.Of(JournalKind::kShortcut);
   ASSERT_EQ(links.size(), 5u);

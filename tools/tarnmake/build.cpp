@@ -15,7 +15,7 @@
 #include "platform/fs.h"
 #include "reader.h"
 #include "report.h"
-#include "target_path.h"
+#include "engine/target_path.h"
 
 namespace tarnmake {
 namespace {

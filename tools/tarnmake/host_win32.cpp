@@ -4,7 +4,7 @@
 #include <mutex>
 #include <set>
 #include "host.h"
-#include "target_path.h"
+#include "engine/target_path.h"
 
 namespace host {
 
@@ -66,7 +66,7 @@ PathKind Classify(const std::string& path, bool followLinks) {
   // pipes and devices.
   size_t cut = path.find_last_of("\\/:");
   std::string last = cut == std::string::npos ? path : path.substr(cut + 1);
-  if (tarnmake::IsDeviceName(last) || path.compare(0, 4, "\\\\.\\") == 0) return PathKind::kOther;
+  if (IsDeviceName(last) || path.compare(0, 4, "\\\\.\\") == 0) return PathKind::kOther;
   DWORD attr = GetFileAttributesA(path.c_str());
   if (attr == INVALID_FILE_ATTRIBUTES) {
     DWORD err = GetLastError();

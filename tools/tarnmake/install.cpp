@@ -147,12 +147,16 @@ std::vector<std::string> Paths(const Recorder& r, platform::JournalKind kind, bo
   return out;
 }
 
+bool IsFullWindowsPath(const std::string& path) {
+  return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+}
+
 }  // namespace
 
 int CmdInstall(const std::string& package, const std::string& target, const std::string& name,
                const std::string& uninstaller, const std::string& sandbox, bool json) {
   if (!sandbox.empty()) platform::SetSandboxRoot(host::AbsolutePath(sandbox));
-  if (target.size() < 3 || target[1] != ':' || (target[2] != '\\' && target[2] != '/')) {
+  if (!IsFullWindowsPath(target)) {
     Error("--target must be a full Windows path such as C:\\Program Files\\Product");
     return 1;
   }
@@ -245,6 +249,12 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
 int CmdUninstall(const std::string& log, const std::string& key, const std::string& sandbox,
                  bool json) {
   if (!sandbox.empty()) platform::SetSandboxRoot(host::AbsolutePath(sandbox));
+  // In the sandbox a path without a drive is the host's: the uninstall would
+  // delete the host's files.
+  if (!IsFullWindowsPath(log)) {
+    Error("LOG must be a full Windows path such as C:\\Program Files\\Product\\Unistall.tsu");
+    return 1;
+  }
   CTarnSetupShellApp app;
   Recorder rec;
   BOOL processed;
@@ -264,19 +274,21 @@ int CmdUninstall(const std::string& log, const std::string& key, const std::stri
     std::printf(
         "{\"ok\": %s, \"processed\": %s, \"log\": %s,\n \"files_removed\": %s,\n"
         " \"files_not_removed\": %s,\n \"folders_removed\": %s,\n \"registry_removed\": %s,\n"
-        " \"registry_not_removed\": %s,\n \"messages\": %s}\n",
+        " \"registry_not_removed\": %s,\n \"absent\": %s,\n \"messages\": %s}\n",
         ok ? "true" : "false", processed ? "true" : "false", Json(log).c_str(),
         JsonList(Paths(rec, K::kFileRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kFileNotRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kFolderRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kRegDeleted, true)).c_str(),
-        JsonList(Paths(rec, K::kRegNotDeleted, true)).c_str(), JsonList(messages).c_str());
+        JsonList(Paths(rec, K::kRegNotDeleted, true)).c_str(),
+        JsonList(Paths(rec, K::kAlreadyGone, true)).c_str(), JsonList(messages).c_str());
   } else {
     PrintList("registry entries removed", Paths(rec, K::kRegDeleted, false));
     PrintList("registry entries not removed", Paths(rec, K::kRegNotDeleted, false));
     PrintList("files removed", Paths(rec, K::kFileRemoved, false));
     PrintList("files not removed", Paths(rec, K::kFileNotRemoved, false));
     PrintList("folders removed", Paths(rec, K::kFolderRemoved, false));
+    PrintList("already gone", Paths(rec, K::kAlreadyGone, false));
   }
   if (!ok) Error(processed ? "some entries could not be removed" : "the log could not be processed");
   return ok ? 0 : 1;
