@@ -130,6 +130,13 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       Refuse(kThroughLinkText, path, "link");
       continue;
     }
+    // Another name of the log (a short name on Windows) would overwrite it
+    // and then be merged as an earlier install's.
+    if (write && dir.CompareNoCase(m_strTargetDir) == 0 && platform::Access(path.str()) &&
+        platform::SameFile(path.str(), (m_strTargetDir + "\\Unistall.tsu").str())) {
+      Refuse(kBadTarget, path, "refused");
+      continue;
+    }
     if (e.m_byInstallFlag & IF_KEEP_EXISTING) {
       CFileFind find;
       if (find.FindFile(path)) {

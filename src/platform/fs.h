@@ -30,9 +30,11 @@ bool FindEntry(const std::string& path, bool* isDirectory = nullptr);
 bool LinkInPath(const std::string& path);
 // The same for the final name alone, for callers that checked its folder.
 bool IsLinkedName(const std::string& path);
+// Both names reach one file (one inode; one file index of one volume).
+bool SameFile(const std::string& a, const std::string& b);
 // MoveFileExA with MOVEFILE_REPLACE_EXISTING: a link at `to` is replaced,
 // never written through.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool RenameOver(const std::string& from, const std::string& to);
 
 // Keeps other processes that take the same lock out of one file's
 // read-change-write, until destroyed. Where no lock can be had, none is

@@ -41,7 +41,7 @@ bool ReplaceLog(const CString& dir, const CString& logPath, const std::string& t
   bool ok = out.Open(tmp.c_str(), CFile::modeCreate | CFile::modeWrite) &&
             out.Write(text.data(), text.size()) && out.Flush() && !out.IsFailed();
   out.Close();
-  if (ok && platform::ReplaceFile(tmp, logPath.str())) return true;
+  if (ok && platform::RenameOver(tmp, logPath.str())) return true;
   platform::RemoveFile(tmp);
   return false;
 }

@@ -163,11 +163,6 @@ LONG DeleteValueStatus(const ParsedEntry& e) {
   return rc != platform::kRegOk ? rc : key.DeleteValue(value.str());
 }
 
-bool KeyExists(const ParsedEntry& e) {
-  platform::RegKey key;
-  return key.Open(platform::RegKey::Root(e.root), e.rest.str(), platform::kRegRead) == platform::kRegOk;
-}
-
 }  // namespace
 
 DWORD RegRootFromName(const CString& name) {
@@ -260,15 +255,13 @@ BOOL DeleteRegValue(LPCSTR entry) {
 RegRemoval RemoveRegEntry(LPCSTR entry) {
   ParsedEntry e;
   if (!ParseEntry(entry, &e)) return RegRemoval::kFailed;
-  const bool shared = IsSharedKey(e.root, e.rest.str());
-  // A shared key that is there is refused, not tried as a value: the line
-  // meant the key.
-  if (shared && KeyExists(e)) return RegRemoval::kRefused;
-  LONG key = shared ? platform::kRegNotFound : DeleteKeyStatus(e);
+  // Refused as a value too: the line names the key, and a root's own
+  // values belong to no product.
+  if (IsSharedKey(e.root, e.rest.str())) return RegRemoval::kRefused;
+  LONG key = DeleteKeyStatus(e);
   if (key == platform::kRegOk) return RegRemoval::kRemoved;
   LONG value = DeleteValueStatus(e);
   if (value == platform::kRegOk) return RegRemoval::kRemoved;
-  if (key == platform::kRegNotFound && value == platform::kRegNotFound) return RegRemoval::kAbsent;
-  if (shared && value == platform::kRegAccessDenied) return RegRemoval::kRefused;
-  return RegRemoval::kFailed;
+  return key == platform::kRegNotFound && value == platform::kRegNotFound ? RegRemoval::kAbsent
+                                                                            : RegRemoval::kFailed;
 }

@@ -311,7 +311,14 @@ bool IsLinkedName(const std::string& path) {
   return !host.empty() && LinkState(host, true) > 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  std::string ha = HostPath(a), hb = HostPath(b);
+  return !ha.empty() && !hb.empty() && ::stat(ha.c_str(), &sa) == 0 && ::stat(hb.c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
   std::string a = HostPath(from), b = HostPath(to);
   return !a.empty() && !b.empty() && std::rename(a.c_str(), b.c_str()) == 0;
 }

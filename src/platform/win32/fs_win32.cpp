@@ -98,7 +98,24 @@ bool IsLinkedName(const std::string& path) {
   return !HasWildcard(path) && LinkState(path, true) > 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) {
+namespace {
+bool FileIndex(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  bool ok = GetFileInformationByHandle(f, info) != 0;
+  CloseHandle(f);
+  return ok;
+}
+}  // namespace
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return FileIndex(a, &ia) && FileIndex(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool RenameOver(const std::string& from, const std::string& to) {
   return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
