@@ -89,8 +89,8 @@ TEST_F(InstallTest, TargetsThatVerifyRefuses) {
   EXPECT_EQ(ReadFileBytes(LogPath()), ExpectedLog({Target("ok.txt")}, {KeyLine()}));
 }
 
-// Registry lines: what is gone counts as removed, and no root, first-level
-// or shared key is ever deleted, whatever the log says.
+// What is gone counts as removed, and no root, first-level or shared key is
+// ever deleted, whatever the log says.
 TEST_F(InstallTest, RegistryLinesOfTheLog) {
   const auto hkcu = platform::RegKey::Root(platform::kRegCurrentUser);
   platform::RegKey k;
@@ -108,7 +108,7 @@ TEST_F(InstallTest, RegistryLinesOfTheLog) {
       "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion",
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID", "HKEY_CLASSES_ROOT\\.txt",
       "HKEY_USERS\\.DEFAULT\\Software"};
-  std::string log = "TSUIV1.0\r\n[DeleteRegistry]\r\n" + own + "\r\n" + own + "\r\n" + val + "\r\n" + val +
+  std::string log = "TSUIV1.0\r\n" + Target("gone.txt") + "\r\n[DeleteRegistry]\r\n" + own + "\r\n" + own + "\r\n" + val + "\r\n" + val +
                     "\r\nHKEY_CURRENT_USER\\Software\\TarnTest\\Never\\x\r\n";
   for (const auto& s : shared) log += s + "\r\n";
   ASSERT_TRUE(WriteFileBytes(LogPath(), log));
@@ -119,7 +119,8 @@ TEST_F(InstallTest, RegistryLinesOfTheLog) {
   EXPECT_EQ(boxes.texts(), want);
   EXPECT_EQ(Paths(journal, JournalKind::kRegDeleted), (std::vector<std::string>{own, val}));
   EXPECT_EQ(Paths(journal, JournalKind::kAlreadyGone),
-            (std::vector<std::string>{own, val, "HKEY_CURRENT_USER\\Software\\TarnTest\\Never\\x"}));
+            (std::vector<std::string>{own, val, "HKEY_CURRENT_USER\\Software\\TarnTest\\Never\\x",
+                                      Target("gone.txt")}));
   EXPECT_FALSE(KeyExists(platform::kRegCurrentUser, "Software\\TarnTest\\Own"));
   EXPECT_TRUE(KeyExists(platform::kRegCurrentUser, "Software\\TarnTest\\Vals"));
   EXPECT_TRUE(KeyExists(platform::kRegLocalMachine, kUninstallKey));

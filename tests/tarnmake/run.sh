@@ -307,6 +307,70 @@ PY
       fail_with "is not a regular file; it must be" package sample/setup.ini -o NUL
     fi
     ;;
+  safety)
+    # Install and uninstall reach nothing that is not theirs, natively in
+    # the sandbox and for the .exe in the Wine prefix.
+    sb=(--sandbox "$PWD/sandbox")
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      drive_c=$(d=$PWD; while [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done; echo "$d/wineprefix/drive_c")
+    else
+      drive_c=$PWD/sandbox/C
+    fi
+    mkdir -p s outside && echo text > s/f.txt && echo keep > outside/keep.txt
+    rm -rf "$drive_c/TarnSafety" && mkdir -p "$drive_c/TarnSafety"
+    # A product without a name: the log is written, no Uninstall key, and
+    # the install fails; a fallback with an empty key removes nothing.
+    entry a.txt > s/one.ini
+    run ok package s/one.ini -o .tsp
+    run ok install .tsp --target 'C:\TarnSafety2' --name 'Tarn Safety Sibling' "${sb[@]}"
+    "${tm[@]}" install .tsp --target 'C:\TarnSafety' "${sb[@]}" --json > last.out 2>last.err &&
+      fail "a nameless install succeeded"
+    python3 - last.out <<'PY' || fail "nameless install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert not r["ok"] and r["product"] == "", r
+assert any("不合法,没有建立卸载注册表键" in m for m in r["messages"]), r
+PY
+    grep -q 'TSUIV1.0' "$drive_c/TarnSafety/Unistall.tsu" || fail "no log for a nameless product"
+    for k in '' '\' ' '; do
+      "${tm[@]}" uninstall 'C:\TarnSafety\none.tsu' --key "$k" "${sb[@]}" >/dev/null 2>&1
+    done
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      "${tm[0]}" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Safety Sibling' >/dev/null 2>&1 ||
+        fail "the Uninstall key is gone"
+    else
+      grep -qF 'Uninstall\Tarn Safety Sibling]' sandbox/registry.reg || fail "the Uninstall key is gone"
+    fi
+    run ok uninstall 'C:\TarnSafety2\Unistall.tsu' "${sb[@]}"
+    # A file without the log's magic is not deleted by an uninstall.
+    echo "not a log" > "$drive_c/TarnSafety/notes.txt"
+    "${tm[@]}" uninstall 'C:\TarnSafety\notes.txt' "${sb[@]}" >/dev/null 2>&1 && fail "a file that is no log was processed"
+    [ -f "$drive_c/TarnSafety/notes.txt" ] || fail "the uninstall deleted a file that is no log"
+    # A linked folder below the target is never written through.
+    ln -s "$PWD/outside" "$drive_c/TarnSafety/docs"
+    entry 'docs\keep.txt' > s/link.ini
+    run ok package s/link.ini -o link.tsp
+    "${tm[@]}" install link.tsp --target 'C:\TarnSafety' --name 'Tarn Safety' "${sb[@]}" >last.out 2>last.err &&
+      fail "an install through a link succeeded"
+    [ "$(cat outside/keep.txt)" = keep ] || fail "written through a linked folder"
+    printf 'TSUIV1.0\r\nC:\\TarnSafety\\docs\\keep.txt\r\n' > "$drive_c/TarnSafety/Unistall.tsu"
+    "${tm[@]}" uninstall 'C:\TarnSafety\Unistall.tsu' "${sb[@]}" >/dev/null 2>&1
+    [ "$(cat outside/keep.txt)" = keep ] || fail "the uninstall reached through a linked folder"
+    rm -f "$drive_c/TarnSafety/docs"
+    # A climbing target is refused at install as at verify; natively
+    # <SETUPDIR> is a folder of the sandbox.
+    printf '[FILEINFO]\r\nSOURCE_PATH=f.txt\r\nTARGET_PATH=<SETUPDIR>\\aa\\bb\\cc\\x.txt\r\n\r\n' > s/setup.ini
+    run ok package s/setup.ini -o sd.tsp
+    craft replace sd.tsp climb.tsp 'aa\\bb\\cc' '..\\..\\..'
+    "${tm[@]}" install climb.tsp --target 'C:\TarnSafety' --name 'Tarn Safety' "${sb[@]}" >last.out 2>last.err &&
+      fail "a climbing target was installed"
+    if native; then
+      run ok install sd.tsp --target 'C:\TarnSafety' --name 'Tarn Safety' "${sb[@]}"
+      [ -f sandbox/C/SETUP/aa/bb/cc/x.txt ] || fail "<SETUPDIR> is not C:\\SETUP in the sandbox"
+      run ok uninstall 'C:\TarnSafety\Unistall.tsu' "${sb[@]}"
+    fi
+    rm -rf "$drive_c/TarnSafety"
+    ;;
   *) fail "unknown scenario" ;;
 esac
 echo "PASS [$scenario]"
