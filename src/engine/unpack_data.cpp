@@ -120,8 +120,8 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
         // Without data there is nothing to put there: the entry's actions
         // had nothing to act on, as designed. A file that cannot be put
         // where it belongs is a failure.
-        if (write) Refuse(kNoFolder, dir, "no folder");
-        else platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
+        if (write) ShowPath(kNoFolder, dir);
+        platform::Journal(platform::JournalKind::kEntrySkipped, path.str(), "no folder");
         continue;
       }
       knownDir = dir;

@@ -88,7 +88,7 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
   // product's values on the shared Uninstall key, or on a key the
   // uninstall could not name again.
   const bool keyNameOk = IsUninstallKeyName(keyName);
-  const CString keyPath = UninstallKeyPath(keyName);
+  const CString keyPath = keyNameOk ? UninstallKeyPath(keyName) : CString();
   const CString ownLine = "HKEY_LOCAL_MACHINE\\" + keyPath;
   platform::RegKey key;
   bool keyMade = false;
