@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -189,6 +190,52 @@ TEST_F(Sandbox, ProcessesDoNotLoseEachOthersValues) {
   DWORD count = 0;
   while (k.EnumValue(count, &n) == platform::kRegOk) ++count;
   EXPECT_EQ(static_cast<DWORD>(kChildren * kValues), count);
+}
+
+TEST_F(Sandbox, CallsAnswerAsIfEachReadTheStoreAfresh) {
+  const std::string store = root_ + "/registry.reg";
+  // The same calls twice: once as they come, once with a line break added
+  // to the store before each, so that every call must parse it again.
+  auto run = [&](bool reread) {
+    RegKey root = RegKey::Root(platform::kRegCurrentUser), k, sub;
+    std::string s;
+    const std::vector<std::function<LONG()>> steps = {
+        [&] { return root.SetString("RootValue", "r"); },
+        [&] { return root.DeleteValue("rootvalue"); },  // the text drops the emptied root
+        [&] { return k.Create(root, "Software\\After"); },
+        [&] { return root.SetString("RootValue", "again"); },
+        [&] { return k.SetString("\x81", "\xff" "bad\x81"); },  // no GBK: replaced in the text
+        [&] { return k.QueryString("\x81", &s); },
+        [&] { return k.EnumValue(0, &s); },
+        [&] { return sub.Create(k, "Sub\\Deeper"); },
+        [&] { return k.DeleteSubKey("SUB"); },
+        [&] { return sub.SetString("v", "1"); },
+        [&] {
+          // Another writer, as fast and of the same size.
+          std::string text = Store();
+          text.replace(text.find("\"v\"=\"1\""), 7, "\"v\"=\"2\"");
+          WriteHost(store, text);
+          return sub.QueryString("V", &s);
+        },
+        [&] { return root.DeleteSubKey("software\\after\\sub\\deeper"); },
+        [&] { return sub.SetString("v", "3"); },
+        [&] { return root.EnumKey(0, &s); },
+        [&] { return root.EnumValue(0, &s); },
+    };
+    std::vector<std::string> out;
+    for (const auto& step : steps) {
+      if (reread && std::filesystem::exists(store)) WriteHost(store, Store() + "\n");
+      s = "-";
+      LONG rc = step();
+      std::string text = Store();
+      while (text.size() > 1 && text.compare(text.size() - 2, 2, "\n\n") == 0) text.pop_back();
+      out.push_back(std::to_string(rc) + " " + s + "\n" + text);
+    }
+    return out;
+  };
+  const std::vector<std::string> once = run(false);
+  std::filesystem::remove(store);
+  EXPECT_EQ(once, run(true));
 }
 
 TEST_F(Sandbox, RegeditImportsItsFileAndIsRecorded) {

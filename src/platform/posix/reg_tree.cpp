@@ -37,6 +37,19 @@ std::vector<std::string> Split(const std::string& path) {
   return parts;
 }
 
+// The name with ASCII letters in upper case, the trail bytes left as they
+// are: equal for two names exactly when SameName is true.
+std::string Fold(const std::string& s) {
+  std::string out = s;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (Lead(out, i))
+      ++i;
+    else if (out[i] >= 'a' && out[i] <= 'z')
+      out[i] -= 32;
+  }
+  return out;
+}
+
 std::string Trim(const std::string& s) {
   size_t b = s.find_first_not_of(" \t\r");
   if (b == std::string::npos) return std::string();
@@ -141,9 +154,10 @@ bool RegTree::SameName(const std::string& a, const std::string& b) {
 }
 
 const RegTreeKey* RegTree::Find(const std::string& path) const {
-  for (const RegTreeKey& k : keys_)
-    if (SameName(k.path, path)) return &k;
-  return nullptr;
+  auto it = slot_.find(Fold(path));
+  if (it == slot_.end()) return nullptr;
+  ++visits_;
+  return &keys_[it->second];
 }
 
 RegTreeKey* RegTree::Find(const std::string& path) {
@@ -152,42 +166,101 @@ RegTreeKey* RegTree::Find(const std::string& path) {
 
 bool RegTree::Exists(const std::string& path) const { return IsRoot(path) || Find(path); }
 
+void RegTree::Add(const std::string& path) {
+  slot_[Fold(path)] = keys_.size();
+  children_[Fold(Parent(path))].push_back(keys_.size());
+  keys_.push_back(RegTreeKey{path, {}});
+}
+
 bool RegTree::Create(const std::string& path) {
   if (path.empty() || Exists(path)) return false;
   std::string parent = Parent(path);
   if (!parent.empty() && !IsRoot(parent)) Create(parent);
   // The parent's stored case, the new component's own.
   const RegTreeKey* p = Find(parent);
-  std::string full = (p ? p->path : parent) + path.substr(parent.size());
-  keys_.push_back(RegTreeKey{full, {}});
+  Add((p ? p->path : parent) + path.substr(parent.size()));
   return true;
 }
 
 std::vector<std::string> RegTree::Children(const std::string& path) const {
   std::vector<std::string> out;
-  for (const RegTreeKey& k : keys_)
-    if (SameName(Parent(k.path), path)) out.push_back(k.path.substr(path.size() + 1));
+  auto it = children_.find(Fold(path));
+  if (it == children_.end()) return out;
+  for (size_t slot : it->second) {
+    ++visits_;
+    out.push_back(keys_[slot].path.substr(path.size() + 1));
+  }
   return out;
 }
 
+bool RegTree::HasChildren(const std::string& path) const {
+  return children_.count(Fold(path)) != 0;
+}
+
 void RegTree::RemoveTree(const std::string& path) {
+  Unlink(path);
+  Compact();
+}
+
+// Everything whose path goes on from path at a separator: every key's
+// parents are stored (but roots), so they are the subkeys' subkeys.
+void RegTree::Unlink(const std::string& path) {
+  const std::string folded = Fold(path);
+  std::vector<size_t> doomed;
+  auto self = slot_.find(folded);
+  if (self != slot_.end()) {
+    doomed.push_back(self->second);
+    auto siblings = children_.find(Fold(Parent(keys_[self->second].path)));
+    std::vector<size_t>& list = siblings->second;
+    list.erase(std::lower_bound(list.begin(), list.end(), self->second));
+    if (list.empty()) children_.erase(siblings);
+  } else if (auto below = children_.find(folded); below != children_.end()) {
+    // No record of its own: a root, or "" whose children are also the
+    // keys that have no separator at all.
+    std::vector<size_t>& list = below->second;
+    auto kept = std::stable_partition(list.begin(), list.end(), [&](size_t slot) {
+      return keys_[slot].path[path.size()] != '\\';
+    });
+    doomed.assign(kept, list.end());
+    list.erase(kept, list.end());
+    if (list.empty()) children_.erase(below);
+  }
+  // Each key's list of subkeys goes with it, so none is edited twice.
+  for (size_t i = 0; i < doomed.size(); ++i) {
+    RegTreeKey& key = keys_[doomed[i]];
+    ++visits_;
+    const std::string f = Fold(key.path);
+    slot_.erase(f);
+    auto below = children_.find(f);
+    if (below != children_.end()) {
+      doomed.insert(doomed.end(), below->second.begin(), below->second.end());
+      children_.erase(below);
+    }
+    key.path.clear();
+    key.values.clear();
+    holes_ = true;
+  }
+}
+
+void RegTree::Compact() {
+  if (!holes_) return;
+  holes_ = false;
   keys_.erase(std::remove_if(keys_.begin(), keys_.end(),
-                             [&](const RegTreeKey& k) {
-                               return SameName(k.path, path) ||
-                                      (k.path.size() > path.size() &&
-                                       SameName(k.path.substr(0, path.size()), path) &&
-                                       k.path[path.size()] == '\\' &&
-                                       // the cut must fall between characters
-                                       Parent(k.path.substr(0, path.size() + 1)).size() ==
-                                           path.size());
-                             }),
+                             [](const RegTreeKey& k) { return k.path.empty(); }),
               keys_.end());
+  slot_.clear();
+  children_.clear();
+  for (size_t i = 0; i < keys_.size(); ++i) {
+    ++visits_;
+    slot_[Fold(keys_[i].path)] = i;
+    children_[Fold(Parent(keys_[i].path))].push_back(i);
+  }
 }
 
 RegTreeKey* RegTree::Record(const std::string& path) {
   if (RegTreeKey* key = Find(path)) return key;
   if (!IsRoot(path)) return nullptr;
-  keys_.push_back(RegTreeKey{path, {}});
+  Add(path);
   return &keys_.back();
 }
 
@@ -225,7 +298,7 @@ bool RegTree::Apply(const std::string& text) {
       std::string path = Canonical(remove ? inner.substr(1) : inner);
       if (path.empty()) continue;
       if (remove) {
-        if (!IsRoot(path)) RemoveTree(path);
+        if (!IsRoot(path)) Unlink(path);
         continue;
       }
       Create(path);
@@ -271,6 +344,7 @@ bool RegTree::Apply(const std::string& text) {
       key->values.push_back(value);
     }
   }
+  Compact();
   return true;
 }
 

@@ -1,7 +1,9 @@
 // The sandbox registry in memory and its REGEDIT4 text form, shared by the
 // registry back end (its store file) and by "regedit /s" (imported files).
 #pragma once
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -38,7 +40,7 @@ class RegTree {
   std::vector<std::string> Children(const std::string& path) const;
   // Removes the key with everything below it.
   void RemoveTree(const std::string& path);
-  bool HasChildren(const std::string& path) const { return !Children(path).empty(); }
+  bool HasChildren(const std::string& path) const;
 
   // The key's record; a root gets one when it first holds a value.
   RegTreeKey* Record(const std::string& path);
@@ -53,8 +55,24 @@ class RegTree {
 
   const std::vector<RegTreeKey>& keys() const { return keys_; }
 
+  // Stored keys the lookups above have looked at, so that a test can bound
+  // their work without a clock.
+  size_t visits() const { return visits_; }
+
  private:
+  void Add(const std::string& path);
+  void Unlink(const std::string& path);
+  void Compact();
+
+  // A removed key keeps its slot, with an empty path (no key has one),
+  // until Compact: slot numbers in the maps stay valid while Apply runs.
   std::vector<RegTreeKey> keys_;
+  // By the folded path: the key's slot, and the slots of its direct
+  // subkeys in creation order (for a root even when it has no record).
+  std::unordered_map<std::string, size_t> slot_;
+  std::unordered_map<std::string, std::vector<size_t>> children_;
+  bool holes_ = false;
+  mutable size_t visits_ = 0;
 };
 
 // Imports a REGEDIT4 file (ANSI text, as "regedit /s" reads it) into the

@@ -76,37 +76,73 @@ class StoreLock {
   int fd_;
 };
 
-bool Save(const RegTree& tree);
+// The store as this process last read or wrote it: the file's bytes and
+// the tree they read as. Every call still reads the file, under the lock,
+// as another process may have written it; only unchanged bytes skip the
+// parse.
+struct Store {
+  bool known = false;
+  std::string bytes;
+  RegTree tree;
+};
+Store g_store;
 
-void Load(RegTree* tree) {
-  std::ifstream in(StorePath(), std::ios::binary);
-  if (!in) {
-    // A new machine has these keys; an install makes its own below them and
-    // an uninstall leaves them, as on Windows.
-    for (const char* key : {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                            "HKEY_CURRENT_USER\\Software"})
-      tree->Create(key);
-    Save(*tree);
-    return;
-  }
-  std::ostringstream text;
-  text << in.rdbuf();
-  tree->Apply(Utf8ToAnsi(text.str()));
-}
-
-bool Save(const RegTree& tree) {
+// Writes g_store.tree to the file.
+bool Save() {
   static int counter = 0;
+  g_store.known = false;
   std::string tmp = StorePath() + "." + std::to_string(getpid()) + "." + std::to_string(counter++);
-  std::string text = AnsiToUtf8(tree.Text());
+  std::string ansi = g_store.tree.Text();
+  std::string text = AnsiToUtf8(ansi);
   FILE* f = std::fopen(tmp.c_str(), "wb");
   if (!f) return false;
   bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
   ok = std::fflush(f) == 0 && ok;
   ok = ::fsync(fileno(f)) == 0 && ok;
   ok = std::fclose(f) == 0 && ok;
-  if (ok && std::rename(tmp.c_str(), StorePath().c_str()) == 0) return true;
-  std::remove(tmp.c_str());
-  return false;
+  if (!ok || std::rename(tmp.c_str(), StorePath().c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  // The tree must be what the next call would read from the text. The
+  // text drops bytes that are no GBK and roots left with no values; a tree
+  // with neither reads back as itself.
+  bool same = Utf8ToAnsi(text) == ansi;
+  for (const RegTreeKey& k : g_store.tree.keys())
+    if (k.values.empty() && RegTree::IsRoot(k.path)) same = false;
+  if (!same) {
+    RegTree read;
+    read.Apply(Utf8ToAnsi(text));
+    g_store.tree = std::move(read);
+  }
+  g_store.bytes = std::move(text);
+  g_store.known = true;
+  return true;
+}
+
+RegTree& Load() {
+  std::ifstream in(StorePath(), std::ios::binary);
+  if (!in) {
+    // A new machine has these keys; an install makes its own below them and
+    // an uninstall leaves them, as on Windows.
+    g_store.tree = RegTree();
+    for (const char* key : {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                            "HKEY_CURRENT_USER\\Software"})
+      g_store.tree.Create(key);
+    Save();
+    return g_store.tree;
+  }
+  std::ostringstream read;
+  read << in.rdbuf();
+  std::string text = read.str();
+  if (!g_store.known || text != g_store.bytes) {
+    g_store.known = false;
+    g_store.tree = RegTree();
+    g_store.tree.Apply(Utf8ToAnsi(text));
+    g_store.bytes = std::move(text);
+    g_store.known = true;
+  }
+  return g_store.tree;
 }
 
 // Runs op on the store for the key of h: op(tree, keyPath, &changed).
@@ -116,12 +152,17 @@ LONG WithStore(intptr_t h, Op op) {
   std::string key = PathOf(h);
   if (key.empty()) return kInvalidHandle;
   StoreLock lock;
-  RegTree tree;
-  Load(&tree);
+  RegTree& tree = Load();
   if (!tree.Exists(key)) return kKeyDeleted;
+  // Until the op is over: it changes the tree in place.
+  const bool known = g_store.known;
+  g_store.known = false;
   bool changed = false;
   LONG rc = op(tree, key, &changed);
-  if (changed && !Save(tree)) return kIoFailed;
+  if (!changed)
+    g_store.known = known;
+  else if (!Save())
+    return kIoFailed;
   return rc;
 }
 
@@ -136,11 +177,9 @@ bool ImportRegFile(const std::string& path) {
   {
     std::lock_guard<std::mutex> l(g_lock);
     StoreLock lock;
-    RegTree tree;
-    Load(&tree);
-    RegTree before = tree;
+    const RegTree& before = Load();
+    RegTree tree = before;
     if (!tree.Apply(text.str())) return false;
-    if (!Save(tree)) return false;
     // What the file made, as the registry calls would report it.
     for (const RegTreeKey& k : tree.keys()) {
       if (!before.Exists(k.path)) events.push_back({JournalKind::kRegKeyCreated, k.path, "", ""});
@@ -151,6 +190,8 @@ bool ImportRegFile(const std::string& path) {
           events.push_back({JournalKind::kRegValueSet, k.path, v.name, v.data});
       }
     }
+    g_store.tree = std::move(tree);
+    if (!Save()) return false;
   }
   for (const JournalEvent& e : events) Journal(e.kind, e.path, e.detail, e.value);
   return true;
