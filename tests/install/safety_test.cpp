@@ -2,9 +2,11 @@
 // package, a log or a product name holds, and say what they did not do.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <atomic>
 #include <thread>
 #include "install_fixture.h"
 #include "platform/fs.h"
+#include "platform/msgbox.h"
 #include "platform/registry.h"
 #include "platform/shell_link.h"
 #include "sysint/install_runner.h"
@@ -94,12 +96,12 @@ TEST_F(InstallTest, TargetsThatVerifyRefuses) {
 TEST_F(InstallTest, RegistryLinesOfTheLog) {
   const auto hkcu = platform::RegKey::Root(platform::kRegCurrentUser);
   platform::RegKey k;
-  ASSERT_EQ(k.Create(hkcu, "Software\\TarnTest\\Own\\Sub"), 0);
-  ASSERT_EQ(k.Create(hkcu, "Software\\TarnTest\\Vals"), 0);
+  ASSERT_EQ(k.Create(hkcu, "Software\\TarnSafety\\Own\\Sub"), 0);
+  ASSERT_EQ(k.Create(hkcu, "Software\\TarnSafety\\Vals"), 0);
   ASSERT_EQ(k.SetString("v", "1"), 0);
   k.Close();
-  const std::string own = "HKEY_CURRENT_USER\\Software\\TarnTest\\Own";
-  const std::string val = "HKEY_CURRENT_USER\\Software\\TarnTest\\Vals\\v";
+  const std::string own = "HKEY_CURRENT_USER\\Software\\TarnSafety\\Own";
+  const std::string val = "HKEY_CURRENT_USER\\Software\\TarnSafety\\Vals\\v";
   const std::vector<std::string> shared = {
       "HKEY_CURRENT_USER\\\\", "HKEY_LOCAL_MACHINE\\ \\", "HKEY_LOCAL_MACHINE\\Software",
       "HKEY_CURRENT_USER\\Control Panel",
@@ -109,7 +111,7 @@ TEST_F(InstallTest, RegistryLinesOfTheLog) {
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID", "HKEY_CLASSES_ROOT\\.txt",
       "HKEY_USERS\\.DEFAULT\\Software"};
   std::string log = "TSUIV1.0\r\n" + Target("gone.txt") + "\r\n[DeleteRegistry]\r\n" + own + "\r\n" + own + "\r\n" + val + "\r\n" + val +
-                    "\r\nHKEY_CURRENT_USER\\Software\\TarnTest\\Never\\x\r\n";
+                    "\r\nHKEY_CURRENT_USER\\Software\\TarnSafety\\Never\\x\r\n";
   for (const auto& s : shared) log += s + "\r\n";
   ASSERT_TRUE(WriteFileBytes(LogPath(), log));
   EXPECT_TRUE(Uninstall());
@@ -119,13 +121,13 @@ TEST_F(InstallTest, RegistryLinesOfTheLog) {
   EXPECT_EQ(boxes.texts(), want);
   EXPECT_EQ(Paths(journal, JournalKind::kRegDeleted), (std::vector<std::string>{own, val}));
   EXPECT_EQ(Paths(journal, JournalKind::kAlreadyGone),
-            (std::vector<std::string>{own, val, "HKEY_CURRENT_USER\\Software\\TarnTest\\Never\\x",
+            (std::vector<std::string>{own, val, "HKEY_CURRENT_USER\\Software\\TarnSafety\\Never\\x",
                                       Target("gone.txt")}));
-  EXPECT_FALSE(KeyExists(platform::kRegCurrentUser, "Software\\TarnTest\\Own"));
-  EXPECT_TRUE(KeyExists(platform::kRegCurrentUser, "Software\\TarnTest\\Vals"));
+  EXPECT_FALSE(KeyExists(platform::kRegCurrentUser, "Software\\TarnSafety\\Own"));
+  EXPECT_TRUE(KeyExists(platform::kRegCurrentUser, "Software\\TarnSafety\\Vals"));
   EXPECT_TRUE(KeyExists(platform::kRegLocalMachine, kUninstallKey));
   EXPECT_TRUE(KeyExists(platform::kRegCurrentUser, "Software"));
-  DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnTest");
+  DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnSafety");
 }
 
 // A million-line registry list neither floods the log nor, at the
@@ -182,6 +184,13 @@ TEST_F(InstallTest, TwoInstallsIntoOneFolder) {
   }
   Build(a, "a.tsp");
   Build(b, "b.tsp");
+  // The fixture's recorders are for one thread.
+  std::atomic<int> messages{0};
+  auto prevJournal = platform::SetJournalHandler({});
+  auto prevBox = platform::SetMessageBoxHandler([&](const platform::MessageBoxCall&) {
+    ++messages;
+    return IDOK;
+  });
   for (int round = 0; round < 5; ++round) {
     platform::RemoveFile(LogPath());
     auto install = [&](const std::string& name) {
@@ -199,6 +208,9 @@ TEST_F(InstallTest, TwoInstallsIntoOneFolder) {
       EXPECT_NE(log.find(Target("b" + std::to_string(i) + ".txt") + "\r\n"), std::string::npos) << round;
     }
   }
+  platform::SetJournalHandler(prevJournal);
+  platform::SetMessageBoxHandler(prevBox);
+  EXPECT_EQ(messages, 0);
 }
 
 #ifndef _WIN32
