@@ -3,7 +3,7 @@
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "platform/shell_link.h"
-#include "sysint/install_runner.h"
+#include "engine/install_runner.h"
 
 namespace tarntest {
 

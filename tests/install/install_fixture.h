@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "engine/setup_package.h"
 #include "platform/journal.h"
 #include "support/support.h"

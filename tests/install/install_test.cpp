@@ -4,7 +4,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
-#include "sysint/install_runner.h"
+#include "engine/install_runner.h"
 
 using namespace tarntest;
 using platform::JournalKind;

@@ -10,7 +10,7 @@
 #include "platform/registry.h"
 #include "platform/shell_link.h"
 #include "sysint/path_ops.h"
-#include "uninstall/removal.h"
+#include "engine/removal.h"
 
 using namespace tarntest;
 using platform::JournalKind;

@@ -9,8 +9,8 @@
 #include "platform/msgbox.h"
 #include "platform/registry.h"
 #include "platform/shell_link.h"
-#include "sysint/install_runner.h"
-#include "uninstall/removal.h"
+#include "engine/install_runner.h"
+#include "engine/removal.h"
 #ifndef _WIN32
 #include <csignal>
 #include <sys/resource.h>

@@ -2,9 +2,9 @@
 #include "install_fixture.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
-#include "sysint/install_runner.h"
-#include "uninstall/removal.h"
-#include "uninstall/uninstall_messages.h"
+#include "engine/install_runner.h"
+#include "engine/removal.h"
+#include "engine/uninstall_messages.h"
 
 using namespace tarntest;
 

@@ -5,17 +5,17 @@
 #include <thread>
 #include <vector>
 #include "afx/file.h"
-#include "app/command_line.h"
-#include "app/payload_extract.h"
-#include "app/ui_script.h"
+#include "shell/command_line.h"
+#include "shell/payload_extract.h"
+#include "shell/ui_script.h"
 #include "engine/setup_package.h"
 #include "payload/trailer.h"
 #include "platform/fs.h"
 #include "support/support.h"
-#include "uninstall/uninstall_messages.h"
-#include "wizard/install_gate.h"
-#include "wizard/page_rules.h"
-#include "wizard/progress_steps.h"
+#include "engine/uninstall_messages.h"
+#include "shell/wizard/install_gate.h"
+#include "shell/wizard/page_rules.h"
+#include "shell/wizard/progress_steps.h"
 
 namespace {
 

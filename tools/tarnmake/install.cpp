@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 #include <vector>
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "commands.h"
 #include "engine/setup_package.h"
 #include "host.h"
@@ -16,9 +16,9 @@
 #include "platform/notify.h"
 #include "platform/shell_link.h"
 #include "report.h"
-#include "sysint/install_runner.h"
+#include "engine/install_runner.h"
 #include "sysint/path_ops.h"
-#include "uninstall/uninstall_messages.h"
+#include "engine/uninstall_messages.h"
 
 namespace tarnmake {
 namespace {

@@ -5,35 +5,57 @@
 #include <cstring>
 #include <string>
 #include <vector>
-#include "afx/cstring.h"
-#include "afx/file.h"
+#include "platform/file.h"
+#include "platform/posix/reg_tree.h"
 #include "platform/profile.h"
 
 namespace platform {
 namespace {
 
-bool ReadLines(LPCSTR file, std::vector<CString>* lines) {
-  CStdioFile f;
-  if (!f.Open(file, CFile::modeRead | CFile::shareDenyWrite)) return false;
-  CString line;
-  while (f.ReadString(line)) lines->push_back(line);
+// Lines as text-mode reading gives them: without LF or CR LF, and a last
+// line without its line end.
+bool ReadLines(LPCSTR file, std::vector<std::string>* lines) {
+  FileHandle f;
+  int error = 0;
+  if (!file || !f.Open(file, kAccessRead, kShareDenyWrite, false, false, &error)) return false;
+  std::string text;
+  char buf[65536];
+  for (int64_t n; (n = f.Read(buf, sizeof buf)) > 0;) text.append(buf, static_cast<size_t>(n));
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t nl = text.find('\n', start);
+    std::string line = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    if (nl != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    lines->push_back(line);
+    if (nl == std::string::npos) break;
+    start = nl + 1;
+  }
   return true;
 }
 
-bool IsHeader(CString t, CString* name) {
-  t.Trim();
-  if (t.GetLength() < 2 || t[0] != '[' || t[t.GetLength() - 1] != ']') return false;
-  *name = t.Mid(1, t.GetLength() - 2);
+// Blanks as the framework's strings trim them; none is a GBK trail byte.
+std::string Trimmed(const std::string& s) {
+  const char* blanks = " \t\r\n\v\f";
+  size_t a = s.find_first_not_of(blanks);
+  if (a == std::string::npos) return std::string();
+  return s.substr(a, s.find_last_not_of(blanks) - a + 1);
+}
+
+bool SameName(const std::string& a, const char* b) { return RegTree::SameName(a, b ? b : ""); }
+
+bool IsHeader(const std::string& line, std::string* name) {
+  std::string t = Trimmed(line);
+  if (t.size() < 2 || t.front() != '[' || t.back() != ']') return false;
+  *name = t.substr(1, t.size() - 2);
   return true;
 }
 
-bool SplitKey(const CString& line, CString* key, CString* value) {
-  int eq = line.Find('=');
-  if (eq < 0) return false;
-  *key = line.Left(eq);
-  key->Trim();
-  *value = line.Mid(eq + 1);
-  value->Trim();
+// "=" is never a GBK trail byte, so a plain search is a multibyte-aware one.
+bool SplitKey(const std::string& line, std::string* key, std::string* value) {
+  size_t eq = line.find('=');
+  if (eq == std::string::npos) return false;
+  *key = Trimmed(line.substr(0, eq));
+  *value = Trimmed(line.substr(eq + 1));
   return true;
 }
 
@@ -48,15 +70,15 @@ DWORD CopyOut(const std::string& s, char* buf, DWORD size) {
 
 DWORD ProfileGetString(LPCSTR section, LPCSTR key, LPCSTR def, char* buf, DWORD size,
                               LPCSTR file) {
-  std::vector<CString> lines;
+  std::vector<std::string> lines;
   bool read = ReadLines(file, &lines);
   if (!section) {
     // Names, each ended by a zero byte, the list by one more; a name that
     // does not fit is cut and the list still ends with two zeros.
     std::string list;
-    CString name;
-    for (const CString& l : lines)
-      if (IsHeader(l, &name)) list += std::string(name) + '\0';
+    std::string name;
+    for (const std::string& l : lines)
+      if (IsHeader(l, &name)) list += name + '\0';
     // The count takes in every name's zero byte but not the list's last one;
     // a cut list counts size-2, as on Windows.
     if (!buf || size < 2) return 0;
@@ -72,15 +94,15 @@ DWORD ProfileGetString(LPCSTR section, LPCSTR key, LPCSTR def, char* buf, DWORD 
   std::string value = def ? def : "";
   if (read && key) {
     bool in = false;
-    CString name, k, v;
-    for (const CString& l : lines) {
+    std::string name, k, v;
+    for (const std::string& l : lines) {
       if (IsHeader(l, &name)) {
         if (in) break;
-        in = name.CompareNoCase(section) == 0;
+        in = SameName(name, section);
         continue;
       }
-      if (in && SplitKey(l, &k, &v) && k.CompareNoCase(key) == 0) {
-        value = v.str();
+      if (in && SplitKey(l, &k, &v) && SameName(k, key)) {
+        value = v;
         break;
       }
     }
@@ -90,25 +112,25 @@ DWORD ProfileGetString(LPCSTR section, LPCSTR key, LPCSTR def, char* buf, DWORD 
 
 BOOL ProfileWriteString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
   if (!section || !file) return FALSE;
-  std::vector<CString> lines;
+  std::vector<std::string> lines;
   ReadLines(file, &lines);
   int sectionAt = -1, end = static_cast<int>(lines.size()), keyAt = -1;
-  CString name, k, v;
+  std::string name, k, v;
   for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
     if (IsHeader(lines[i], &name)) {
       if (sectionAt >= 0) {
         end = i;
         break;
       }
-      if (name.CompareNoCase(section) == 0) sectionAt = i;
+      if (SameName(name, section)) sectionAt = i;
       continue;
     }
-    if (sectionAt >= 0 && key && keyAt < 0 && SplitKey(lines[i], &k, &v) && k.CompareNoCase(key) == 0)
+    if (sectionAt >= 0 && key && keyAt < 0 && SplitKey(lines[i], &k, &v) && SameName(k, key))
       keyAt = i;
   }
   if (sectionAt < 0) {
     if (!key) return TRUE;  // deleting a section that is not there
-    lines.push_back(CString("[") + section + "]");
+    lines.push_back(std::string("[") + section + "]");
     sectionAt = static_cast<int>(lines.size()) - 1;
     end = static_cast<int>(lines.size());
   }
@@ -117,20 +139,18 @@ BOOL ProfileWriteString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR file) {
   } else if (!value) {
     if (keyAt >= 0) lines.erase(lines.begin() + keyAt);
   } else if (keyAt >= 0) {
-    lines[keyAt] = CString(key) + "=" + value;
+    lines[keyAt] = std::string(key) + "=" + value;
   } else {
     int at = end;
-    while (at > sectionAt + 1 && lines[at - 1].IsEmpty()) --at;  // before trailing blank lines
-    lines.insert(lines.begin() + at, CString(key) + "=" + value);
+    while (at > sectionAt + 1 && lines[at - 1].empty()) --at;  // before trailing blank lines
+    lines.insert(lines.begin() + at, std::string(key) + "=" + value);
   }
-  CStdioFile f;
-  if (!f.Open(file, CFile::modeCreate | CFile::modeWrite)) return FALSE;
-  for (const CString& l : lines) {
-    f.WriteString(l);
-    f.WriteString("\n");
-  }
-  f.Close();
-  return !f.IsFailed();
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  FileHandle f;
+  int error = 0;
+  if (!f.Open(file, kAccessWrite, kShareExclusive, true, true, &error)) return FALSE;
+  return f.Write(text.data(), text.size()) ? TRUE : FALSE;
 }
 
 }  // namespace platform

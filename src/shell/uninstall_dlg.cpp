@@ -1,12 +1,12 @@
-#include "uninstall/uninstall_dlg.h"
+#include "shell/uninstall_dlg.h"
 #include <commctrl.h>
 #include "platform/notify.h"
 #include "platform/shell_link.h"
 #include "res/resource.h"
-#include "sysint/install_runner.h"
-#include "uninstall/uninstall_messages.h"
-#include "wizard/page_dlg.h"
-#include "wizard/progress_steps.h"
+#include "engine/install_runner.h"
+#include "engine/uninstall_messages.h"
+#include "shell/wizard/page_dlg.h"
+#include "shell/wizard/progress_steps.h"
 
 CUninstallDlg::CUninstallDlg(LPCSTR keyName, LPCSTR logPath, HWND parent)
     : m_hParent(parent), m_strKeyName(keyName), m_strLogPath(logPath) {}

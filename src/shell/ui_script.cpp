@@ -1,4 +1,4 @@
-#include "app/ui_script.h"
+#include "shell/ui_script.h"
 #include <string>
 #include "afx/msgbox.h"
 #include "inifile/ini_file.h"

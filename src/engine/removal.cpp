@@ -1,6 +1,6 @@
 // Removal of single log entries: a file and its emptied folder, a registry
 // key with its subkeys, a registry value.
-#include "uninstall/removal.h"
+#include "engine/removal.h"
 #include <cstring>
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 #pragma once
 #include <functional>
 #include "afx/file.h"
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "payload/trailer.h"
 
 inline constexpr char kTempPrefix[] = "tst";

@@ -1,4 +1,4 @@
-#include "wizard/page_rules.h"
+#include "shell/wizard/page_rules.h"
 
 DWORD LicenceButtons(int choice) { return choice == 0 ? kWizBack | kWizNext : kWizBack; }
 

@@ -12,7 +12,7 @@
 #include "engine/setup_package.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
-#include "sysint/install_runner.h"
+#include "engine/install_runner.h"
 
 namespace {
 const char kMagic[] = "TSUIV1.0";

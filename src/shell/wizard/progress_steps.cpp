@@ -1,6 +1,6 @@
-#include "wizard/progress_steps.h"
+#include "shell/wizard/progress_steps.h"
 #include "engine/setup_package.h"
-#include "uninstall/uninstall_messages.h"
+#include "engine/uninstall_messages.h"
 
 namespace {
 stuProgressStep Step(const char* text, bool setRange, WPARAM range, int pos, bool finished) {

@@ -2,7 +2,7 @@
 // licence text for the wizard.
 #pragma once
 #include "afx/cstring.h"
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 
 class CUIScriptReader {
  public:

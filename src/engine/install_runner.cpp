@@ -1,7 +1,7 @@
-#include "sysint/install_runner.h"
-#include "app/setup_app.h"
+#include "engine/install_runner.h"
+#include "engine/setup_app.h"
 #include "engine/setup_package.h"
-#include "uninstall/removal.h"
+#include "engine/removal.h"
 
 namespace {
 // The application object, or an empty state for a caller that has none:

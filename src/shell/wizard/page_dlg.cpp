@@ -1,9 +1,9 @@
-#include "wizard/page_dlg.h"
+#include "shell/wizard/page_dlg.h"
 #include "res/resource.h"
-#include "wizard/progress_steps.h"
+#include "shell/wizard/progress_steps.h"
 #include <vector>
 #include "afx/msgbox.h"
-#include "wizard/page_rules.h"
+#include "shell/wizard/page_rules.h"
 
 void SetDlgItemTextSafe(HWND parent, int id, LPCSTR text) {
   if (!parent) return;

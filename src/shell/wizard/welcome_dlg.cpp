@@ -1,7 +1,7 @@
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "res/resource.h"
-#include "wizard/page_rules.h"
-#include "wizard/wizard_dlg.h"
+#include "shell/wizard/page_rules.h"
+#include "shell/wizard/wizard_dlg.h"
 
 CPPWelcome::CPPWelcome() : CPropertyPageEx(IDD_WELCOME, "欢迎") {
   m_strWelcome = AfxGetApp()->m_strWelcomeText;

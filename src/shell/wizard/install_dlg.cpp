@@ -1,13 +1,13 @@
 #include "afx/msgbox.h"
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "engine/setup_package.h"
 #include "platform/notify.h"
 #include "platform/shell_link.h"
 #include "res/resource.h"
-#include "sysint/install_runner.h"
-#include "wizard/page_rules.h"
-#include "wizard/progress_steps.h"
-#include "wizard/wizard_dlg.h"
+#include "engine/install_runner.h"
+#include "shell/wizard/page_rules.h"
+#include "shell/wizard/progress_steps.h"
+#include "shell/wizard/wizard_dlg.h"
 
 namespace {
 const UINT_PTR kAnimTimer = 1;

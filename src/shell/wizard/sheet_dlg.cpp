@@ -1,6 +1,6 @@
 #include <windows.h>
 #include "afx/msgbox.h"
-#include "wizard/wizard_dlg.h"
+#include "shell/wizard/wizard_dlg.h"
 
 namespace {
 // The sheet's callback carries no pointer of ours; one wizard runs at a time.

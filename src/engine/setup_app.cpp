@@ -1,4 +1,4 @@
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "platform/fs.h"
 
 namespace {

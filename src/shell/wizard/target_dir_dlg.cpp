@@ -1,10 +1,10 @@
 #include "afx/msgbox.h"
-#include "app/setup_app.h"
+#include "engine/setup_app.h"
 #include "platform/folder_browser.h"
 #include "res/resource.h"
 #include "sysint/path_ops.h"
-#include "wizard/page_rules.h"
-#include "wizard/wizard_dlg.h"
+#include "shell/wizard/page_rules.h"
+#include "shell/wizard/wizard_dlg.h"
 
 CPPTargetDir::CPPTargetDir() : CPropertyPageEx(IDD_TARGETDIR, "选择安装路径") {
   m_strPath = AfxGetApp()->m_strTargetDir;

@@ -1,4 +1,4 @@
-#include "app/payload_extract.h"
+#include "shell/payload_extract.h"
 #include <vector>
 #include "afx/msgbox.h"
 #include "platform/fs.h"

@@ -4,15 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 #include "afx/msgbox.h"
-#include "app/command_line.h"
-#include "app/payload_extract.h"
-#include "app/setup_app.h"
-#include "app/ui_script.h"
+#include "shell/command_line.h"
+#include "shell/payload_extract.h"
+#include "engine/setup_app.h"
+#include "shell/ui_script.h"
 #include "platform/shell_link.h"
 #include "res/resource.h"
-#include "uninstall/uninstall_dlg.h"
-#include "wizard/page_dlg.h"
-#include "wizard/wizard_dlg.h"
+#include "shell/uninstall_dlg.h"
+#include "shell/wizard/page_dlg.h"
+#include "shell/wizard/wizard_dlg.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "wizard/install_gate.h"
+#include "shell/wizard/install_gate.h"
 
 void CInstallGate::Checkpoint() {
   std::unique_lock<std::mutex> l(m_lock);

@@ -1,7 +1,7 @@
 // The install wizard: a Wizard97 property sheet with five pages.
 #pragma once
-#include "wizard/install_gate.h"
-#include "wizard/page_dlg.h"
+#include "shell/wizard/install_gate.h"
+#include "shell/wizard/page_dlg.h"
 
 class CPPWelcome : public CPropertyPageEx {
  public:

@@ -8,8 +8,8 @@
 #include "platform/journal.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
-#include "uninstall/removal.h"
-#include "uninstall/uninstall_messages.h"
+#include "engine/removal.h"
+#include "engine/uninstall_messages.h"
 
 namespace {
 
