@@ -19,6 +19,11 @@ enum : LONG { kRegOk = 0, kRegNotFound = 2, kRegAccessDenied = 5, kRegNoMoreItem
 // "HKEY_LOCAL_MACHINE" and its siblings; empty for other values.
 const char* RegRootName(DWORD root);
 
+// A DWORD as REGEDIT4 writes it ("dword:0000000a"), and back; false for
+// any other text.
+std::string DwordText(DWORD value);
+bool ParseDwordText(const std::string& text, DWORD* value);
+
 // One open key. A root is a key too (RegKey::Root), never closed.
 class RegKey {
  public:
@@ -44,6 +49,10 @@ class RegKey {
   LONG SetString(const std::string& name, const std::string& value);
   // A REG_SZ value (other types: kRegNotFound).
   LONG QueryString(const std::string& name, std::string* value) const;
+  // REG_DWORD; journalled as its REGEDIT4 text, "dword:0000000a".
+  LONG SetDword(const std::string& name, DWORD value);
+  // A REG_DWORD value (other types: kRegNotFound).
+  LONG QueryDword(const std::string& name, DWORD* value) const;
   // RegEnumKeyExA with a 256-byte name buffer.
   LONG EnumKey(DWORD index, std::string* name) const;
   // RegEnumValueA: names of values in order.

@@ -1,4 +1,5 @@
 // What both back ends' registry keys share: ownership and the roots.
+#include <cstdio>
 #include <utility>
 #include "platform/registry.h"
 
@@ -10,6 +11,34 @@ const char* RegRootName(DWORD root) {
                                       "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
                                       "HKEY_DYN_DATA"};
   return root >= kRegClassesRoot && root <= kRegDynData ? names[root - kRegClassesRoot] : "";
+}
+
+std::string DwordText(DWORD value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "dword:%08lx", static_cast<unsigned long>(value));
+  return text;
+}
+
+bool ParseDwordText(const std::string& text, DWORD* value) {
+  static const char kPrefix[] = "dword:";
+  const size_t n = sizeof kPrefix - 1;
+  if (text.size() <= n || text.size() > n + 8) return false;
+  for (size_t i = 0; i < n; ++i)
+    if ((text[i] | 0x20) != kPrefix[i]) return false;
+  DWORD v = 0;
+  for (size_t i = n; i < text.size(); ++i) {
+    const char c = text[i];
+    int digit;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+      digit = (c | 0x20) - 'a' + 10;
+    else
+      return false;
+    v = v << 4 | static_cast<DWORD>(digit);
+  }
+  *value = v;
+  return true;
 }
 
 RegKey::~RegKey() { Close(); }

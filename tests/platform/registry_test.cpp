@@ -63,6 +63,51 @@ TEST_F(Registry, StringsComeBackAsSetThroughAnyHandle) {
   EXPECT_EQ("second", v);
 }
 
+// A DWORD and a string under one name are different values: each query
+// finds only its own type, and setting one type replaces the other.
+TEST_F(Registry, DwordsComeBackAndTypesStayApart) {
+  tarntest::JournalRecorder journal;
+  const struct {
+    const char* name;
+    DWORD value;
+    const char* text;
+  } cases[] = {{"Zero", 0, "dword:00000000"},
+               {"NoModify", 1, "dword:00000001"},
+               {"Size", 0x1234abcd, "dword:1234abcd"},
+               {"Max", 0xFFFFFFFF, "dword:ffffffff"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_EQ(platform::kRegOk, key_.SetDword(c.name, c.value));
+    DWORD v = 7;
+    EXPECT_EQ(platform::kRegOk, key_.QueryDword(c.name, &v));
+    EXPECT_EQ(c.value, v);
+    std::string s = "kept";
+    EXPECT_EQ(platform::kRegNotFound, key_.QueryString(c.name, &s));
+    EXPECT_EQ("kept", s);
+    ASSERT_FALSE(journal.events().empty());
+    EXPECT_EQ(c.text, journal.events().back().value);
+    EXPECT_EQ(c.name, journal.events().back().detail);
+  }
+  DWORD v = 7;
+  ASSERT_EQ(platform::kRegOk, key_.SetString("Was", "text"));
+  EXPECT_EQ(platform::kRegNotFound, key_.QueryDword("Was", &v));
+  ASSERT_EQ(platform::kRegOk, key_.SetDword("WAS", 5));
+  EXPECT_EQ(platform::kRegOk, key_.QueryDword("was", &v));
+  EXPECT_EQ(5u, v);
+  EXPECT_EQ(platform::kRegNotFound, key_.QueryDword("Missing", &v));
+  EXPECT_EQ(5u, v);
+}
+
+TEST(DwordText, ReadsOnlyWhatRegeditWrites) {
+  DWORD v = 0;
+  for (const char* bad : {"", "dword:", "dword:123456789", "dword:12g4", "0x10", "hex:01", " dword:1"})
+    EXPECT_FALSE(platform::ParseDwordText(bad, &v)) << bad;
+  EXPECT_TRUE(platform::ParseDwordText("DWORD:A", &v));
+  EXPECT_EQ(10u, v);
+  EXPECT_TRUE(platform::ParseDwordText(platform::DwordText(0xdeadbeef), &v));
+  EXPECT_EQ(0xdeadbeefu, v);
+}
+
 TEST_F(Registry, MissingKeysAndValuesAreNotFound) {
   RegKey k;
   EXPECT_EQ(platform::kRegNotFound, k.Open(key_, "Missing", platform::kRegRead));

@@ -96,6 +96,19 @@ TEST_F(Sandbox, RegistryFileIsReadableUtf8Text) {
   EXPECT_EQ("C:\\a \"b\"", Value("Software\\产品", "Path"));
 }
 
+// DWORDs are lines as regedit writes them, and such lines read back as
+// DWORDs.
+TEST_F(Sandbox, DwordsAreRegeditLines) {
+  RegKey k;
+  ASSERT_EQ(platform::kRegOk, k.Create(RegKey::Root(platform::kRegCurrentUser), "Software\\D"));
+  ASSERT_EQ(platform::kRegOk, k.SetDword("EstimatedSize", 300));
+  EXPECT_NE(std::string::npos, Store().find("[HKEY_CURRENT_USER\\Software\\D]\n\"EstimatedSize\"=dword:0000012c\n"));
+  WriteHost(root_ + "/registry.reg", "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\D]\n\"N\"=dword:0000000f\n");
+  DWORD v = 0;
+  EXPECT_EQ(platform::kRegOk, k.QueryDword("n", &v));
+  EXPECT_EQ(15u, v);
+}
+
 TEST_F(Sandbox, RegistryFileWrittenByAnotherProcessIsRead) {
   WriteHost(root_ + "/registry.reg",
             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Other\\Deep]\r\n"

@@ -10,8 +10,9 @@
 // - all seven roots exist and hold keys, none is special; a new store
 //   starts with only HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall
 //   and HKCU\Software;
-// - values of other types than REG_SZ only come from imported files and
-//   are kept as their text; names and strings end at a zero byte;
+// - values of other types than REG_SZ and REG_DWORD only come from
+//   imported files; all are kept as their text; names and strings end at a
+//   zero byte;
 // - a key name with a line break is refused (ERROR_INVALID_PARAMETER);
 // - names and strings that are not valid GBK come back with their bad
 //   bytes replaced (the store is UTF-8).
@@ -271,6 +272,32 @@ LONG RegKey::QueryString(const std::string& name, std::string* value) const {
     const RegValue* v = RegTree::FindValue(tree.Find(key), CString0(name));
     if (!v || !v->isString) return kRegNotFound;
     *value = v->data;
+    return kRegOk;
+  });
+}
+
+LONG RegKey::SetDword(const std::string& name, DWORD value) {
+  const std::string n = CString0(name), text = DwordText(value);
+  LONG rc = WithStore(h_, [&](RegTree& tree, const std::string& key, bool* changed) -> LONG {
+    RegTreeKey* k = tree.Record(key);
+    if (!k) return kKeyDeleted;
+    if (RegValue* old = RegTree::FindValue(k, n)) {
+      old->data = text;
+      old->isString = false;
+    } else {
+      k->values.push_back(RegValue{n, text, false});
+    }
+    *changed = true;
+    return kRegOk;
+  });
+  if (rc == kRegOk) Journal(JournalKind::kRegValueSet, name_, name, text);
+  return rc;
+}
+
+LONG RegKey::QueryDword(const std::string& name, DWORD* value) const {
+  return WithStore(h_, [&](RegTree& tree, const std::string& key, bool*) {
+    const RegValue* v = RegTree::FindValue(tree.Find(key), CString0(name));
+    if (!v || v->isString || !ParseDwordText(v->data, value)) return kRegNotFound;
     return kRegOk;
   });
 }

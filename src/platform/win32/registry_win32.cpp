@@ -72,6 +72,24 @@ LONG RegKey::QueryString(const std::string& name, std::string* value) const {
   return ERROR_SUCCESS;
 }
 
+LONG RegKey::SetDword(const std::string& name, DWORD value) {
+  LONG rc = RegSetValueExA(H(h_), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                           sizeof value);
+  if (rc == ERROR_SUCCESS) Journal(JournalKind::kRegValueSet, name_, name, DwordText(value));
+  return rc;
+}
+
+LONG RegKey::QueryDword(const std::string& name, DWORD* value) const {
+  DWORD type = 0, data = 0, size = sizeof data;
+  LONG rc = RegQueryValueExA(H(h_), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
+                             &size);
+  if (rc == ERROR_MORE_DATA) return ERROR_FILE_NOT_FOUND;
+  if (rc != ERROR_SUCCESS) return rc;
+  if (type != REG_DWORD || size != sizeof data) return ERROR_FILE_NOT_FOUND;
+  *value = data;
+  return ERROR_SUCCESS;
+}
+
 LONG RegKey::EnumKey(DWORD index, std::string* name) const {
   char buf[256];
   DWORD n = sizeof buf;
