@@ -32,8 +32,9 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   // Also after an install that stopped early: the log then lists what was
   // written up to there.
   package.Unpack();
-  package.WriteUninstallInfo(app.m_strTargetDir, app.m_strProductName, app.m_strProductName,
-                             app.m_strUninstaller);
+  if (package.WriteUninstallInfo(app.m_strTargetDir, app.m_strProductName, app.m_strProductName,
+                                 app.m_strUninstaller))
+    WriteUninstallDetails(app.m_strProductName, app.m_strTargetDir, package.m_saUninstallFiles, app);
   return 0;
 }
 

@@ -2,17 +2,35 @@
 // whole uninstall from a log. Each builds its CSetupPackage on the calling
 // thread's stack; the caller has initialised COM on that thread.
 #pragma once
+#include "afx/collections.h"
 #include "afx/cstring.h"
+
+class CTarnSetupShellApp;
 
 class TARN_EXPORT CInstallRunner {
  public:
   // Installs into AfxGetApp()->m_strTargetDir, then writes the uninstall log
-  // and the Uninstall key for m_strProductName with m_strUninstaller.
+  // and the Uninstall key for m_strProductName with m_strUninstaller, and
+  // when that succeeded the key's other values (WriteUninstallDetails).
   // Returns 0 in every case, as the install page expects.
   static int Install(LPCSTR packageFile, HWND notifyWnd);
   // TRUE when the log was processed; the log is deleted either way.
   static BOOL Uninstall(LPCSTR logFile, HWND notifyWnd);
 };
+
+// The values of an Uninstall key that WriteUninstallInfo has made, beside
+// its DisplayName and UninstallString: QuietUninstallString
+// ("<uninstaller> /S -U|<keyName>|<log>"), InstallLocation, DisplayIcon (the
+// uninstaller), EstimatedSize (KiB of the files the log lists), NoModify,
+// NoRepair, and DisplayVersion, Publisher and URLInfoAbout when the state
+// names them. A value that cannot be set is told; FALSE then.
+TARN_EXPORT BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir,
+                                       const CStringArray& loggedFiles,
+                                       const CTarnSetupShellApp& app);
+
+// The kibibytes the files take, rounded up; names that are no file count
+// nothing. At most 0xFFFFFFFF.
+TARN_EXPORT DWORD EstimatedSizeKiB(const CStringArray& files);
 
 // The uninstall worker's fallback when the log could not be processed:
 // removes HKEY_LOCAL_MACHINE\...\Uninstall\<keyName> as key, else as value,

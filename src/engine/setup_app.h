@@ -25,6 +25,11 @@ class TARN_EXPORT CTarnSetupShellApp {
   CString m_strUIScriptFile;
   CString m_strPackageFile;
   CString m_strUninstaller;
+  // The Uninstall entry's DisplayVersion, Publisher and URLInfoAbout; each
+  // written only when not empty.
+  CString m_strVersion;
+  CString m_strPublisher;
+  CString m_strURL;
 };
 
 // The one application object; null when none exists.

@@ -166,3 +166,84 @@ TEST_F(InstallTest, StopsOnBadPlaceholderAndRefusesDamagedIndex) {
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"安装包索引已损坏!"});
   EXPECT_FALSE(platform::Access(Target("one.txt")));
 }
+
+namespace {
+std::string RegDword(const std::string& key, const char* name) {
+  platform::RegKey k;
+  DWORD v = 0;
+  if (k.Open(platform::RegKey::Root(platform::kRegLocalMachine), key, platform::kRegRead) != 0 ||
+      k.QueryDword(name, &v) != 0)
+    return "<none>";
+  return std::to_string(v);
+}
+}  // namespace
+
+// The whole Add/Remove Programs entry: the same values after a second
+// install, the optional ones only when the state names them, the size of
+// what the log lists, and none of it left after the uninstall.
+TEST_F(InstallTest, UninstallEntryHasItsValues) {
+  const std::string keyPath = UninstallKeyPath(key.c_str()).str();
+  Build({{"<TARGETDIR>\\a.bin", std::string(5000, 'a')},
+         {"<TARGETDIR>\\sub\\b.bin", std::string(3000, 'b')}});
+  struct Case {
+    const char* version;
+    const char* publisher;
+    const char* url;
+  } cases[] = {{"1.0", "塔恩软件", "https://tarn.example.org/"}, {"", "", ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
+    app.m_strVersion = c.version;
+    app.m_strPublisher = c.publisher;
+    app.m_strURL = c.url;
+    RemoveUninstallKey(key.c_str());
+    Install();
+    EXPECT_TRUE(boxes.texts().empty());
+    const std::string none = "<none>";
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "UninstallString"),
+              "C:\\WINDOWS\\tsu11.exe -U|" + key + "|" + LogPath());
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "QuietUninstallString"),
+              "C:\\WINDOWS\\tsu11.exe /S -U|" + key + "|" + LogPath());
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "InstallLocation"), target.path());
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "DisplayIcon"), "C:\\WINDOWS\\tsu11.exe");
+    EXPECT_EQ(RegDword(keyPath, "EstimatedSize"), "8");  // 8000 bytes, rounded up
+    EXPECT_EQ(RegDword(keyPath, "NoModify"), "1");
+    EXPECT_EQ(RegDword(keyPath, "NoRepair"), "1");
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "DisplayVersion"), *c.version ? c.version : none);
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "Publisher"), *c.publisher ? c.publisher : none);
+    EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "URLInfoAbout"), *c.url ? c.url : none);
+  }
+  EXPECT_TRUE(Uninstall());
+  platform::RegKey k;
+  EXPECT_NE(k.Open(platform::RegKey::Root(platform::kRegLocalMachine), keyPath, platform::kRegRead), 0);
+}
+
+// A key name that gets no Uninstall key gets none of its values either.
+TEST_F(InstallTest, NoUninstallDetailsWithoutTheKey) {
+  Build({{"<TARGETDIR>\\a.txt", "a"}});
+  app.m_strProductName = "bad|name";
+  Install();
+  EXPECT_EQ(RegString(platform::kRegLocalMachine, UninstallKeyPath("bad|name").str(), "InstallLocation"),
+            "<none>");
+  EXPECT_EQ(boxes.texts().size(), 1u);
+}
+
+TEST_F(InstallTest, EstimatedSizeCountsFilesThatAreThere) {
+  ASSERT_TRUE(WriteFileBytes(Target("one"), "x"));
+  ASSERT_TRUE(WriteFileBytes(Target("k"), std::string(1024, 'k')));
+  ASSERT_TRUE(WriteFileBytes(Target("k1"), std::string(1025, 'k')));
+  ASSERT_TRUE(platform::MakeDirectory(Target("dir")));
+  struct Case {
+    std::vector<std::string> files;
+    DWORD kib;
+  } cases[] = {{{}, 0},
+               {{Target("one")}, 1},
+               {{Target("k")}, 1},
+               {{Target("k1")}, 2},
+               {{Target("k"), Target("k1"), Target("one")}, 3},
+               {{Target("missing"), Target("dir")}, 0}};
+  for (const Case& c : cases) {
+    CStringArray list;
+    for (const auto& f : c.files) list.Add(f.c_str());
+    EXPECT_EQ(EstimatedSizeKiB(list), c.kib) << c.files.size();
+  }
+}

@@ -1,0 +1,68 @@
+// The rest of the product's entry in the system's list of installed
+// programs, written once WriteUninstallInfo has made the key: what Add or
+// Remove Programs shows and what deployment tools read.
+#include "afx/msgbox.h"
+#include "engine/install_runner.h"
+#include "engine/setup_app.h"
+#include "platform/file.h"
+#include "platform/registry.h"
+
+DWORD EstimatedSizeKiB(const CStringArray& files) {
+  uint64_t bytes = 0;
+  for (const CString& f : files.vec()) {
+    platform::FileInfo info;
+    // The log also lists what an earlier install wrote and what is gone
+    // since; only files that are there take room.
+    if (platform::GetFileInfo(f.str(), &info) && !(info.attributes & platform::kAttrDirectory))
+      bytes += static_cast<uint64_t>(info.size);
+  }
+  const uint64_t kib = (bytes + 1023) / 1024;
+  return kib > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<DWORD>(kib);
+}
+
+namespace {
+bool Told(LONG rc, const char* name) {
+  if (rc == platform::kRegOk) return false;
+  CString text;
+  text.Format("Create %s failed !!", name);
+  AfxMessageBox(text);
+  return true;
+}
+}  // namespace
+
+BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray& loggedFiles,
+                           const CTarnSetupShellApp& app) {
+  if (!IsUninstallKeyName(keyName)) return FALSE;
+  const CString keyPath = UninstallKeyPath(keyName);
+  platform::RegKey key;
+  if (key.Open(platform::RegKey::Root(platform::kRegLocalMachine), keyPath.str(),
+               platform::kRegAllAccess) != platform::kRegOk) {
+    CString text;
+    text.Format("打开注册表键'%s'失败!", static_cast<LPCSTR>(keyPath));
+    AfxMessageBox(text);
+    return FALSE;
+  }
+  const CString dir = targetDir ? targetDir : "";
+  const CString& uninstaller = app.m_strUninstaller;
+  // The UninstallString's own fields after "/S ", so that the uninstaller
+  // splits both alike.
+  CString quiet;
+  quiet.Format("%s /S -U|%s|%s", static_cast<LPCSTR>(uninstaller), keyName,
+               static_cast<LPCSTR>(dir + "\\Unistall.tsu"));
+
+  bool failed = Told(key.SetString("QuietUninstallString", quiet.str()), "QuietUninstallString");
+  failed |= Told(key.SetString("InstallLocation", dir.str()), "InstallLocation");
+  failed |= Told(key.SetString("DisplayIcon", uninstaller.str()), "DisplayIcon");
+  failed |= Told(key.SetDword("EstimatedSize", EstimatedSizeKiB(loggedFiles)), "EstimatedSize");
+  failed |= Told(key.SetDword("NoModify", 1), "NoModify");
+  failed |= Told(key.SetDword("NoRepair", 1), "NoRepair");
+  const struct {
+    const char* name;
+    const CString& value;
+  } optional[] = {{"DisplayVersion", app.m_strVersion},
+                  {"Publisher", app.m_strPublisher},
+                  {"URLInfoAbout", app.m_strURL}};
+  for (const auto& v : optional)
+    if (!v.value.IsEmpty()) failed |= Told(key.SetString(v.name, v.value.str()), v.name);
+  return failed ? FALSE : TRUE;
+}
