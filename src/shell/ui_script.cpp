@@ -58,6 +58,18 @@ BOOL CUIScriptReader::Read(CString& productName, CString& targetDir, CString& pr
   return TRUE;
 }
 
+void CUIScriptReader::ReadDetails(CString& version, CString& publisher, CString& url) {
+  version.Empty();
+  publisher.Empty();
+  url.Empty();
+  if (m_strFileName.IsEmpty()) return;
+  CIniFile ini(m_strFileName);
+  CStringArray lines;
+  if (ini.FindSection("VERSION", lines)) version = FirstLine(lines);
+  if (ini.FindSection("PUBLISHER", lines)) publisher = FirstLine(lines);
+  if (ini.FindSection("URL", lines)) url = FirstLine(lines);
+}
+
 CString FormatWelcomeText(const CString& productName) {
   CString text;
   text.Format("    欢迎进入 %s 安装程序。本程序将在您的计算机中安装 %s。\n\n"
@@ -70,5 +82,6 @@ CString FormatWelcomeText(const CString& productName) {
 void LoadUIScriptInto(CTarnSetupShellApp& app) {
   CUIScriptReader reader(app.m_strUIScriptFile);
   reader.Read(app.m_strProductName, app.m_strTargetDir, app.m_strProgramFolder, app.m_strLicence);
+  reader.ReadDetails(app.m_strVersion, app.m_strPublisher, app.m_strURL);
   app.m_strWelcomeText = FormatWelcomeText(app.m_strProductName);
 }

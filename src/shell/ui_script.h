@@ -1,5 +1,6 @@
 // The setup UI script: product name, install directory, program folder and
-// licence text for the wizard.
+// licence text for the wizard; version, publisher and web address for the
+// Uninstall entry.
 #pragma once
 #include "afx/cstring.h"
 #include "engine/setup_app.h"
@@ -12,6 +13,9 @@ class CUIScriptReader {
   // the shell gives no Programs folder.
   virtual BOOL Read(CString& productName, CString& targetDir, CString& programFolder,
                     CString& licence);
+  // The first lines of [VERSION], [PUBLISHER] and [URL], each empty when
+  // its section is missing; never a message, as older scripts have none.
+  void ReadDetails(CString& version, CString& publisher, CString& url);
 
  protected:
   CString m_strFileName;

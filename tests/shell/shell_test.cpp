@@ -204,6 +204,36 @@ TEST_F(UIScript, Sections) {
   EXPECT_TRUE(boxes.calls().empty());
 }
 
+// The Uninstall entry's sections: each optional, each its first line, and
+// a script that has them reads as before for the wizard.
+TEST_F(UIScript, EntryDetails) {
+  struct Case {
+    std::string text, version, publisher, url;
+  } cases[] = {
+      {"[PRODUCTNAME]\r\nDemo\r\n", "", "", ""},
+      {"[PRODUCTNAME]\r\nDemo\r\n[VERSION]\r\n1.2.3\r\nignored\r\n[PUBLISHER]\r\n塔恩软件\r\n"
+       "[URL]\r\nhttps://tarn.example.org/demo\r\n",
+       "1.2.3", "塔恩软件", "https://tarn.example.org/demo"},
+      {"[url]\r\n;comment\r\nhttp://x/\r\n[Version]\r\n", "", "", "http://x/"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(Read(c.text).name, c.text.find("Demo") != std::string::npos ? "Demo" : "");
+    EXPECT_TRUE(reader_ok);
+    CString version = "x", publisher = "x", url = "x";
+    CUIScriptReader((dir / "ui.ini").c_str()).ReadDetails(version, publisher, url);
+    EXPECT_EQ(version.str(), c.version);
+    EXPECT_EQ(publisher.str(), c.publisher);
+    EXPECT_EQ(url.str(), c.url);
+  }
+  CTarnSetupShellApp app;
+  app.m_strUIScriptFile = (dir / "ui.ini").c_str();
+  LoadUIScriptInto(app);
+  EXPECT_EQ(app.m_strURL.str(), "http://x/");
+  app.m_strUIScriptFile.Empty();  // the test's file, not a temporary one of the app
+  EXPECT_TRUE(boxes.calls().empty());
+}
+
 TEST_F(UIScript, NoPathIsToldAndLeavesTheFields) {
   CString name = "keep", target = "keep", folder = "keep", licence = "keep";
   EXPECT_FALSE(CUIScriptReader("").Read(name, target, folder, licence));
