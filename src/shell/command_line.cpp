@@ -1,14 +1,60 @@
 #include "shell/command_line.h"
 #include "inifile/ini_file.h"
+#include "shell/wizard/page_rules.h"
+
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// "/S" or "/s" standing alone at the start; rest then holds what follows,
+// blanks skipped.
+bool TakeSilentSwitch(CString& rest) {
+  const std::string& s = rest.str();
+  if (s.size() < 2 || s[0] != '/' || (s[1] | 0x20) != 's') return false;
+  if (s.size() > 2 && !IsBlank(s[2])) return false;
+  rest = rest.Mid(2);
+  rest.TrimLeft();
+  return true;
+}
+
+void SplitUninstall(CString rest, stuCommandLine& result) {
+  CString first = CIniFile::GetFirstParam(rest, nullptr, '|');
+  if (first.CompareNoCase("-U") != 0) return;
+  result.bUninstall = TRUE;
+  result.strKeyName = CIniFile::GetFirstParam(rest, nullptr, '|');
+  result.strLogPath = rest;
+}
+}  // namespace
 
 stuCommandLine SplitCommandLine(LPCSTR cmdLine) {
   stuCommandLine result;
   if (!cmdLine) return result;
   CString rest(cmdLine);
-  CString first = CIniFile::GetFirstParam(rest, nullptr, '|');
-  if (first.CompareNoCase("-U") != 0) return result;
-  result.bUninstall = TRUE;
-  result.strKeyName = CIniFile::GetFirstParam(rest, nullptr, '|');
-  result.strLogPath = rest;
+  if (!TakeSilentSwitch(rest)) {
+    SplitUninstall(rest, result);
+    return result;
+  }
+  result.bSilent = TRUE;
+  if (rest.IsEmpty()) return result;
+  if (rest.Left(3).CompareNoCase("/D=") == 0) {
+    result.bTargetDir = TRUE;
+    result.strTargetDir = rest.Mid(3);
+    result.strTargetDir.TrimRight();
+    return result;
+  }
+  SplitUninstall(rest, result);
+  if (!result.bUninstall) result.strUnknown = rest;
   return result;
+}
+
+const char* SilentTargetProblem(const CString& dir) {
+  // The wizard's own words for an empty, network or relative path.
+  if (const char* problem = InstallPathProblem(dir)) return problem;
+  if (dir.Find('/') >= 0) return "/D= 必须是最后一个参数!";
+  const std::string& s = dir.str();
+  const char letter = static_cast<char>(s[0] | 0x20);
+  if (s.size() < 3 || letter < 'a' || letter > 'z' || s[1] != ':' || s[2] != '\\')
+    return kRelativePathText;
+  for (char c : std::string(":*?\"<>|"))
+    if (dir.Find(c, 2) >= 0) return "安装路径中有不能使用的字符!";
+  return nullptr;
 }

@@ -6,6 +6,7 @@
 #include "afx/msgbox.h"
 #include "shell/command_line.h"
 #include "shell/payload_extract.h"
+#include "shell/silent.h"
 #include "engine/setup_app.h"
 #include "shell/ui_script.h"
 #include "platform/shell_link.h"
@@ -66,6 +67,8 @@ class CTarnSetupShell : public CTarnSetupShellApp {
   virtual void LoadUIScript();
 
   LPCSTR m_lpCmdLine = nullptr;
+  // The process's exit code: only the silent modes set it.
+  int m_nExitCode = 0;
 
  private:
   void RunUninstall(const stuCommandLine& cmd);
@@ -96,13 +99,17 @@ BOOL CTarnSetupShell::ExtractPayload() {
 void CTarnSetupShell::LoadUIScript() { LoadUIScriptInto(*this); }
 
 BOOL CTarnSetupShell::InitInstance() {
+  stuCommandLine cmd = SplitCommandLine(m_lpCmdLine);
+  if (cmd.bSilent) {
+    m_nExitCode = RunSilent(cmd, m_lpCmdLine, *this, MachineExtractEnv(), SilentLogPath());
+    return FALSE;
+  }
   // The wizard's folder browser and shell look-ups run on this thread.
   platform::ComScope com;
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
   HBITMAP watermark = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_WATERMARK));
 
-  stuCommandLine cmd = SplitCommandLine(m_lpCmdLine);
   if (cmd.bUninstall)
     RunUninstall(cmd);
   else
@@ -152,5 +159,5 @@ LPCSTR CommandLineArguments() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   theApp.m_lpCmdLine = CommandLineArguments();
   theApp.InitInstance();
-  return 0;
+  return theApp.m_nExitCode;
 }

@@ -58,6 +58,71 @@ TEST(CommandLine, ModesAndFields) {
   }
 }
 
+// "/S" first makes either mode silent; "/D=" takes the rest of the line.
+TEST(CommandLine, SilentSwitches) {
+  struct Case {
+    const char* line;
+    BOOL silent, uninstall, hasDir;
+    const char* dir;  // or the key, for an uninstall
+    const char* unknown;
+    const char* problem;  // SilentTargetProblem of dir, for an install
+  } cases[] = {
+      {"/S", TRUE, FALSE, FALSE, "", "", "请选择安装路径!"},
+      {"/s", TRUE, FALSE, FALSE, "", "", "请选择安装路径!"},
+      {"/S /D=C:\\Program Files\\My App", TRUE, FALSE, TRUE, "C:\\Program Files\\My App", "", nullptr},
+      {"/s\t/d=D:\\演示 程序  ", TRUE, FALSE, TRUE, "D:\\演示 程序", "", nullptr},
+      {"/S /D=C:\\App /X", TRUE, FALSE, TRUE, "C:\\App /X", "", "/D= 必须是最后一个参数!"},
+      {"/S /D=apps\\demo", TRUE, FALSE, TRUE, "apps\\demo", "", kRelativePathText},
+      {"/S /D=", TRUE, FALSE, TRUE, "", "", "请选择安装路径!"},
+      {"/S -U|Tarn 演示程序|C:\\Tarn Demo\\Unistall.tsu", TRUE, TRUE, FALSE, "Tarn 演示程序", "", nullptr},
+      {"/s -u|Key|Log", TRUE, TRUE, FALSE, "Key", "", nullptr},
+      {"/S /X", TRUE, FALSE, FALSE, "", "/X", nullptr},
+      {"/S /S", TRUE, FALSE, FALSE, "", "/S", nullptr},
+      // Not the switch: the install mode as it always was.
+      {"/D=C:\\App /S", FALSE, FALSE, FALSE, "", "", nullptr},
+      {"/Sx", FALSE, FALSE, FALSE, "", "", nullptr},
+      {" /S", FALSE, FALSE, FALSE, "", "", nullptr},
+      {"-U|Key|Log", FALSE, TRUE, FALSE, "Key", "", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    stuCommandLine cmd = SplitCommandLine(c.line);
+    EXPECT_EQ(cmd.bSilent, c.silent);
+    EXPECT_EQ(cmd.bUninstall, c.uninstall);
+    EXPECT_EQ(cmd.bTargetDir, c.hasDir);
+    EXPECT_EQ((c.uninstall ? cmd.strKeyName : cmd.strTargetDir).str(), c.dir);
+    EXPECT_EQ(cmd.strUnknown.str(), c.unknown);
+    if (c.silent && !c.uninstall && c.unknown[0] == '\0') {
+      const char* got = SilentTargetProblem(cmd.strTargetDir);
+      EXPECT_STREQ(got ? got : "(none)", c.problem ? c.problem : "(none)");
+    }
+  }
+}
+
+TEST(CommandLine, SilentTargetProblems) {
+  struct Case {
+    const char* dir;
+    const char* problem;
+  } cases[] = {
+      {"C:\\Program Files\\My App", nullptr},
+      {"d:\\", nullptr},
+      {"C:\\\x81\x7c", nullptr},  // a GBK character whose trail byte is "|"
+      {"\\\\server\\share", "不支持网络安装!\n"},
+      {"\\apps", kRelativePathText},
+      {"C:relative", kRelativePathText},
+      {"1:\\x", kRelativePathText},
+      {"C:/Apps", "/D= 必须是最后一个参数!"},
+      {"C:\\a:b", "安装路径中有不能使用的字符!"},
+      {"C:\\a|b", "安装路径中有不能使用的字符!"},
+      {"C:\\\"quoted\"", "安装路径中有不能使用的字符!"},
+      {"C:\\*", "安装路径中有不能使用的字符!"},
+  };
+  for (const Case& c : cases) {
+    const char* got = SilentTargetProblem(c.dir);
+    EXPECT_STREQ(got ? got : "(none)", c.problem ? c.problem : "(none)") << c.dir;
+  }
+}
+
 class Extract : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -8,7 +8,7 @@ const char* InstallPathProblem(const CString& path) {
   if (path.IsEmpty()) return "请选择安装路径!";
   if (path.Find(':') >= 0) return nullptr;
   if (path.GetLength() >= 2 && path[0] == '\\' && path[1] == '\\') return "不支持网络安装!\n";
-  return "安装路径书写不正确,请写入全部路径!\n例如'C:\\Program Files'";
+  return kRelativePathText;
 }
 
 CString TargetDirInfoText(const CString& productName) {

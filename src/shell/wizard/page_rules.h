@@ -7,6 +7,7 @@ enum : DWORD { kWizBack = 1, kWizNext = 2, kWizFinish = 4, kWizDisabledFinish = 
 
 inline constexpr char kQuitQuestion[] = "安装还未完成,您真的要退出安装吗?";
 inline constexpr char kQuitCaption[] = "退出询问";
+inline constexpr char kRelativePathText[] = "安装路径书写不正确,请写入全部路径!\n例如'C:\\Program Files'";
 
 // Licence page: choice 0 accepts, 1 declines.
 DWORD LicenceButtons(int choice);

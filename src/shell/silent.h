@@ -1,0 +1,52 @@
+// The silent modes ("/S"): the install and the uninstall with no window and
+// no message box. Every message goes to a log file instead, and the exit
+// code tells whether everything went well.
+#pragma once
+#include <mutex>
+#include "afx/cstring.h"
+#include "engine/setup_app.h"
+#include "platform/msgbox.h"
+#include "shell/command_line.h"
+#include "shell/payload_extract.h"
+
+enum : int {
+  kExitOk = 0,
+  kExitFailed = 1,     // the engine told of a problem: something was not done
+  kExitUsage = 2,      // an argument or the install folder cannot be used
+  kExitNoPayload = 3,  // no payload, or it could not be written out
+};
+
+inline constexpr char kSilentLogName[] = "TarnSetup.log";
+
+// <temporary folder>\TarnSetup.log.
+CString SilentLogPath();
+
+// Appends to the log, in the system's ANSI bytes (GBK), a CR LF after each
+// line, and while it lives takes every message box there: the box counts
+// as shown and is answered OK, or No to a question.
+class CSilentLog {
+ public:
+  explicit CSilentLog(const CString& path);
+  ~CSilentLog();
+  CSilentLog(const CSilentLog&) = delete;
+  CSilentLog& operator=(const CSilentLog&) = delete;
+
+  // One line; line breaks inside it become blanks.
+  void Line(const CString& text);
+  // A problem of the silent run itself, logged and counted as a message.
+  void Problem(const CString& text);
+  int Messages() const { return m_nMessages; }
+
+ private:
+  int OnBox(const platform::MessageBoxCall& call);
+
+  CString m_strPath;
+  std::mutex m_lock;
+  int m_nMessages = 0;
+  platform::MessageBoxHandler m_prevHandler;
+};
+
+// Runs the silent mode the command line asks for and returns the exit
+// code. cmdLine is logged as given; logPath names the log.
+int RunSilent(const stuCommandLine& cmd, LPCSTR cmdLine, CTarnSetupShellApp& app,
+              const stuExtractEnv& env, const CString& logPath);

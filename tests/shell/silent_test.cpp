@@ -1,0 +1,171 @@
+// The silent modes on a whole installer: a shell file with a real package
+// and UI script appended, run as "/S ..." and uninstalled by the command
+// its QuietUninstallString registers.
+#include <gtest/gtest.h>
+#include <string>
+#include "afx/file.h"
+#include "engine/install_runner.h"
+#include "engine/setup_package.h"
+#include "payload/trailer.h"
+#include "platform/fs.h"
+#include "platform/registry.h"
+#include "shell/silent.h"
+#include "support/support.h"
+
+namespace {
+using tarntest::ReadFileBytes;
+using tarntest::WriteFileBytes;
+
+std::string RegValue(const std::string& key, const char* name) {
+  platform::RegKey k;
+  std::string v;
+  if (k.Open(platform::RegKey::Root(platform::kRegLocalMachine), key, platform::kRegRead) != 0 ||
+      k.QueryString(name, &v) != 0)
+    return "<none>";
+  return v;
+}
+
+class Silent : public ::testing::Test {
+ protected:
+  Silent() {
+    product = std::string("TarnTest Silent ") +
+              ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (const char* sub : {"win", "tmp", "src"}) platform::MakeDirectory(dir / sub);
+    env.strSelf = (dir / "setup.exe").c_str();
+    env.strTempDir = (dir / "tmp\\").c_str();
+    env.strWindowsDir = (dir / "win").c_str();
+    env.sleep = [](DWORD) {};
+    logPath = dir / "TarnSetup.log";
+  }
+  ~Silent() override { RemoveUninstallKey(product.c_str()); }
+
+  // entries: TARGET_PATH below <TARGETDIR> and the bytes to install there.
+  void MakeInstaller(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string script;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const std::string src = dir / ("src\\" + std::to_string(i));
+      ASSERT_TRUE(WriteFileBytes(src, entries[i].second));
+      script += "[FILEINFO]\r\nSOURCE_PATH=" + src + "\r\nTARGET_PATH=<TARGETDIR>\\" +
+                entries[i].first + "\r\nINSTALL_FLAG=0\r\n\r\n";
+    }
+    ASSERT_TRUE(WriteFileBytes(dir / "setup.ini", script));
+    {
+      tarntest::BoxRecorder quiet;
+      CSetupPackage p((dir / "p.tsp").c_str(), "", (dir / "setup.ini").c_str(), nullptr);
+      ASSERT_TRUE(p.MakePacket());
+    }
+    ASSERT_TRUE(WriteFileBytes(dir / "ui.ini", "[PRODUCTNAME]\r\n" + product +
+                                                   "\r\n[TARGETDIR]\r\n" + (dir / "ui target") +
+                                                   "\r\n[VERSION]\r\n2.1\r\n"));
+    CFile out, pkg, ui;
+    ASSERT_TRUE(out.Open(env.strSelf, CFile::modeCreate | CFile::modeReadWrite));
+    out.Write("MZ bare shell", 13);
+    ASSERT_TRUE(pkg.Open((dir / "p.tsp").c_str(), CFile::modeRead));
+    ASSERT_TRUE(ui.Open((dir / "ui.ini").c_str(), CFile::modeRead));
+    ASSERT_EQ(payload::AppendPayload(out, pkg, true, ui, true), payload::kWriteOk);
+  }
+
+  // The run as the shell makes it, with a state of its own as the shell's is.
+  int Run(const std::string& line) {
+    CTarnSetupShellApp app;
+    return RunSilent(SplitCommandLine(line.c_str()), line.c_str(), app, env, logPath.c_str());
+  }
+  std::string Log() const { return ReadFileBytes(logPath); }
+  bool TempEmpty() {
+    if (!platform::RemoveDir(dir / "tmp")) return false;
+    platform::MakeDirectory(dir / "tmp");
+    return true;
+  }
+
+  tarntest::TempDir dir;
+  stuExtractEnv env;
+  std::string product, logPath;
+  tarntest::BoxRecorder boxes;  // a box that reaches it was shown
+};
+
+TEST_F(Silent, InstallsAndTheQuietCommandUninstalls) {
+  MakeInstaller({{"a.txt", "alpha"}, {"sub\\b.txt", std::string(3000, 'b')}});
+  const std::string target = dir / "Some Folder";
+  EXPECT_EQ(Run("/S /D=" + target), kExitOk) << Log();
+  EXPECT_EQ(ReadFileBytes(target + "\\a.txt"), "alpha");
+  EXPECT_EQ(ReadFileBytes(target + "\\sub\\b.txt"), std::string(3000, 'b'));
+  EXPECT_TRUE(platform::Access(target + "\\Unistall.tsu"));
+  EXPECT_TRUE(TempEmpty()) << "the blobs' temporary files are gone";
+
+  const std::string key = UninstallKeyPath(product.c_str()).str();
+  const std::string uninstaller = dir / "win\\tsu11.exe";
+  const std::string log = target + "\\Unistall.tsu";
+  EXPECT_EQ(RegValue(key, "UninstallString"), uninstaller + " -U|" + product + "|" + log);
+  const std::string quiet = RegValue(key, "QuietUninstallString");
+  EXPECT_EQ(quiet, uninstaller + " /S -U|" + product + "|" + log);
+  EXPECT_EQ(RegValue(key, "InstallLocation"), target);
+  EXPECT_EQ(RegValue(key, "DisplayVersion"), "2.1");
+  EXPECT_EQ(RegValue(key, "Publisher"), "<none>");
+
+  // The registered command without its program, as the shell gets it.
+  ASSERT_EQ(quiet.rfind(uninstaller + " ", 0), 0u);
+  const std::string args = quiet.substr(uninstaller.size() + 1);
+  EXPECT_EQ(Run(args), kExitOk) << Log();
+  EXPECT_FALSE(platform::Access(target));
+  EXPECT_EQ(RegValue(key, "DisplayName"), "<none>");
+
+  // Again: the log is gone, which is a failure, and the key stays gone.
+  EXPECT_EQ(Run(args), kExitFailed);
+  EXPECT_NE(Log().find("message: 打开卸载信息错误!\r\nexit code 1\r\n"), std::string::npos) << Log();
+  EXPECT_TRUE(boxes.calls().empty());
+  // Every run begins and ends its part of the log.
+  const std::string text = Log();
+  size_t runs = 0;
+  for (size_t at = text.find("== "); at != std::string::npos; at = text.find("== ", at + 1)) ++runs;
+  EXPECT_EQ(runs, 3u);
+  EXPECT_NE(text.find("install: /S /D=" + target + "\r\n"), std::string::npos);
+}
+
+TEST_F(Silent, WithoutAFolderTheScriptsFolder) {
+  MakeInstaller({{"a.txt", "alpha"}});
+  EXPECT_EQ(Run("/s"), kExitOk) << Log();
+  // Upper case, as the wizard shows the script's folder; in the sandbox
+  // that is another host folder.
+  CString folder((dir / "ui target").c_str());
+  folder.MakeUpper();
+  EXPECT_EQ(ReadFileBytes(folder.str() + "\\a.txt"), "alpha");
+  EXPECT_EQ(RegValue(UninstallKeyPath(product.c_str()).str(), "InstallLocation"), folder.str());
+  CString top(dir.path().c_str());
+  top.MakeUpper();
+  tarntest::RemoveTree(top.str());
+}
+
+// Each failure is its exit code and a line of the log, never a box.
+TEST_F(Silent, FailuresAreExitCodesAndLogLines) {
+  MakeInstaller({{"blocked\\x.txt", "x"}, {"ok.txt", "ok"}});
+  ASSERT_TRUE(platform::MakeDirectory(dir / "target"));
+  ASSERT_TRUE(WriteFileBytes(dir / "target\\blocked", "a file where a folder should be"));
+  struct Case {
+    std::string line;
+    int code;
+    std::string logged;
+  } cases[] = {
+      {"/S /D=relative\\dir", kExitUsage, "message: 安装路径书写不正确,请写入全部路径! 例如'C:\\Program Files'"},
+      {"/S /D=" + (dir / "a") + " /X", kExitUsage, "message: /D= 必须是最后一个参数!"},
+      {"/S /Q", kExitUsage, "message: 不能识别的参数: /Q"},
+      {"/S /D=" + (dir / "target"), kExitFailed, "message: 不能建立路径'" + (dir / "target\\blocked") + "'!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(Run(c.line), c.code);
+    EXPECT_NE(Log().find(c.logged + "\r\n"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("exit code " + std::to_string(c.code) + "\r\n"), std::string::npos);
+    EXPECT_TRUE(TempEmpty());
+  }
+  // The failed entry did not stop the others.
+  EXPECT_EQ(ReadFileBytes(dir / "target\\ok.txt"), "ok");
+
+  // No payload at all: the bare shell.
+  ASSERT_TRUE(WriteFileBytes(env.strSelf.str(), "MZ bare shell"));
+  EXPECT_EQ(Run("/S /D=" + (dir / "bare")), kExitNoPayload);
+  EXPECT_NE(Log().find("message: 安装数据错误,无法正常安装!\r\nexit code 3\r\n"), std::string::npos) << Log();
+  EXPECT_FALSE(platform::Access(dir / "bare"));
+  EXPECT_TRUE(boxes.calls().empty());
+}
+
+}  // namespace
