@@ -163,11 +163,21 @@ PY
     [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
     run ok uninstall "$target\\Unistall.tsu" "${sb[@]}"
     snap > before.txt
-    run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}" --json
+    run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' --version 2.5 "${sb[@]}" --json
     python3 - last.out <<'PY' || fail "install report"
 import json, sys
 r = json.load(open(sys.argv[1], encoding="utf-8"))
 assert r["ok"] and not r["messages"], r
+# The whole Uninstall entry, as the setup shell writes it.
+entry = {v["name"]: v["value"] for v in r["registry_values"]
+         if v["key"].endswith("\\Uninstall\\Tarn Sample")}
+assert r["version"] == "2.5" and r["publisher"] == "" and r["url"] == "", r
+assert entry["UninstallString"] == r["uninstaller"] + " -U|Tarn Sample|C:\\TarnSample\\Unistall.tsu", entry
+assert entry["QuietUninstallString"] == r["uninstaller"] + " /S -U|Tarn Sample|C:\\TarnSample\\Unistall.tsu", entry
+assert entry["InstallLocation"] == "C:\\TarnSample" and entry["DisplayIcon"] == r["uninstaller"], entry
+assert entry["NoModify"] == entry["NoRepair"] == "dword:00000001", entry
+assert int(entry["EstimatedSize"][6:], 16) > 0 and entry["DisplayVersion"] == "2.5", entry
+assert "Publisher" not in entry and "URLInfoAbout" not in entry, entry
 assert len(r["files"]) == 13 and len(r["shortcuts"]) == 3, r
 assert r["temporary_removed"] == ["C:\\TarnSample\\demo.reg"], r
 assert [p["wait"] for p in r["programs"]] == [True, False], r
@@ -185,6 +195,18 @@ assert len(r["files_removed"]) == 16 and not r["files_not_removed"], r
 PY
     snap > after.txt
     diff before.txt after.txt >&2 || fail "the uninstall left the machine changed"
+    # An installer's UI script names the entry's version, publisher and address.
+    run ok installer --shell shell.exe --ui sample/ui.ini --package out/sample.tsp -o out/setup.exe
+    run ok install out/setup.exe --target "$target" --name 'Tarn Sample' "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "installer's entry details"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert (r["version"], r["publisher"], r["url"]) == ("1.0", "塔恩软件工作室", "https://tarn.example.org/demo"), r
+names = {v["name"]: v["value"] for v in r["registry_values"]}
+assert names["Publisher"] == "塔恩软件工作室" and names["URLInfoAbout"] == r["url"], names
+PY
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall "$target\\Unistall.tsu" "${sb[@]}"
     ;;
   hostile)
     run ok package sample/setup.ini -o p.tsp

@@ -18,8 +18,14 @@ int CmdBuild(const std::string& script, const std::string& ui, const std::string
 int CmdList(const std::string& file, bool json);
 int CmdExtract(const std::string& file, const std::string& dir);
 int CmdVerify(const std::string& file);
+// The Uninstall entry's optional values; empty ones come from an
+// installer's UI script, as the setup shell reads them.
+struct EntryDetails {
+  std::string version, publisher, url;
+};
 int CmdInstall(const std::string& package, const std::string& target, const std::string& name,
-               const std::string& uninstaller, const std::string& sandbox, bool json);
+               const std::string& uninstaller, const EntryDetails& details,
+               const std::string& sandbox, bool json);
 int CmdUninstall(const std::string& log, const std::string& key, const std::string& sandbox,
                  bool json);
 

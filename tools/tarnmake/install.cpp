@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "engine/setup_package.h"
 #include "host.h"
+#include "inifile/ini_file.h"
 #include "payload/trailer.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
@@ -126,13 +127,42 @@ class PackageFile {
       *error = path + ": the package blob is damaged";
       return false;
     }
+    out.Close();
     path_ = temp_;
+    ReadDetails(in, t.uiScript);
     return true;
   }
   const std::string& path() const { return path_; }
+  // An installer's [VERSION], [PUBLISHER] and [URL]; empty for a package.
+  const EntryDetails& details() const { return details_; }
 
  private:
+  // First lines, as the shell's UI script reader takes them. A UI script
+  // that cannot be read names none: the install goes on without them.
+  void ReadDetails(CFile& in, const payload::BlobInfo& blob) {
+    const std::string ui = host::NewTempFile(std::string());
+    if (ui.empty()) return;
+    host::RemoveOnStop(ui);
+    CFile out;
+    bool ok = out.Open(ui.c_str(), CFile::modeCreate | CFile::modeWrite) &&
+              payload::ExtractBlob(in, blob, out);
+    out.Close();
+    if (ok) {
+      CIniFile ini(ui.c_str());
+      CStringArray lines;
+      for (auto field : {std::make_pair("VERSION", &details_.version),
+                         std::make_pair("PUBLISHER", &details_.publisher),
+                         std::make_pair("URL", &details_.url)}) {
+        lines.RemoveAll();
+        if (ini.FindSection(field.first, lines) && lines.GetSize() > 0) *field.second = lines[0].str();
+      }
+    }
+    platform::RemoveFile(ui);
+    host::ForgetOnStop(ui);
+  }
+
   std::string path_, temp_;
+  EntryDetails details_;
 };
 
 void PrintList(const char* title, const std::vector<std::string>& lines) {
@@ -154,7 +184,8 @@ bool IsFullWindowsPath(const std::string& path) {
 }  // namespace
 
 int CmdInstall(const std::string& package, const std::string& target, const std::string& name,
-               const std::string& uninstaller, const std::string& sandbox, bool json) {
+               const std::string& uninstaller, const EntryDetails& details,
+               const std::string& sandbox, bool json) {
   if (!sandbox.empty()) platform::SetSandboxRoot(host::AbsolutePath(sandbox));
   if (!IsFullWindowsPath(target)) {
     Error("--target must be a full Windows path such as C:\\Program Files\\Product");
@@ -178,6 +209,10 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
   }
   app.m_strUninstaller =
       uninstaller.empty() ? platform::WindowsDirectory() + "\\tsu11.exe" : uninstaller;
+  const EntryDetails& fromFile = file.details();
+  app.m_strVersion = details.version.empty() ? fromFile.version : details.version;
+  app.m_strPublisher = details.publisher.empty() ? fromFile.publisher : details.publisher;
+  app.m_strURL = details.url.empty() ? fromFile.url : details.url;
   if (!CheckDir(target.c_str(), TRUE, FALSE)) {
     Error("cannot create " + target);
     return 1;
@@ -210,11 +245,14 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     for (const auto& m : rec.messages()) messages.push_back(Json(m));
     std::printf(
         "{\"ok\": %s, \"target\": %s, \"product\": %s, \"uninstaller\": %s, \"log\": %s,\n"
+        " \"version\": %s, \"publisher\": %s, \"url\": %s,\n"
         " \"files\": %s,\n \"skipped\": %s,\n \"temporary_removed\": %s,\n \"shortcuts\": %s,\n"
         " \"registry_keys\": %s,\n \"registry_values\": %s,\n \"programs\": %s,\n"
         " \"libraries\": %s,\n \"messages\": %s}\n",
         ok ? "true" : "false", Json(target).c_str(), Json(app.m_strProductName.str()).c_str(),
         Json(app.m_strUninstaller.str()).c_str(), Json(log).c_str(),
+        Json(app.m_strVersion.str()).c_str(), Json(app.m_strPublisher.str()).c_str(),
+        Json(app.m_strURL.str()).c_str(),
         JsonList(Paths(rec, K::kFileWritten, true)).c_str(), JsonList(skipped).c_str(),
         JsonList(Paths(rec, K::kFileRemoved, true)).c_str(), JsonList(links).c_str(),
         JsonList(Paths(rec, K::kRegKeyCreated, true)).c_str(), JsonList(values).c_str(),

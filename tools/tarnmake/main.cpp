@@ -59,6 +59,10 @@ int Run(int argc, char** argv) {
   install->add_option("--target", target, "install folder, a full Windows path")->required();
   install->add_option("--name", name, "product name: the Uninstall key (default: the file's name)");
   install->add_option("--uninstaller", uninstaller, "uninstaller path (default <WINDIR>\\tsu11.exe)");
+  tarnmake::EntryDetails details;
+  install->add_option("--version", details.version, "DisplayVersion (default: an installer's [VERSION])");
+  install->add_option("--publisher", details.publisher, "Publisher (default: an installer's [PUBLISHER])");
+  install->add_option("--url", details.url, "URLInfoAbout (default: an installer's [URL])");
   install->add_option("--sandbox", sandbox, "sandbox root (native builds; default $TARN_SANDBOX_ROOT)");
   install->add_flag("--json", json, "one JSON object on standard output");
   install->footer("Exit status 0 only when no entry failed.");
@@ -101,7 +105,10 @@ int Run(int argc, char** argv) {
   if (*verify) return tarnmake::CmdVerify(ArgToAnsi(file));
   if (*install)
     return tarnmake::CmdInstall(ArgToAnsi(file), ArgToAnsi(target), ArgToAnsi(name),
-                                ArgToAnsi(uninstaller), sandbox, json);
+                                ArgToAnsi(uninstaller),
+                                {ArgToAnsi(details.version), ArgToAnsi(details.publisher),
+                                 ArgToAnsi(details.url)},
+                                sandbox, json);
   if (*uninstall) return tarnmake::CmdUninstall(ArgToAnsi(file), ArgToAnsi(key), sandbox, json);
   return 2;
 }
