@@ -8,7 +8,7 @@
 set -u
 build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
 shift 6
-cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard"}
+cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail"}
 
 export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
@@ -80,6 +80,11 @@ shot() {
 # reg writes the ANSI code page to a pipe.
 regval() {  # key value
   wine reg query "$1" /v "$2" 2>/dev/null | iconv -f gbk -t utf-8 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'
+}
+regdword() {  # key value: decimal
+  local hex
+  hex=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_DWORD *//p')
+  [ -n "$hex" ] && echo $((hex))
 }
 tempfiles() { find "$drive_c" -name 'tst*.tmp' | wc -l; }
 links() { find "$drive_c" -name '*.lnk' -newer "$out/work/marker" 2>/dev/null | wc -l; }
@@ -438,6 +443,95 @@ case_keyboard() {
   check_true "Enter is Finish" ended 30
   check_true "installed where typed" test -f "$drive_c/Tarn Keys/readme.txt"
   stop_setup
+}
+
+# --- silent mode ----------------------------------------------------------
+# The log every silent run appends to: %TEMP%\TarnSetup.log.
+silent_log() { find "$drive_c/users" -name TarnSetup.log 2>/dev/null | head -1; }
+silent_log_text() { local f; f=$(silent_log); [ -n "$f" ] && iconv -f gbk -t utf-8 "$f" | tr -d '\r'; }
+# What the files an uninstall log lists take, in KiB rounded up.
+logged_kib() {  # log
+  python3 - "$1" "$drive_c" <<'PY'
+import os, sys
+lines = open(sys.argv[1], "rb").read().decode("gbk").split("\r\n")
+total = 0
+for line in lines[1:]:
+    if line == "[DeleteRegistry]":
+        break
+    if line[:3].upper() == "C:\\":
+        path = os.path.join(sys.argv[2], line[3:].replace("\\", "/"))
+        if os.path.isfile(path):
+            total += os.path.getsize(path)
+print((total + 1023) // 1024)
+PY
+}
+
+case_silent() {
+  local dir_win='C:\Tarn Silent\Some Folder' dir=$drive_c/Tarn\ Silent/Some\ Folder temps rc quiet
+  rm -rf "$drive_c/Tarn Silent"
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  temps=$(tempfiles)
+  touch "$out/work/marker"
+  sleep 1
+  # The folder unquoted, spaces and all: the rest of the command line.
+  rc=$(d exitcode "\"$(winpath "$out/work/setup.exe")\" /S /D=$dir_win" 120000)
+  check "silent install: exit code, with no window to answer" "$rc" 0
+  check_true "silent: readme installed" test -f "$dir/readme.txt"
+  check_true "silent: Chinese-named file installed" test -f "$dir/文档/说明.txt"
+  check "silent: readme bytes" "$(cmp -s "$dir/readme.txt" "$sample/files/readme.txt" && echo same)" same
+  check_true "silent: uninstall log written" test -f "$dir/Unistall.tsu"
+  check "silent: shortcuts made" "$(links)" 3
+  check_true "silent: registry import" sh -c "wine reg query 'HKCU\\Software\\TarnDemo' /v Colour 2>/dev/null | grep -q blue"
+  check "silent: no temporary file left" "$(tempfiles)" "$temps"
+  check "silent: DisplayName" "$(regval "$UNINSTALL_KEY" DisplayName)" "$PRODUCT"
+  check "silent: UninstallString" "$(regval "$UNINSTALL_KEY" UninstallString)" \
+    "C:\\windows\\tsu11.exe -U|$PRODUCT|$dir_win\\Unistall.tsu"
+  quiet=$(regval "$UNINSTALL_KEY" QuietUninstallString)
+  check "silent: QuietUninstallString" "$quiet" "C:\\windows\\tsu11.exe /S -U|$PRODUCT|$dir_win\\Unistall.tsu"
+  check "silent: InstallLocation" "$(regval "$UNINSTALL_KEY" InstallLocation)" "$dir_win"
+  check "silent: DisplayIcon" "$(regval "$UNINSTALL_KEY" DisplayIcon)" 'C:\windows\tsu11.exe'
+  check "silent: DisplayVersion" "$(regval "$UNINSTALL_KEY" DisplayVersion)" "1.0"
+  check "silent: Publisher" "$(regval "$UNINSTALL_KEY" Publisher)" "塔恩软件工作室"
+  check "silent: URLInfoAbout" "$(regval "$UNINSTALL_KEY" URLInfoAbout)" "https://tarn.example.org/demo"
+  check "silent: NoModify" "$(regdword "$UNINSTALL_KEY" NoModify)" 1
+  check "silent: NoRepair" "$(regdword "$UNINSTALL_KEY" NoRepair)" 1
+  check "silent: EstimatedSize" "$(regdword "$UNINSTALL_KEY" EstimatedSize)" "$(logged_kib "$dir/Unistall.tsu")"
+  check "silent: the log ends the run" "$(silent_log_text | tail -1)" "exit code 0"
+
+  rc=$(d exitcode "$quiet" 120000)
+  check "silent uninstall: exit code, with no question" "$rc" 0
+  check_true "silent uninstall: install directory gone" test ! -e "$dir"
+  check "silent uninstall: shortcuts gone" "$(links)" 0
+  check_true "silent uninstall: Uninstall key gone" sh -c "! wine reg query '$UNINSTALL_KEY' >/dev/null 2>&1"
+  check_true "silent uninstall: imported registry keys gone" sh -c "! wine reg query 'HKCU\\Software\\TarnDemo' >/dev/null 2>&1"
+  check "silent uninstall: the log ends the run" "$(silent_log_text | tail -1)" "exit code 0"
+}
+
+# Each failure: its exit code and its message in the log, never a box.
+silent_fails() {  # what exe arguments code message
+  local rc
+  rc=$(d exitcode "\"$(winpath "$out/work/$2")\" $3" 60000)
+  check "$1: exit code" "$rc" "$4"
+  check "$1: logged" "$(silent_log_text | tail -2 | head -1)" "message: $5"
+}
+
+case_silent_fail() {
+  local temps
+  rm -rf "$drive_c/Tarn Silent Fail"
+  rm -f "$(silent_log)"
+  temps=$(tempfiles)
+  silent_fails "relative folder" setup.exe '/S /D=Tarn\Relative' 2 \
+    "安装路径书写不正确,请写入全部路径! 例如'C:\\Program Files'"
+  silent_fails "/D= not last" setup.exe '/s /D=C:\Tarn Silent Fail /X' 2 "/D= 必须是最后一个参数!"
+  silent_fails "unknown switch" setup.exe '/S /Q' 2 "不能识别的参数: /Q"
+  silent_fails "damaged installer" badblob.exe '/S /D=C:\Tarn Silent Fail' 3 \
+    "无法建立临时文件,请检查磁盘空间是否足够!"
+  silent_fails "no payload" bare.exe '/S /D=C:\Tarn Silent Fail' 3 "安装数据错误,无法正常安装!"
+  silent_fails "uninstall without a log" bare.exe '/S -U|Nothing|C:\nothing\Unistall.tsu' 1 "打开卸载信息错误!"
+  check_true "silent failures: nothing installed" test ! -e "$drive_c/Tarn Silent Fail"
+  check "silent failures: no temporary file left" "$(tempfiles)" "$temps"
+  check "silent failures: one log entry per run" "$(silent_log_text | grep -c '^== ')" 6
+  note "silent log: $(silent_log | sed "s|^$drive_c|C:|")"
 }
 
 for c in $cases; do

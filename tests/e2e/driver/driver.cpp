@@ -16,6 +16,8 @@
 //   focus TITLE              id and text of the control with the focus
 //   close TITLE              waits for the window, then its close box
 //   run CMDLINE [MS]         starts a command line as it stands, waits
+//   exitcode CMDLINE [MS]    the same, then prints its exit code, or
+//                            "timeout" (and ends it) when it outlived MS
 //   clickwait TITLE ID NEXT [MS]  presses, waits for NEXT, prints the ms
 #include <windows.h>
 #include <cstdio>
@@ -138,7 +140,7 @@ int main() {
     EnumWindows(ListTop, 0);
     return 0;
   }
-  if (cmd == L"run") {
+  if (cmd == L"run" || cmd == L"exitcode") {
     // The command line exactly as given, as the system starts a registered
     // uninstall command.
     STARTUPINFOW si = {};
@@ -147,7 +149,17 @@ int main() {
     std::wstring line = title;
     if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
       return Fail("cannot start " + Utf8(title));
-    WaitForSingleObject(pi.hProcess, Ms(argc, argv, 3, 0) ? Ms(argc, argv, 3, 0) : INFINITE);
+    DWORD waited = WaitForSingleObject(pi.hProcess, Ms(argc, argv, 3, 0) ? Ms(argc, argv, 3, 0) : INFINITE);
+    if (cmd == L"exitcode") {
+      DWORD code = 0;
+      if (waited != WAIT_OBJECT_0) {
+        TerminateProcess(pi.hProcess, 255);
+        Out("timeout");
+      } else {
+        GetExitCodeProcess(pi.hProcess, &code);
+        Out(std::to_string(code));
+      }
+    }
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
     return 0;
