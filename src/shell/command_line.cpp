@@ -37,8 +37,13 @@ stuCommandLine SplitCommandLine(LPCSTR cmdLine) {
   if (rest.IsEmpty()) return result;
   if (rest.Left(3).CompareNoCase("/D=") == 0) {
     result.bTargetDir = TRUE;
-    result.strTargetDir = rest.Mid(3);
-    result.strTargetDir.TrimRight();
+    CString& dir = result.strTargetDir;
+    dir = rest.Mid(3);
+    dir.TrimRight();
+    // "C:\App\" would give "C:\App\\Unistall.tsu" in the Uninstall entry.
+    while (dir.GetLength() > 3 && dir[dir.GetLength() - 1] == '\\' &&
+           IsCharStart(dir.str(), static_cast<size_t>(dir.GetLength() - 1)))
+      dir = dir.Left(dir.GetLength() - 1);
     return result;
   }
   SplitUninstall(rest, result);

@@ -10,7 +10,7 @@ struct stuCommandLine {
   CString strLogPath;
   BOOL bSilent = FALSE;
   // Silent install: "/D=" was given, with the rest of the line as its
-  // folder (trailing blanks cut); empty otherwise.
+  // folder (trailing blanks and backslashes cut); empty otherwise.
   BOOL bTargetDir = FALSE;
   CString strTargetDir;
   // Silent mode only: the argument that could not be understood; the run

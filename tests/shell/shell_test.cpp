@@ -74,6 +74,9 @@ TEST(CommandLine, SilentSwitches) {
       {"/S /D=C:\\App /X", TRUE, FALSE, TRUE, "C:\\App /X", "", "/D= 必须是最后一个参数!"},
       {"/S /D=apps\\demo", TRUE, FALSE, TRUE, "apps\\demo", "", kRelativePathText},
       {"/S /D=", TRUE, FALSE, TRUE, "", "", "请选择安装路径!"},
+      {"/S /D=C:\\App\\\\", TRUE, FALSE, TRUE, "C:\\App", "", nullptr},
+      {"/S /D=D:\\", TRUE, FALSE, TRUE, "D:\\", "", nullptr},
+      {"/S /D=C:\\\x95\x5c", TRUE, FALSE, TRUE, "C:\\\x95\x5c", "", nullptr},  // GBK, trail byte "\\"
       {"/S -U|Tarn 演示程序|C:\\Tarn Demo\\Unistall.tsu", TRUE, TRUE, FALSE, "Tarn 演示程序", "", nullptr},
       {"/s -u|Key|Log", TRUE, TRUE, FALSE, "Key", "", nullptr},
       {"/S /X", TRUE, FALSE, FALSE, "", "/X", nullptr},
