@@ -95,12 +95,9 @@ TEST_F(Silent, InstallsAndTheQuietCommandUninstalls) {
   const std::string key = UninstallKeyPath(product.c_str()).str();
   const std::string uninstaller = dir / "win\\tsu11.exe";
   const std::string log = target + "\\Unistall.tsu";
-  EXPECT_EQ(RegValue(key, "UninstallString"), uninstaller + " -U|" + product + "|" + log);
   const std::string quiet = RegValue(key, "QuietUninstallString");
   EXPECT_EQ(quiet, uninstaller + " /S -U|" + product + "|" + log);
-  EXPECT_EQ(RegValue(key, "InstallLocation"), target);
-  EXPECT_EQ(RegValue(key, "DisplayVersion"), "2.1");
-  EXPECT_EQ(RegValue(key, "Publisher"), "<none>");
+  EXPECT_EQ(RegValue(key, "DisplayVersion"), "2.1");  // read from the UI script
 
   // The registered command without its program, as the shell gets it.
   ASSERT_EQ(quiet.rfind(uninstaller + " ", 0), 0u);
