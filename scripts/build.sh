@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds one configuration (native, win32, fuzz, release) or
-# all of the first three, into build/<config> (or $BUILD_ROOT/<config>).
+# Configures and builds one configuration (native, win32, win32-release,
+# fuzz, release) or native, win32 and fuzz, into build/<config> (or
+# $BUILD_ROOT/<config>).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
@@ -15,6 +16,9 @@ build_one() {
   case "$cfg" in
     native)  args+=(-DTARN_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug) ;;
     win32)   args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    # The programs as shipped: the shell and tarnmake.exe, small and stripped.
+    win32-release) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
+                          -DTARN_TESTS=OFF -DTARN_SHIP=ON) ;;
     fuzz)    args+=(-DTARN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     release) args+=(-DTARN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;
     *) echo "unknown configuration $cfg" >&2; exit 2 ;;

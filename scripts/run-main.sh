@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The main job: set up the machine, build both configurations, make the
-# sample product's package, install it into the sandbox and uninstall it
-# again, make its installer once the shell is built, and install and
-# uninstall that under Wine: the real wizard with a display, else under
-# Xvfb with the test driver clicking through.
+# The main job: set up the machine, build both configurations and the
+# shipped shell, make the sample product's package, install it into the
+# sandbox and uninstall it again, make its installer with the shipped shell,
+# and install and uninstall that under Wine: the real wizard with a display,
+# else under Xvfb with the test driver clicking through.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_ROOT:-$root/build}
@@ -27,6 +27,8 @@ step "build native"
 quiet env BUILD_ROOT="$build" bash "$root/scripts/build.sh" native
 step "build win32"
 quiet env BUILD_ROOT="$build" bash "$root/scripts/build.sh" win32
+step "build win32-release (the shipped shell)"
+quiet env BUILD_ROOT="$build" bash "$root/scripts/build.sh" win32-release
 
 tarnmake=$build/native/tools/tarnmake/tarnmake
 sample=$root/examples/sample
@@ -53,8 +55,8 @@ after=$(snapshot)
 if [ "$before" = "$after" ]; then echo "the uninstall left the sandbox as it was"; else
   echo "the uninstall left the sandbox changed:" >&2; diff <(echo "$before") <(echo "$after") >&2; exit 1; fi
 
-shell=$(find "$build/win32" -name TarnSetupShell.exe -print -quit 2>/dev/null || true)
-if [ -n "$shell" ]; then
+shell=$build/win32-release/src/TarnSetupShell.exe
+if [ -f "$shell" ]; then
   step "installer of the sample product"
   "$tarnmake" build "$sample/setup.ini" --ui "$sample/ui.ini" --shell "$shell" -o "$out/setup.exe"
   "$tarnmake" verify "$out/setup.exe"

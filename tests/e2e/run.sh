@@ -4,10 +4,12 @@
 # the driver program. One Xvfb and one Wine server for all cases.
 # usage: run.sh BUILD SHELL TARNMAKE DRIVER SOURCE OUT [CASE...]
 # Screenshots go to OUT/shots. With TARN_E2E_DISPLAY set, that display is
-# used instead of a private Xvfb.
+# used instead of a private Xvfb. When the file TARN_E2E_SHELL names exists
+# (ctest points it at the shipped build), it is the shell under test.
 set -u
 build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
 shift 6
+if [ -n "${TARN_E2E_SHELL:-}" ] && [ -f "$TARN_E2E_SHELL" ]; then shell=$TARN_E2E_SHELL; fi
 cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail"}
 
 export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all
@@ -16,6 +18,7 @@ rm -rf "$out"
 mkdir -p "$out/shots" "$out/work"
 log=$out/e2e.log
 : > "$log"
+echo "shell under test: $shell" | tee -a "$log"
 failures=0
 xvfb_pid=
 

@@ -393,6 +393,47 @@ PY
     fi
     rm -rf "$drive_c/TarnSafety"
     ;;
+  reproducible)
+    # Two checkouts of one tree, made at different moments: with
+    # SOURCE_DATE_EPOCH no stored time is later than it and the installers
+    # are the same bytes; an older time stays as it was.
+    epoch=1500000000
+    cp -r sample a && cp -r sample b
+    find a -exec touch -d '2021-06-01 12:00:00 UTC' {} +
+    find b -exec touch -d '2023-03-04 05:06:07 UTC' {} +
+    touch -d @1400000000 a/files/readme.txt b/files/readme.txt
+    export SOURCE_DATE_EPOCH=$epoch
+    run ok build a/setup.ini --ui a/ui.ini --shell shell.exe -o a.exe
+    run ok build b/setup.ini --ui b/ui.ini --shell shell.exe -o b.exe
+    cmp a.exe b.exe || fail "two checkouts built with SOURCE_DATE_EPOCH differ"
+    run ok list --json b.exe && cp last.out clamped.json
+    # Not a number of seconds: refused, and nothing written.
+    export SOURCE_DATE_EPOCH=yesterday
+    fail_with "SOURCE_DATE_EPOCH 'yesterday' is not a number" package b/setup.ini -o bad.tsp
+    [ -e bad.tsp ] && fail "a package written under a bad SOURCE_DATE_EPOCH"
+    export SOURCE_DATE_EPOCH=
+    run ok package b/setup.ini -o empty.tsp
+    unset SOURCE_DATE_EPOCH
+    run ok package b/setup.ini -o free.tsp
+    cmp -s empty.tsp free.tsp || fail "an empty SOURCE_DATE_EPOCH is not unset"
+    run ok list --json free.tsp && cp last.out free.json
+    python3 - clamped.json free.json $epoch <<'PY' || fail "stored times"
+import json, sys
+clamped, free = (json.load(open(f, encoding="utf-8"))["entries"] for f in sys.argv[1:3])
+epoch, newer = int(sys.argv[3]), 1677906367
+data = [e for e in clamped if e["orig_size"] or e["stored_size"]]
+assert data, clamped
+for e in clamped:
+    times = (e["create_time"], e["modify_time"], e["access_time"])
+    assert all(t <= epoch for t in times), e
+readme = [e for e in clamped if e["target_path"].endswith("\\readme.txt")]
+assert readme and readme[0]["modify_time"] == 1400000000, readme
+assert all(e["modify_time"] == epoch for e in data if e not in readme), data
+# Without the variable the files' own (newer) times are stored.
+assert all(e["modify_time"] == newer for e in free
+           if (e["orig_size"] or e["stored_size"]) and not e["target_path"].endswith("\\readme.txt")), free
+PY
+    ;;
   *) fail "unknown scenario" ;;
 esac
 echo "PASS [$scenario]"

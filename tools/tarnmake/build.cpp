@@ -2,6 +2,7 @@
 #include <zlib.h>
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -47,6 +48,22 @@ bool Replaceable(const std::string& output) {
 }
 
 bool g_strict = false;
+
+// SOURCE_DATE_EPOCH: no stored file time is later than it, so that builds of
+// one tree from different checkouts give the same bytes. Unset or empty: no
+// ceiling; anything but decimal seconds is refused rather than guessed at.
+bool TimeCeiling(int64_t* ceiling) {
+  *ceiling = -1;
+  const char* env = std::getenv("SOURCE_DATE_EPOCH");
+  if (!env || !*env) return true;
+  std::string v(env);
+  if (v.size() > 18 || v.find_first_not_of("0123456789") != std::string::npos) {
+    Error("SOURCE_DATE_EPOCH '" + v + "' is not a number of seconds");
+    return false;
+  }
+  *ceiling = std::stoll(v);
+  return true;
+}
 
 // Removes a file it names at the end unless kept, on Ctrl+C too.
 class TempFile {
@@ -106,8 +123,9 @@ class WatchedFile : public CFile {
 // over before any data is written, and the data block's progress is shown.
 class Builder : public CSetupPackage {
  public:
-  Builder(const std::string& output, const std::string& script)
-      : CSetupPackage(output.c_str(), "", script.c_str(), nullptr) {}
+  // ceiling: the latest file time stored, or -1 for none.
+  Builder(const std::string& output, const std::string& script, int64_t ceiling)
+      : CSetupPackage(output.c_str(), "", script.c_str(), nullptr), ceiling_(ceiling) {}
   bool refused() const { return refused_; }
   size_t entries() const { return static_cast<size_t>(m_arrIndex.GetSize()); }
 
@@ -138,7 +156,16 @@ class Builder : public CSetupPackage {
       }
     });
     watched = &file;
-    return CSetupPackage::WriteDataInfo(file);
+    int ok = CSetupPackage::WriteDataInfo(file);
+    // The index is written after the data, so the times can still change.
+    if (ceiling_ >= 0) {
+      DWORD top = static_cast<DWORD>(std::min<int64_t>(ceiling_, 0xFFFFFFFF));
+      for (int i = 0; i < m_arrIndex.GetSize(); ++i) {
+        TSPIndex& r = *m_arrIndex[i];
+        for (DWORD* t : {&r.m_tCreate, &r.m_tModify, &r.m_tAccess}) *t = std::min(*t, top);
+      }
+    }
+    return ok;
   }
 
  private:
@@ -260,6 +287,7 @@ class Builder : public CSetupPackage {
     return r.m_dwProtected;
   }
 
+  int64_t ceiling_;
   bool refused_ = false;
   uint64_t total_ = 0;
   std::vector<uint64_t> sizes_;  // of the sources with data, in index order
@@ -378,6 +406,8 @@ bool WriteInstaller(const std::string& shell, const std::string& ui, const std::
 
 // Builds the package from script into output.
 bool MakePackage(const std::string& script, const std::string& output, size_t* entries) {
+  int64_t ceiling;
+  if (!TimeCeiling(&ceiling)) return false;
   std::string error;
   if (!Readable(script, &error)) {
     Error(error);
@@ -410,7 +440,7 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
   BoxToStderr boxes;
   bool ok;
   {
-    Builder builder(temp.path(), absScript);
+    Builder builder(temp.path(), absScript, ceiling);
     // The install folders it looks up on construction do not matter here.
     int before = ProblemLines();
     ok = builder.MakePacket() && !builder.refused();
