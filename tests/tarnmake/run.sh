@@ -399,7 +399,7 @@ i = json.load(open(sys.argv[1]))["installer"]
 assert i["signed"] is True and i["shell_size"] == int(sys.argv[2]), i
 PY
     run ok list signed.exe
-    grep -q '; signed$' last.out || fail "the listing does not say signed"
+    grep -q '); signed' last.out || fail "the listing does not say signed"
     run ok extract signed.exe -o x
     check tree x sample
     # Cut inside its signature it is no installer, and says so.
