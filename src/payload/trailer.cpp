@@ -31,8 +31,8 @@ TrailerInfo Fail(TrailerStatus status) {
   return info;
 }
 
-// Signing tools align the certificate table to 8 bytes with zeros, and the
-// trailer's last byte never is one.
+// Signing tools align the certificate table to 8 bytes with zeros; the
+// trailer's last byte, 9, tells where they begin.
 const int kMaxPadding = 7;
 
 // Where the trailer would end: the file's end, or before the padding of a
