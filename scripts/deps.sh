@@ -19,6 +19,7 @@ PKGS=(
   clang libclang-rt-14-dev
   locales zip unzip time python3 ccache
   liblnk-utils nsis fonts-wqy-microhei
+  osslsigncode openssl
 )
 
 missing=()

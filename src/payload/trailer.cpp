@@ -3,6 +3,7 @@
 #include "payload/trailer.h"
 #include <cstring>
 #include "packet/stream_codec.h"
+#include "payload/authenticode.h"
 
 namespace payload {
 
@@ -30,10 +31,35 @@ TrailerInfo Fail(TrailerStatus status) {
   return info;
 }
 
+// Signing tools align the certificate table to 8 bytes with zeros; the
+// trailer's last byte, 9, tells where they begin.
+const int kMaxPadding = 7;
+
+// Where the trailer would end: the file's end, or before the padding of a
+// certificate table appended by signing. Unsigned when no padding fits.
+uint64_t PayloadEnd(CFile& file, bool* authenticode, bool* readError) {
+  const uint64_t len = file.GetLength();
+  CertificateTable table;
+  if (!FindCertificateTable(file, &table)) return len;
+  BYTE tail[kMaxPadding + 1];
+  uint64_t n = table.offset < sizeof tail ? table.offset : sizeof tail;
+  if (!ReadAt(file, table.offset - n, tail, static_cast<size_t>(n))) {
+    *readError = true;
+    return len;
+  }
+  size_t kept = static_cast<size_t>(n);
+  while (kept > 0 && tail[kept - 1] == 0) --kept;
+  if (kept == 0) return len;  // more zeros than any padding
+  *authenticode = true;
+  return table.offset - n + kept;
+}
+
 }  // namespace
 
 TrailerInfo ReadTrailer(CFile& file) {
-  const uint64_t len = file.GetLength();
+  bool authenticode = false, readError = false;
+  const uint64_t len = PayloadEnd(file, &authenticode, &readError);
+  if (readError) return Fail(kTrailerReadError);
   if (len < 1 + kMagicLength) return Fail(kTrailerMissing);
   BYTE tail[1 + kMagicLength];
   if (!ReadAt(file, len - sizeof tail, tail, sizeof tail)) return Fail(kTrailerReadError);
@@ -58,6 +84,8 @@ TrailerInfo ReadTrailer(CFile& file) {
   info.package.offset = room - info.package.stored;
   info.shellLength = info.package.offset;
   if (!Plausible(info.uiScript) || !Plausible(info.package)) return Fail(kTrailerImplausible);
+  info.end = len;
+  info.authenticode = authenticode;
   info.status = kTrailerOk;
   return info;
 }

@@ -13,6 +13,9 @@
 //   L - 10                          "TSPSEV1.0" (9 bytes, no terminator)
 //   L - 1                           9, the length of the magic
 //
+// Signing the installer appends a certificate table, aligned to 8 bytes
+// with up to 7 zeros; L is then where that padding begins (authenticode.h).
+//
 // A blob whose stored size equals its uncompressed size is raw; otherwise it
 // is a zlib stream (RFC 1950) that inflates to exactly U bytes.
 //
@@ -56,10 +59,13 @@ struct TrailerInfo {
   BlobInfo package;     // blob 2
   BlobInfo uiScript;    // blob 1
   uint64_t shellLength = 0;
+  uint64_t end = 0;           // just past the trailer
+  bool authenticode = false;  // a certificate table follows, from signing
   bool ok() const { return status == kTrailerOk; }
 };
 
-// Checks the trailer of an open file; reads only its fields.
+// Checks the trailer of an open file, before a signature's certificate
+// table when there is one; reads only its fields and the PE headers.
 TrailerInfo ReadTrailer(CFile& file);
 
 // Writes the blob's uncompressed bytes to `out` at its position. FALSE when

@@ -75,6 +75,7 @@ WriteStatus AppendPayload(CFile& out, CFile& package, bool compressPackage, CFil
     out.SetLength(static_cast<uint64_t>(origin));
     return s;
   }
+  info.end = info.uiScript.offset + info.uiScript.stored + 18;
   info.status = kTrailerOk;
   if (written) *written = info;
   return kWriteOk;

@@ -1,6 +1,7 @@
 #include "shell/payload_extract.h"
 #include <vector>
 #include "afx/msgbox.h"
+#include "payload/authenticode.h"
 #include "platform/fs.h"
 #include "platform/process.h"
 
@@ -45,10 +46,16 @@ CString WriteWithRetries(CFile& in, const payload::BlobInfo& blob, const stuExtr
 
 BOOL CopyLeadingPart(CFile& in, uint64_t length, CFile& out) {
   if (in.Seek(0, CFile::begin) != 0) return FALSE;
-  std::vector<char> chunk(1 << 20);
+  std::vector<BYTE> chunk(1 << 20);
+  const uint64_t whole = length;
+  bool first = true;
   while (length > 0) {
     size_t want = length < chunk.size() ? static_cast<size_t>(length) : chunk.size();
     if (in.Read(chunk.data(), want) != want) return FALSE;
+    // A signed installer's signature covers the whole file and lies past the
+    // copy's end: the copy must not claim it.
+    if (first) payload::DropCutSignature(chunk.data(), want, whole);
+    first = false;
     if (!out.Write(chunk.data(), want)) return FALSE;
     length -= want;
   }

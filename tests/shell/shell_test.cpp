@@ -191,6 +191,46 @@ TEST_F(Extract, WritesBothBlobsAndTheUninstallerCopy) {
   }
 }
 
+// Signing the built installer points the shell's header at a table past
+// the copy's end; a shell signed before the build keeps its own signature.
+TEST_F(Extract, UninstallerCopyOfASignedInstallerClaimsNoSignature) {
+  tarntest::PeHeaders pe;
+  pe.secOffset = 1024;
+  pe.secSize = 16;
+  std::string signedShell = pe.Bytes() + std::string(16, 'c');
+  tarntest::PutLe32(signedShell, 1024, 16);
+  struct Case {
+    std::string shell;
+    bool signInstaller, cleared;
+  } cases[] = {
+      {tarntest::PeHeaders().Bytes() + "code", true, true},
+      {signedShell, false, false},
+  };
+  for (const Case& c : cases) {
+    shell = c.shell;
+    MakeInstaller("[PRODUCTNAME]\r\nDemo\r\n", std::string(3000, 'p'), true);
+    if (c.signInstaller) {
+      std::string bytes = ReadAll(env.strSelf.str()) + std::string(3, '\0');
+      std::string table(64, 'C');
+      tarntest::PutLe32(table, 0, 64);
+      tarntest::PutLe32(bytes, pe.secEntry(), static_cast<uint32_t>(bytes.size()));
+      tarntest::PutLe32(bytes, pe.secEntry() + 4, 64);
+      WriteAll(env.strSelf.str(), bytes + table);
+    }
+    ASSERT_TRUE(ExtractPayloadTo(app, env));
+    std::string copy = ReadAll(app.m_strUninstaller.str());
+    ASSERT_EQ(shell.size(), copy.size());
+    std::string want = shell;
+    if (c.cleared) {
+      tarntest::PutLe32(want, pe.checkSum(), 0);
+    }
+    EXPECT_EQ(want, copy);
+    EXPECT_TRUE(boxes.calls().empty());
+    platform::RemoveFile(app.m_strUIScriptFile.str());
+    platform::RemoveFile(app.m_strPackageFile.str());
+  }
+}
+
 TEST_F(Extract, NoPayloadEndsSilentlyAndWritesNothing) {
   for (const std::string& tail : {std::string(""), std::string("tspsev1.0\x09"), std::string("TSPSEV1.0\x08")}) {
     WriteAll(env.strSelf.str(), shell + tail);

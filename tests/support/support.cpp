@@ -135,4 +135,34 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes) {
   return f.Write(bytes.data(), bytes.size()) != 0;
 }
 
+void PutLe32(std::string& bytes, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+uint32_t GetLe32(const std::string& bytes, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
+  return v;
+}
+
+std::string PeHeaders::Bytes() const {
+  std::string b(size < secEntry() + 8 ? secEntry() + 8 : size, '\0');
+  b[0] = 'M';
+  b[1] = 'Z';
+  PutLe32(b, 0x3C, nt);
+  b.replace(nt, 4, std::string("PE\0\0", 4));
+  b[nt + 4] = 0x4C;  // i386
+  b[nt + 5] = 0x01;
+  b[nt + 20] = static_cast<char>(optionalSize);
+  b[nt + 21] = static_cast<char>(optionalSize >> 8);
+  b[nt + 24] = static_cast<char>(magic);
+  b[nt + 25] = static_cast<char>(magic >> 8);
+  PutLe32(b, checkSum(), 0x5EC5EC5E);
+  PutLe32(b, nt + 24 + (magic == 0x20B ? 108 : 92), directories);
+  PutLe32(b, secEntry(), secOffset);
+  PutLe32(b, secEntry() + 4, secSize);
+  b.resize(size);
+  return b;
+}
+
 }  // namespace tarntest

@@ -1,6 +1,7 @@
 // Shared helpers of the test programs: a fresh folder per test, and
 // recorders for the message-box and notification seams.
 #pragma once
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -80,5 +81,22 @@ std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Removes a file or a folder tree.
 void RemoveTree(const std::string& path);
+
+// The headers of a PE image as signing tools see them, `size` bytes with
+// the optional header at nt + 24 and CheckSum 0x5EC5EC5E. secEntry is
+// where the security directory's 8 bytes were put.
+struct PeHeaders {
+  uint32_t nt = 0x80;
+  uint16_t magic = 0x10B;  // PE32; 0x20B for PE32+
+  uint16_t optionalSize = 224;
+  uint32_t directories = 16;
+  uint32_t secOffset = 0, secSize = 0;
+  size_t size = 1024;
+  std::string Bytes() const;
+  size_t secEntry() const { return nt + 24 + (magic == 0x20B ? 144 : 128); }
+  size_t checkSum() const { return nt + 24 + 64; }
+};
+void PutLe32(std::string& bytes, size_t at, uint32_t v);
+uint32_t GetLe32(const std::string& bytes, size_t at);
 
 }  // namespace tarntest

@@ -6,6 +6,10 @@
                      --package F|--package-zeros N [--zpackage] [--damage-package]
   craft.py peak LIMIT_MB CMD...         runs CMD; fails when its peak memory
                                         passes LIMIT_MB
+  craft.py pe OUT                       a small valid PE32 image (one section of
+                                        code that returns), for signing tools
+  craft.py secdir FILE                  prints the security directory of a PE
+                                        image and its CheckSum: OFFSET SIZE SUM
 """
 import resource
 import struct
@@ -89,6 +93,32 @@ def installer(args):
         out.write(struct.pack("<II", *sizes) + b"TSPSEV1.0\x09")
 
 
+def pe(out):
+    """Headers in the first 0x200 bytes, then one 0x200-byte .text section."""
+    dos = bytearray(0x80)
+    dos[0:2] = b"MZ"
+    struct.pack_into("<I", dos, 0x3C, 0x80)
+    coff = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, 224, 0x0102)
+    opt = bytearray(224)
+    struct.pack_into("<HBBIIIIIII", opt, 0, 0x10B, 2, 0, 0x200, 0, 0, 0x1000, 0x1000, 0x2000,
+                     0x400000)
+    struct.pack_into("<IIHHHHHHIIIIHHIIIIII", opt, 32, 0x1000, 0x200, 4, 0, 0, 0, 4, 0, 0,
+                     0x2000, 0x200, 0, 2, 0, 0x100000, 0x1000, 0x100000, 0x1000, 0, 16)
+    section = b".text\0\0\0" + struct.pack("<IIIIIIHHI", 0x1000, 0x1000, 0x200, 0x200, 0, 0, 0,
+                                             0, 0x60000020)
+    head = bytes(dos) + coff + bytes(opt) + section
+    code = b"\x31\xc0\xc3"  # xor eax, eax; ret
+    with open(out, "wb") as f:
+        f.write(head.ljust(0x200, b"\0") + code.ljust(0x200, b"\0"))
+
+
+def secdir(path):
+    data = open(path, "rb").read(4096)
+    nt = struct.unpack_from("<I", data, 0x3C)[0]
+    offset, size = struct.unpack_from("<II", data, nt + 24 + 128)
+    print(offset, size, struct.unpack_from("<I", data, nt + 24 + 64)[0])
+
+
 def peak(limit_mb, cmd):
     rc = subprocess.call(cmd, stdout=subprocess.DEVNULL)
     mb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024
@@ -102,5 +132,9 @@ if __name__ == "__main__":
         replace(*a[1:5])
     elif a[0] == "installer":
         installer(a[1:])
+    elif a[0] == "pe":
+        pe(a[1])
+    elif a[0] == "secdir":
+        secdir(a[1])
     elif a[0] == "peak":
         peak(a[1], a[2:])

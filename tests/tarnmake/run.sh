@@ -434,6 +434,63 @@ assert all(e["modify_time"] == newer for e in free
            if (e["orig_size"] or e["stored_size"]) and not e["target_path"].endswith("\\readme.txt")), free
 PY
     ;;
+  signed)
+    # The publisher signs the built installer: the certificate table then
+    # follows the trailer. The shell must be a PE image signing accepts: the
+    # real one for the .exe ($TARN_SHELL), a made one natively.
+    command -v osslsigncode >/dev/null && command -v openssl >/dev/null ||
+      fail "osslsigncode and openssl are needed (scripts/deps.sh)"
+    if [ -n "${TARN_SHELL:-}" ]; then cp "$TARN_SHELL" pe.exe; else craft pe pe.exe; fi
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout key.pem -out cert.pem -days 2 \
+      -subj '/CN=Tarn Test Publisher' >/dev/null 2>&1 || fail "no test certificate"
+    sign() { osslsigncode sign -certs cert.pem -key key.pem -n 'Tarn Sample' -in "$1" -out "$2" \
+               >/dev/null || fail "osslsigncode on $1"; }
+    run ok build sample/setup.ini --ui sample/ui.ini --shell pe.exe -o setup.exe
+    sign setup.exe signed.exe
+    read -r off size _ < <(python3 "$here/craft.py" secdir signed.exe)
+    [ "$off" -ge "$(stat -c %s setup.exe)" ] && [ $((off + size)) -eq "$(stat -c %s signed.exe)" ] ||
+      fail "the signature is not a table at the end ($off $size)"
+    run ok verify signed.exe
+    grep -q ': OK, installer with [0-9]* entries, signed' last.out || fail "verify does not say signed"
+    run ok verify setup.exe
+    grep -q signed last.out && fail "an unsigned installer is said to be signed"
+    run ok list --json signed.exe && cp last.out list.json
+    check listing list.json installer sample
+    python3 - list.json "$(stat -c %s pe.exe)" <<'PY' || fail "installer fields of the signed file"
+import json, sys
+i = json.load(open(sys.argv[1]))["installer"]
+assert i["signed"] is True and i["shell_size"] == int(sys.argv[2]), i
+PY
+    run ok list signed.exe
+    grep -q '); signed' last.out || fail "the listing does not say signed"
+    run ok extract signed.exe -o x
+    check tree x sample
+    # Cut inside its signature it is no installer, and says so.
+    head -c $(($(stat -c %s signed.exe) - 1)) signed.exe > cut.exe
+    run fail verify cut.exe
+    # A shell signed before the build keeps its table inside the shell.
+    sign pe.exe pe-signed.exe
+    run ok build sample/setup.ini --ui sample/ui.ini --shell pe-signed.exe -o pre.exe
+    run ok verify pre.exe
+    grep -q signed last.out && fail "a signed shell made the installer signed"
+    # The signed installer installs and uninstalls as the unsigned one does.
+    sb=(--sandbox "$PWD/sandbox")
+    mkdir -p "sandbox/C/Program Files"
+    target='C:\TarnSigned'
+    run ok install signed.exe --target "$target" --name 'Tarn Signed' "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and not r["messages"] and len(r["files"]) == 13, r
+PY
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall "$target\\Unistall.tsu" "${sb[@]}" --json
+    python3 - last.out <<'PY' || fail "uninstall report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and r["processed"] and len(r["files_removed"]) == 16 and not r["files_not_removed"], r
+PY
+    ;;
   *) fail "unknown scenario" ;;
 esac
 echo "PASS [$scenario]"

@@ -72,7 +72,8 @@ void PrintJson(Container& c) {
          ", \"package_size\": " + std::to_string(in.package_orig) +
          ", \"package_stored\": " + std::to_string(in.package_stored) +
          ", \"ui_script_size\": " + std::to_string(in.ui_orig) +
-         ", \"ui_script_stored\": " + std::to_string(in.ui_stored) + "}";
+         ", \"ui_script_stored\": " + std::to_string(in.ui_stored) +
+         ", \"signed\": " + (in.authenticode ? "true" : "false") + "}";
   }
   s += ",\n  \"entries\": [";
   bool first = true;
@@ -112,7 +113,7 @@ void PrintText(Container& c) {
     Say("shell " + std::to_string(in.shell_size) + " bytes; package " +
         std::to_string(in.package_orig) + " bytes (stored " + std::to_string(in.package_stored) +
         "); UI script " + std::to_string(in.ui_orig) + " bytes (stored " +
-        std::to_string(in.ui_stored) + ")");
+        std::to_string(in.ui_stored) + ")" + (in.authenticode ? "; signed" : ""));
   }
   if (c.kind() == Kind::kPacket) {
     for (size_t i = 0; i < c.size_table().size(); ++i)
@@ -280,8 +281,11 @@ int CmdVerify(const std::string& file) {
     }
   }
   bar.Finish();
+  // The signature is only found, not checked: that is the system's job.
+  bool signed_ = c.kind() == Kind::kInstaller && c.installer().authenticode;
   Say(file + ": OK, " + std::string(KindName(c.kind())) + " with " +
-      std::to_string(c.file_count()) + " entries");
+      std::to_string(c.file_count()) + " entries" +
+      (signed_ ? ", signed (its signature is not checked)" : ""));
   return 0;
 }
 

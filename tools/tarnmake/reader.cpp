@@ -79,7 +79,8 @@ bool Container::Open(const std::string& path, std::string* error) {
   uint64_t length = file_.GetLength();
 
   // An installer is exactly a file whose last bytes are the trailer's magic
-  // and its length; anything else is read as a packet.
+  // and its length, or a signed one with them before its certificate table;
+  // anything else is read as a packet.
   payload::TrailerInfo t = payload::ReadTrailer(file_);
   if (t.status != payload::kTrailerMissing) {
     kind_ = Kind::kInstaller;
@@ -94,6 +95,7 @@ bool Container::Open(const std::string& path, std::string* error) {
     installer_.ui_orig = t.uiScript.size;
     installer_.ui_stored = t.uiScript.stored;
     installer_.ui_offset = t.uiScript.offset;
+    installer_.authenticode = t.authenticode;
     packageOffset_ = t.package.offset;
     if (!t.package.compressed()) {
       packet_ = &file_;

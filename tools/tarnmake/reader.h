@@ -35,6 +35,7 @@ struct InstallerInfo {
   DWORD package_orig = 0, package_stored = 0;
   DWORD ui_orig = 0, ui_stored = 0;
   uint64_t ui_offset = 0;
+  bool authenticode = false;  // signed after it was built
 };
 
 class Container {
