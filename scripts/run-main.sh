@@ -91,6 +91,32 @@ if [ -f "$shell" ]; then
     TARN_E2E_REPORT=1 bash "$root/tests/e2e/run.sh" "$win32" "$shell" \
       "$win32/tools/tarnmake/tarnmake.exe" "$driver" "$root" "$out/e2e" install uninstall
   fi
+  step "sign a copy with a throwaway certificate, install it silently under Wine, uninstall it quietly"
+  signed=$out/signed
+  rm -rf "$signed" && mkdir -p "$signed"
+  quiet openssl req -x509 -newkey rsa:2048 -nodes -keyout "$signed/key.pem" -out "$signed/cert.pem" \
+    -days 2 -subj '/CN=Tarn Sample Publisher (throwaway)'
+  quiet osslsigncode sign -certs "$signed/cert.pem" -key "$signed/key.pem" -n 'Tarn Sample' \
+    -in "$out/setup.exe" -out "$signed/setup.exe"
+  "$tarnmake" verify "$signed/setup.exe"
+  (
+    export WINEPREFIX=$win32/wineprefix WINEARCH=win32 WINEDEBUG=-all LC_ALL=zh_CN.UTF-8
+    bash "$root/tests/wine-prefix.sh" boot "$win32"
+    target='C:\Tarn Sample Silent'
+    p=$(readlink -f "$signed/setup.exe")
+    rc=$(wine "$driver" exitcode "Z:${p//\//\\} /S /D=$target" | tr -d '\r')
+    [ "$rc" = 0 ] || { echo "the silent install exited $rc; see %TEMP%\\TarnSetup.log in the Wine prefix" >&2; exit 1; }
+    key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn 演示程序'
+    cmd=$(wine reg query "$key" /v QuietUninstallString 2>/dev/null | iconv -f gbk -t utf-8 | tr -d '\r' \
+          | sed -n 's/.*REG_SZ *//p')
+    [ -n "$cmd" ] || { echo "no QuietUninstallString after the silent install" >&2; exit 1; }
+    echo "installed silently into $target: $(cd "$WINEPREFIX/drive_c/Tarn Sample Silent" && find . -type f | wc -l) files"
+    echo "quiet uninstall: $cmd"
+    rc=$(wine "$driver" exitcode "$cmd" | tr -d '\r')
+    [ "$rc" = 0 ] || { echo "the quiet uninstall exited $rc" >&2; exit 1; }
+    [ ! -e "$WINEPREFIX/drive_c/Tarn Sample Silent" ] || { echo "the quiet uninstall left files" >&2; exit 1; }
+    echo "the signed installer installed and uninstalled silently"
+  )
   bash "$root/tests/wine-prefix.sh" stop "$win32"
 else
   echo "(no setup shell built yet: the installer step is skipped)"

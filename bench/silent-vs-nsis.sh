@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# silent-vs-nsis.sh [--size MB] [--rounds N]: in one run, the shipped
+# shell's size next to NSIS's fixed overhead (bench/shell-size.sh), then the
+# benchmark corpus installed silently under Wine by the installer made with
+# the shipped shell (/S /D=) and by an NSIS installer of the same tree (/S),
+# alternating the two for N rounds (default 5), each into an emptied folder
+# of one prefix. Reports the median of the per-round ratios with min and
+# max. Goal (reported, not asserted): tarn/nsis <= 1.
+set -euo pipefail
+size=100 rounds=5
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --size) size=$2; shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
+    *) echo "usage: silent-vs-nsis.sh [--size MB] [--rounds N]" >&2; exit 2 ;;
+  esac
+done
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$root/bench/out/silent
+. "$root/bench/common.sh"
+
+bash "$root/bench/shell-size.sh"
+shell=$build/win32-release/src/TarnSetupShell.exe
+
+echo "== installers of the $size MB corpus"
+"$tarnmake" build "$corpus/setup.ini" --ui "$corpus/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
+  >"$out/tarn-build.log" 2>&1 || { tail "$out/tarn-build.log"; exit 1; }
+cat > "$out/bench.nsi" <<NSI
+Name "bench"
+OutFile "$out/nsis-setup.exe"
+InstallDir "C:\\bench-nsis"
+SilentInstall silent
+RequestExecutionLevel admin
+SetCompressor zlib
+Section
+  SetOutPath "\$INSTDIR"
+  File /r "$corpus/files/*"
+SectionEnd
+NSI
+makensis -V2 "$out/bench.nsi" >"$out/nsis-build.log" 2>&1 || { tail "$out/nsis-build.log"; exit 1; }
+
+prefix_build=$build/win32
+mkdir -p "$prefix_build"
+export WINEPREFIX=$prefix_build/wineprefix WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+bash "$root/tests/wine-prefix.sh" boot "$prefix_build"
+finish() {
+  rm -rf "$WINEPREFIX/drive_c/bench-nsis" "$WINEPREFIX/drive_c/bench-tarn"
+  wineserver -k >/dev/null 2>&1 || true
+}
+trap finish EXIT
+win() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
+# run NAME CMD...: the wall seconds of one silent install, appended to NAME.times
+run() {
+  local name=$1; shift
+  rm -rf "$WINEPREFIX/drive_c/bench-nsis" "$WINEPREFIX/drive_c/bench-tarn"
+  wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\bench' /f >/dev/null 2>&1 || true
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" >"$out/$name.log" 2>&1 || { tail "$out/$name.log"; echo "$name failed" >&2; exit 1; }
+  t1=$(date +%s.%N)
+  echo "$t0 $t1" | awk '{ print $2 - $1 }' >> "$out/$name.times"
+}
+rm -f "$out/tarn.times" "$out/nsis.times"
+cat "$out/tarn-setup.exe" "$out/nsis-setup.exe" > /dev/null  # both from a warm page cache
+echo "== $rounds rounds, alternating"
+for r in $(seq "$rounds"); do
+  run tarn wine "$(win "$out/tarn-setup.exe")" /S '/D=C:\bench-tarn'
+  run nsis wine "$(win "$out/nsis-setup.exe")" /S
+  echo "round $r: tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s"
+done
+python3 - "$out" "$size" "$(nproc)" <<'PY'
+import statistics, sys
+out, size, cores = sys.argv[1:4]
+t = [float(x) for x in open(out + "/tarn.times")]
+n = [float(x) for x in open(out + "/nsis.times")]
+r = [a / b for a, b in zip(t, n)]
+print()
+print("corpus %s MB, %s cores, under Wine, %d rounds" % (size, cores, len(r)))
+print("silent install  Tarn Setup median %.2f s   NSIS /S median %.2f s" % (statistics.median(t), statistics.median(n)))
+print("tarn/nsis per round: median %.2f  min %.2f  max %.2f  (goal <= 1)" % (statistics.median(r), min(r), max(r)))
+PY
