@@ -53,7 +53,7 @@ win() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
 # run NAME CMD...: the wall seconds of one silent install, appended to NAME.times
 run() {
   local name=$1; shift
-  rm -rf "$WINEPREFIX/drive_c/bench-nsis" "$WINEPREFIX/drive_c/bench-tarn"
+  rm -rf "$WINEPREFIX/drive_c/bench-$name"
   wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\bench' /f >/dev/null 2>&1 || true
   local t0 t1
   t0=$(date +%s.%N)
@@ -69,6 +69,14 @@ for r in $(seq "$rounds"); do
   run nsis wine "$(win "$out/nsis-setup.exe")" /S
   echo "round $r: tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s"
 done
+check_tree() {  # the last round of each holds the corpus
+  local a b
+  a=$(cd "$corpus/files" && find . -type f | wc -l)
+  b=$(cd "$1" && find . -type f ! -name Unistall.tsu | wc -l)
+  [ "$a" = "$b" ] || { echo "$1 holds $b files, the corpus $a" >&2; exit 1; }
+}
+check_tree "$WINEPREFIX/drive_c/bench-nsis"
+check_tree "$WINEPREFIX/drive_c/bench-tarn"
 python3 - "$out" "$size" "$(nproc)" <<'PY'
 import statistics, sys
 out, size, cores = sys.argv[1:4]
