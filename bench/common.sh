@@ -25,3 +25,21 @@ timed() {
     "$out/$name.tv" > "$out/$name.time"
   awk -F': ' '/Maximum resident set size/ { print $2 }' "$out/$name.tv" > "$out/$name.rss"
 }
+
+# nsis_silent_installer OUT: an NSIS silent installer of the corpus into
+# C:\bench-nsis, zlib as the packages use.
+nsis_silent_installer() {
+  cat > "$out/bench.nsi" <<NSI
+Name "bench"
+OutFile "$1"
+InstallDir "C:\\bench-nsis"
+SilentInstall silent
+RequestExecutionLevel admin
+SetCompressor zlib
+Section
+  SetOutPath "\$INSTDIR"
+  File /r "$corpus/files/*"
+SectionEnd
+NSI
+  makensis -V2 "$out/bench.nsi" >"$out/nsis-build.log" 2>&1 || { tail "$out/nsis-build.log"; exit 1; }
+}

@@ -30,19 +30,7 @@ driver=$win32/tests/e2e_driver.exe
 echo "== installers"
 "$tarnmake" build "$corpus/setup.ini" --ui "$corpus/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
   >"$out/tarn-build.log" 2>&1
-cat > "$out/bench.nsi" <<NSI
-Name "bench"
-OutFile "$out/nsis-setup.exe"
-InstallDir "C:\\bench-nsis"
-SilentInstall silent
-RequestExecutionLevel admin
-SetCompressor zlib
-Section
-  SetOutPath "\$INSTDIR"
-  File /r "$corpus/files/*"
-SectionEnd
-NSI
-makensis -V2 "$out/bench.nsi" >"$out/nsis-build.log" 2>&1 || { tail "$out/nsis-build.log"; exit 1; }
+nsis_silent_installer "$out/nsis-setup.exe"
 
 export WINEPREFIX=$win32/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8

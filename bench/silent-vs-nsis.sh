@@ -25,19 +25,7 @@ shell=$build/win32-release/src/TarnSetupShell.exe
 echo "== installers of the $size MB corpus"
 "$tarnmake" build "$corpus/setup.ini" --ui "$corpus/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
   >"$out/tarn-build.log" 2>&1 || { tail "$out/tarn-build.log"; exit 1; }
-cat > "$out/bench.nsi" <<NSI
-Name "bench"
-OutFile "$out/nsis-setup.exe"
-InstallDir "C:\\bench-nsis"
-SilentInstall silent
-RequestExecutionLevel admin
-SetCompressor zlib
-Section
-  SetOutPath "\$INSTDIR"
-  File /r "$corpus/files/*"
-SectionEnd
-NSI
-makensis -V2 "$out/bench.nsi" >"$out/nsis-build.log" 2>&1 || { tail "$out/nsis-build.log"; exit 1; }
+nsis_silent_installer "$out/nsis-setup.exe"
 
 prefix_build=$build/win32
 mkdir -p "$prefix_build"
