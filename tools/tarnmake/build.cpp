@@ -438,6 +438,19 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
 
 void SetStrict(bool strict) { g_strict = strict; }
 
+bool SetEncoding(const std::string& deflater, int level) {
+  packet::EncodeOptions o;
+  bool libdeflate = deflater.empty() ? packet::HaveLibdeflate() : deflater == "libdeflate";
+  if (libdeflate && !packet::HaveLibdeflate()) {
+    Error("this tarnmake is built without libdeflate; use --deflate zlib");
+    return false;
+  }
+  o.deflater = libdeflate ? packet::Deflater::kLibdeflate : packet::Deflater::kZlib;
+  o.level = level > 0 ? level : libdeflate ? kDefaultLibdeflateLevel : 6;
+  CSetupPackage::SetEncodeOptions(o);
+  return true;
+}
+
 int CmdPackage(const std::string& script, const std::string& output) {
   if (!Replaceable(output)) return 1;
   size_t entries = 0;
