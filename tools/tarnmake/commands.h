@@ -12,7 +12,7 @@ void SetStrict(bool strict);
 
 // libdeflate's level when none is given: the fastest that still packs the
 // benchmark corpus no larger than zip -6.
-constexpr int kDefaultLibdeflateLevel = 6;
+constexpr int kDefaultLibdeflateLevel = 5;
 
 // The deflate ("zlib", "libdeflate" or "" for the build's default) and level
 // (1-12, 0 for the default) of package and build. False, after an error
