@@ -68,9 +68,6 @@ class TARN_EXPORT CPacket {
   CDWordArray m_dwaDataSize;
   CString m_strPassword;
   DWORD m_dwReserved = 0;
-  // When set, the readers read this open file (the caller's) in place of
-  // the one m_strPacketFile names: a packet held in memory.
-  CFile* m_pSource = nullptr;
 
  private:
   enum class ReadMode { IndexOnly, Data, Unpack };

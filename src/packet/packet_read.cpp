@@ -22,24 +22,15 @@ void Report(FrameStatus status, const CString& path, LPCSTR versionText, LPCSTR 
   }
 }
 
-// The packet for a reader: the source when there is one, else `own` opened
-// from the path; null when neither can be read from its start.
-CFile* OpenPacket(CFile* source, const CString& path, CFile& own) {
-  if (source) return source->Seek(0, CFile::begin) == 0 ? source : nullptr;
-  return own.Open(path, kReadFlags) ? &own : nullptr;
-}
-
 }  // namespace
 
 int CPacket::ReadCommon(ReadMode mode, LPCSTR versionMessage) {
   const char* kTitle = "ReadPacket error";
-  CFile own;
-  CFile* opened = OpenPacket(m_pSource, m_strPacketFile, own);
-  if (!opened) {
+  CFile file;
+  if (!file.Open(m_strPacketFile, kReadFlags)) {
     packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle);
     return FALSE;
   }
-  CFile& file = *opened;
   Frame frame;
   FrameStatus status = packet::ReadHead(file, &m_strVersion, &frame);
   if (status == FrameStatus::kOk) status = packet::ReadTail(file, true, &frame);
@@ -64,7 +55,7 @@ int CPacket::ReadCommon(ReadMode mode, LPCSTR versionMessage) {
       UnpackDataInfo(data);
     }
   }
-  own.Close();
+  file.Close();
   return TRUE;
 }
 
@@ -77,13 +68,11 @@ int CPacket::Unpack() { return ReadCommon(ReadMode::Unpack, "Invaild version!'")
 int CPacket::GetData(DWORD k, CFile& out) {
   if (k >= m_wFileCount || k >= static_cast<DWORD>(m_dwaDataSize.GetSize())) return FALSE;
   const char* kTitle = "WritePacket error";
-  CFile own;
-  CFile* opened = OpenPacket(m_pSource, m_strPacketFile, own);
-  if (!opened) {
+  CFile file;
+  if (!file.Open(m_strPacketFile, kReadFlags)) {
     packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle);
     return FALSE;
   }
-  CFile& file = *opened;
   Frame frame;
   FrameStatus status = packet::ReadHead(file, nullptr, &frame);
   uint64_t offset = 0;
@@ -108,7 +97,7 @@ int CPacket::GetData(DWORD k, CFile& out) {
       break;
     }
     if (!out.Write(buf.get(), n)) {
-      own.Close();
+      file.Close();
       packet::ShowPacketMessage("Can't write'" + out.GetFilePath() + "'file!!", kTitle);
       return FALSE;
     }
@@ -119,19 +108,17 @@ int CPacket::GetData(DWORD k, CFile& out) {
     return FALSE;
   }
   out.SeekToBegin();
-  own.Close();
+  file.Close();
   return TRUE;
 }
 
 int CPacket::GetDataSizeTable() {
   const char* kTitle = "WritePacket error";
-  CFile own;
-  CFile* opened = OpenPacket(m_pSource, m_strPacketFile, own);
-  if (!opened) {
+  CFile file;
+  if (!file.Open(m_strPacketFile, kReadFlags)) {
     packet::ShowPacketMessage("Can't open '" + m_strPacketFile + "'file!!", kTitle);
     return FALSE;
   }
-  CFile& file = *opened;
   Frame frame;
   FrameStatus status = packet::ReadHead(file, nullptr, &frame);
   if (status == FrameStatus::kOk) status = packet::ReadTail(file, false, &frame);
@@ -140,6 +127,6 @@ int CPacket::GetDataSizeTable() {
     return FALSE;
   }
   m_dwaDataSize.vec().swap(frame.sizes.vec());
-  own.Close();
+  file.Close();
   return TRUE;
 }

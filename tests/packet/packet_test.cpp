@@ -172,41 +172,6 @@ TEST(PacketFrame, MissingFilesAreReportedPerOperation) {
   EXPECT_EQ(boxes.calls()[4].caption, "WritePacket error");
 }
 
-// A packet held in memory reads as its file does, from the start whatever
-// the source's position, and a damaged one is refused alike.
-TEST(PacketFrame, ASourceInMemoryReadsLikeTheFile) {
-  TempDir dir;
-  TestPacket w(dir / "p.pk");
-  w.m_wFileCount = 2;
-  w.items = {"first", "second item"};
-  w.indexBytes = "INDEX";
-  ASSERT_TRUE(w.WritePacket());
-  const std::string bytes = ReadFileBytes(dir / "p.pk");
-
-  CMemFile source(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
-  TestPacket r("not a file");
-  r.m_pSource = &source;
-  ASSERT_TRUE(r.Unpack());
-  EXPECT_EQ(r.unpackData, "firstsecond item");
-  EXPECT_EQ(r.readIndex, "INDEX");
-  source.Seek(7, CFile::begin);
-  ASSERT_TRUE(r.ReadPacket());
-  EXPECT_EQ(r.readData, "firstsecond item");
-  CMemFile out;
-  ASSERT_TRUE(r.GetData(1, out));
-  EXPECT_EQ(ReadWhole(out), "second item");
-  r.m_dwaDataSize.RemoveAll();
-  ASSERT_TRUE(r.GetDataSizeTable());
-  EXPECT_EQ(r.m_dwaDataSize.vec(), (std::vector<DWORD>{5, 11}));
-
-  BoxRecorder boxes;
-  CMemFile cut(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size() - 1);
-  TestPacket d("memory.pk");
-  d.m_pSource = &cut;
-  EXPECT_FALSE(d.GetIndxInfo());
-  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"'memory.pk' is damaged or incomplete!"});
-}
-
 TEST(PacketPassword, ShorterThanEightBytesOnly) {
   TempDir dir;
   BoxRecorder boxes;

@@ -58,7 +58,6 @@ class TestPacket : public CPacket {
   using CPacket::WriteEncode;
   using CPacket::m_dwaDataSize;
   using CPacket::m_dwReserved;
-  using CPacket::m_pSource;
   using CPacket::m_strPacketFile;
   using CPacket::m_strPassword;
   using CPacket::m_strVersion;
