@@ -13,7 +13,7 @@ need_root() {
 PKGS=(
   build-essential cmake ninja-build pkg-config
   g++-mingw-w64-i686 binutils-mingw-w64-i686 gcc-mingw-w64-i686
-  zlib1g-dev libz-mingw-w64-dev
+  zlib1g-dev libz-mingw-w64-dev libdeflate-dev
   wine wine32:i386 xvfb x11-utils xdotool imagemagick
   googletest libgtest-dev libgmock-dev libcli11-dev
   clang libclang-rt-14-dev

@@ -1,5 +1,6 @@
 // The data block of a package being built: each entry's source file, stored
-// as WriteEncode stores it, strictly in index order. Worker threads read and
+// by the rule WriteEncode keeps (with the deflate of the encode options),
+// strictly in index order. Worker threads read and
 // compress the coming small and medium items into memory while the writer
 // thread writes; large items are streamed by the writer itself, so memory
 // stays bounded by the in-flight budget rather than by the package.
@@ -18,8 +19,12 @@
 namespace {
 
 // Larger items are streamed by the writer; smaller ones are compressed ahead
-// while the bytes they hold (content and zlib buffer) fit in the budget.
+// while the bytes they hold (content and output buffer) fit in the budget.
+// libdeflate has no stream, so it takes larger items whole: one that does not
+// fit in the budget waits until nothing else is held, which keeps the peak
+// near twice the largest such item.
 constexpr uint64_t kStreamAbove = 16u << 20;
+constexpr uint64_t kLibdeflateStreamAbove = 64u << 20;
 constexpr uint64_t kInFlightBudget = 64u << 20;
 constexpr unsigned kMaxThreads = 64;
 
@@ -48,6 +53,13 @@ void ShowPathMessage(const char* format, const CString& path) {
 }
 
 unsigned g_packThreads = 0;
+packet::EncodeOptions g_encode;
+
+uint64_t StreamAbove(const packet::EncodeOptions& o) {
+  return o.deflater == packet::Deflater::kLibdeflate && packet::HaveLibdeflate()
+             ? kLibdeflateStreamAbove
+             : kStreamAbove;
+}
 
 }  // namespace
 
@@ -55,6 +67,7 @@ struct CSetupPackage::PreparedItem {
   enum class Outcome { kPending, kLoaded, kStream, kCannotOpen, kCannotRead, kTooLarge };
 
   TSPIndex* record = nullptr;
+  packet::EncodeOptions options;
   bool stream = false;  // left to the writer from the start
   uint64_t charge = 0;  // budget held while in flight
   Outcome outcome = Outcome::kPending;
@@ -74,12 +87,12 @@ struct CSetupPackage::PreparedItem {
     uint64_t size = file.GetLength();
     if (size > 0xFFFFFFFFu) return Outcome::kTooLarge;
     // Grown past the threshold since it was looked at, or no memory: stream.
-    if (size > kStreamAbove) return Outcome::kStream;
+    if (size > StreamAbove(options)) return Outcome::kStream;
     content.reset(new (std::nothrow) BYTE[size ? size : 1]);
     if (!content) return Outcome::kStream;
     if (!ReadAll(file, content.get(), size)) return Outcome::kCannotRead;
     length = static_cast<DWORD>(size);
-    shrank = packet::CompressItem(content.get(), length, &packed);
+    shrank = packet::CompressItem(content.get(), length, &packed, options);
     return Outcome::kLoaded;
   }
 
@@ -181,6 +194,10 @@ class CSetupPackage::Loader {
 
 void CSetupPackage::SetPackThreads(unsigned count) { g_packThreads = std::min(count, kMaxThreads); }
 
+void CSetupPackage::SetEncodeOptions(const packet::EncodeOptions& options) { g_encode = options; }
+
+packet::EncodeOptions CSetupPackage::EncodeOptions() { return g_encode; }
+
 unsigned CSetupPackage::PackThreads() {
   if (g_packThreads) return g_packThreads;
   if (const char* env = std::getenv("TARN_THREADS")) {
@@ -206,6 +223,8 @@ DWORD CSetupPackage::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) 
 
 int CSetupPackage::WriteDataInfo(CFile& data) {
   m_dwaDataSize.RemoveAll();
+  const packet::EncodeOptions options = g_encode;
+  const uint64_t streamAbove = StreamAbove(options);
   std::vector<PreparedItem> items;
   items.reserve(static_cast<size_t>(m_arrIndex.GetSize()));
   size_t inMemory = 0;
@@ -215,12 +234,13 @@ int CSetupPackage::WriteDataInfo(CFile& data) {
     items.emplace_back();
     PreparedItem& item = items.back();
     item.record = r;
+    item.options = options;
     platform::FileInfo info;
     uint64_t size = platform::GetFileInfo(r->m_strSourcePath.str(), &info) && info.size > 0
                         ? static_cast<uint64_t>(info.size)
                         : 0;
-    item.stream = size > kStreamAbove;
-    item.charge = item.stream ? 0 : size + packet::EncodeCapacity(size);
+    item.stream = size > streamAbove;
+    item.charge = item.stream ? 0 : size + packet::CompressMemory(size, options);
     if (!item.stream) ++inMemory;
   }
 
@@ -258,7 +278,7 @@ int CSetupPackage::WriteDataInfo(CFile& data) {
       CFile::GetStatus(src, status);
       uint64_t size = file.GetLength();
       if (size > 0xFFFFFFFFu) return fail(kTooLarge, src);
-      packet::StreamEncodeResult sr = packet::StreamEncode(file, size, data);
+      packet::StreamEncodeResult sr = packet::StreamEncode(file, size, data, {}, options);
       if (!sr.ok) return data.IsFailed() ? fail(nullptr, src) : fail(kCannotRead, src);
       if (!sr.shrank) AfxMessageBox(kWriteEncodeFailedText);
       length = static_cast<DWORD>(size);

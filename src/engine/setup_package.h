@@ -15,6 +15,7 @@
 #include "afx/collections.h"
 #include "engine/tsp_index.h"
 #include "packet/packet.h"
+#include "packet/stream_codec.h"
 
 // Progress messages, posted to the notification window.
 enum : UINT {
@@ -71,6 +72,10 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   // default) means TARN_THREADS from the environment, else every core.
   static void SetPackThreads(unsigned count);
   static unsigned PackThreads();
+  // How WriteDataInfo compresses items; the default is zlib at its default
+  // level, the bytes CPacket::WriteEncode writes.
+  static void SetEncodeOptions(const packet::EncodeOptions& options);
+  static packet::EncodeOptions EncodeOptions();
 
   CStringArray m_saRegKeys;
   CStringArray m_saUninstallFiles;

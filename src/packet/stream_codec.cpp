@@ -4,6 +4,9 @@
 #include <limits>
 #include <memory>
 #include <new>
+#ifdef TARN_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 namespace packet {
 namespace {
@@ -11,10 +14,10 @@ namespace {
 const size_t kChunk = 64 * 1024;
 
 // Closes the zlib stream on every path out.
-struct Deflater {
+struct ZlibDeflate {
   z_stream zs{};
   bool live = false;
-  ~Deflater() {
+  ~ZlibDeflate() {
     if (live) deflateEnd(&zs);
   }
 };
@@ -38,19 +41,16 @@ bool CopyRaw(CFile& in, uint64_t length, CFile* out, BYTE* buf,
   return true;
 }
 
-}  // namespace
-
-uint64_t EncodeCapacity(uint64_t length) { return length + length / 2 + 12; }
-
-bool CompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out) {
-  out->clear();
+bool ZlibCompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out, int level) {
   uint64_t cap = EncodeCapacity(length);
   if (cap > std::numeric_limits<uLong>::max() || cap > std::numeric_limits<size_t>::max()) return false;
   // Left uninitialised: zeroing 1.5 times every item costs more than it buys.
   std::unique_ptr<BYTE[]> buf(new (std::nothrow) BYTE[static_cast<size_t>(cap)]);
   if (!buf) return false;
   uLongf got = static_cast<uLongf>(cap);
-  if (compress(buf.get(), &got, data, static_cast<uLong>(length)) != Z_OK || got >= length) return false;
+  if (compress2(buf.get(), &got, data, static_cast<uLong>(length), level) != Z_OK ||
+      !StoredAsStream(got, length))
+    return false;
   try {
     out->assign(buf.get(), buf.get() + got);
   } catch (const std::bad_alloc&) {
@@ -59,8 +59,78 @@ bool CompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out) {
   return true;
 }
 
+#ifdef TARN_HAVE_LIBDEFLATE
+// One compressor per thread and level: making one costs more than a small
+// item's compression.
+struct LibdeflateCompressor {
+  libdeflate_compressor* c = nullptr;
+  int level = 0;
+  ~LibdeflateCompressor() { libdeflate_free_compressor(c); }
+  libdeflate_compressor* For(int want) {
+    if (c && level == want) return c;
+    libdeflate_free_compressor(c);
+    c = libdeflate_alloc_compressor(want);
+    level = want;
+    return c;
+  }
+};
+
+bool LibdeflateCompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out, int level) {
+  if (length == 0) return false;
+  thread_local LibdeflateCompressor tl;
+  libdeflate_compressor* c = tl.For(level);
+  if (!c) return false;
+  // Room for the worst case: with less, libdeflate may give up on a stream
+  // that would just have fit, and the rule would be broken by a byte.
+  // Writing into *out directly spares a copy of the stream.
+  const size_t room = libdeflate_zlib_compress_bound(c, length);
+  try {
+    out->resize(room);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  size_t got = libdeflate_zlib_compress(c, data, length, out->data(), room);
+  if (got == 0 || !StoredAsStream(got, length)) {
+    std::vector<BYTE>().swap(*out);
+    return false;
+  }
+  out->resize(got);
+  return true;
+}
+#endif
+
+}  // namespace
+
+bool HaveLibdeflate() {
+#ifdef TARN_HAVE_LIBDEFLATE
+  return true;
+#else
+  return false;
+#endif
+}
+
+int ZlibLevel(int level) { return std::max(1, std::min(level, 9)); }
+
+uint64_t EncodeCapacity(uint64_t length) { return length + length / 2 + 12; }
+
+uint64_t CompressMemory(uint64_t length, const EncodeOptions& options) {
+  // libdeflate's bound: five bytes a block of at least 5000, and a little.
+  if (options.deflater == Deflater::kLibdeflate && HaveLibdeflate()) return length + length / 1000 + 64;
+  return EncodeCapacity(length);
+}
+
+bool CompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out,
+                  const EncodeOptions& options) {
+  out->clear();
+#ifdef TARN_HAVE_LIBDEFLATE
+  if (options.deflater == Deflater::kLibdeflate)
+    return LibdeflateCompressItem(data, length, out, std::max(1, std::min(options.level, 12)));
+#endif
+  return ZlibCompressItem(data, length, out, ZlibLevel(options.level));
+}
+
 StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
-                                const StreamProgress& progress) {
+                                const StreamProgress& progress, const EncodeOptions& options) {
   StreamEncodeResult r;
   int64_t inStart = static_cast<int64_t>(in.GetPosition());
   int64_t outStart = static_cast<int64_t>(out.GetPosition());
@@ -68,8 +138,8 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
   std::unique_ptr<BYTE[]> obuf(new (std::nothrow) BYTE[kChunk]);
   if (!ibuf || !obuf) return r;
 
-  Deflater d;
-  bool shrinks = deflateInit(&d.zs, Z_DEFAULT_COMPRESSION) == Z_OK;
+  ZlibDeflate d;
+  bool shrinks = deflateInit(&d.zs, ZlibLevel(options.level)) == Z_OK;
   d.live = shrinks;
   uint64_t fed = 0, produced = 0;
   while (shrinks) {
@@ -91,7 +161,7 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
     size_t have = kChunk - d.zs.avail_out;
     // Only output that stays shorter than the item is written, so the raw
     // copy below always covers it.
-    if (produced + have >= length) {
+    if (!StoredAsStream(produced + have, length)) {
       shrinks = false;
       break;
     }

@@ -17,7 +17,10 @@ std::string Text(size_t n, int salt) {
 
 class PackThreads : public ::testing::Test {
  protected:
-  ~PackThreads() override { CSetupPackage::SetPackThreads(0); }
+  ~PackThreads() override {
+    CSetupPackage::SetPackThreads(0);
+    CSetupPackage::SetEncodeOptions(packet::EncodeOptions());
+  }
 
   void Add(const std::string& bytes, int flag = 0) {
     std::string name = "s" + std::to_string(count_++) + ".bin";
@@ -74,6 +77,38 @@ TEST_F(PackThreads, OutputDoesNotDependOnTheThreadCount) {
   ASSERT_TRUE(back.GetIndxInfo());
   EXPECT_EQ(back.Content(0, *back.m_arrIndex[0]), Text(17u << 20, 1));
   EXPECT_EQ(back.Content(5, *back.m_arrIndex[5]), Noise((16u << 20) + 1, 3));
+}
+
+// libdeflate takes items whole up to 64 MB; beyond, the writer streams them
+// with zlib. Either way the package reads back.
+TEST_F(PackThreads, LibdeflatePackagesReadBack) {
+  if (!packet::HaveLibdeflate()) GTEST_SKIP() << "built without libdeflate";
+  const packet::EncodeOptions options{packet::Deflater::kLibdeflate, 7};
+  CSetupPackage::SetEncodeOptions(options);
+  std::vector<std::string> items = {Text(17u << 20, 1), Text((64u << 20) + 1, 2),
+                                    Noise(3u << 20, 3), Text(3000, 4), Noise(90, 5), ""};
+  for (int i = 0; i < 12; ++i) items.push_back(Text(40000 + i, i));
+  for (const auto& item : items) Add(item);
+  EXPECT_EQ(Build(3, true).second, std::vector<std::string>(3, kNoShrink));
+
+  TestPackage back((dir_ / "out.tsp").c_str());
+  ASSERT_TRUE(back.GetIndxInfo());
+  for (size_t k = 0; k < items.size(); ++k) {
+    const TSPIndex& r = *back.m_arrIndex[static_cast<int>(k)];
+    EXPECT_TRUE(back.Content(static_cast<DWORD>(k), r) == items[k]) << k;
+    EXPECT_EQ(r.m_dwStoredSize < r.m_dwOrigSize, r.m_dwStoredSize != r.m_dwOrigSize) << k;
+  }
+  // Whole items are libdeflate's streams; the streamed one is zlib's at 7.
+  for (size_t k : {0u, 1u, 3u}) {
+    std::vector<BYTE> z;
+    packet::EncodeOptions o = options;
+    if (k == 1) o.deflater = packet::Deflater::kZlib;
+    const std::string& in = items[k];
+    ASSERT_TRUE(packet::CompressItem(reinterpret_cast<const BYTE*>(in.data()), in.size(), &z, o));
+    CMemFile stored;
+    ASSERT_TRUE(back.GetData(static_cast<DWORD>(k), stored));
+    EXPECT_TRUE(stored.Detach() == z) << k;
+  }
 }
 
 TEST_F(PackThreads, AFailedSourceStopsTheBuildInOrder) {

@@ -11,6 +11,7 @@
 #include "inifile/ini_file.h"
 #include "platform/fs.h"
 #include "platform/msgbox.h"
+#include "ram_dir.h"
 
 namespace {
 
@@ -32,9 +33,7 @@ void Cleanup() {
 }
 
 void Setup() {
-  char tmpl[] = "/tmp/fuzz_ini.XXXXXX";
-  if (!mkdtemp(tmpl)) std::abort();
-  g_root = tmpl;
+  g_root = RamDir("fuzz_ini");
   mkdir((g_root + "/C").c_str(), 0700);
   mkdir((g_root + "/C/fuzz").c_str(), 0700);
   platform::SetSandboxRoot(g_root);

@@ -7,6 +7,7 @@
 #include "packet/packet.h"
 #include "packet/stream_codec.h"
 #include "platform/msgbox.h"
+#include "ram_dir.h"
 
 namespace {
 
@@ -58,7 +59,12 @@ class FuzzPacket : public CPacket {
 const std::string& Path() {
   static const std::string path = [] {
     platform::SetMessageBoxHandler([](const platform::MessageBoxCall&) { return IDOK; });
-    return "/tmp/fuzz_packet_" + std::to_string(getpid()) + ".pk";
+    static const std::string dir = RamDir("fuzz_packet");
+    std::atexit([] {
+      unlink((dir + "/p.pk").c_str());
+      rmdir(dir.c_str());
+    });
+    return dir + "/p.pk";
   }();
   return path;
 }

@@ -10,6 +10,7 @@
 #include "platform/fs.h"
 #include "platform/posix/reg_tree.h"
 #include "platform/registry.h"
+#include "ram_dir.h"
 
 namespace {
 
@@ -23,9 +24,7 @@ void Cleanup() {
 }
 
 void Setup() {
-  char tmpl[] = "/tmp/fuzz_registry.XXXXXX";
-  if (!mkdtemp(tmpl)) std::abort();
-  g_root = tmpl;
+  g_root = RamDir("fuzz_registry");
   platform::SetSandboxRoot(g_root);
   std::atexit(Cleanup);
 }

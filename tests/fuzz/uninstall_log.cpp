@@ -4,12 +4,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
 #include "afx/file.h"
 #include "engine/setup_package.h"
 #include "platform/fs.h"
 #include "platform/msgbox.h"
+#include "ram_dir.h"
 
 namespace {
 const char kDir[] = "C:\\fuzz";
@@ -20,12 +21,18 @@ void Write(const char* path, const uint8_t* data, size_t size) {
   if (f.Open(path, CFile::modeCreate | CFile::modeWrite)) f.Write(data, size);
 }
 
+std::string g_root;
+
+void Cleanup() {
+  std::error_code ignored;
+  std::filesystem::remove_all(g_root, ignored);
+}
+
 struct Setup {
   Setup() {
-    // Below the run's working folder, which the test run removes.
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) std::abort();
-    platform::SetSandboxRoot(std::string(cwd) + "/uninstall-log-sandbox");
+    g_root = RamDir("fuzz_uninstall_log");
+    std::atexit(Cleanup);
+    platform::SetSandboxRoot(g_root);
     platform::SetMessageBoxHandler([](const platform::MessageBoxCall&) { return IDOK; });
   }
 };

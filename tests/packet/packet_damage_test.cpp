@@ -128,4 +128,33 @@ TEST(PacketDamage, GetDataSlotPastTheDataBlock) {
   EXPECT_EQ(boxes.calls()[0].caption, "WritePacket error");
 }
 
+// The index block and size table follow the data block, so a slot that
+// overruns it by one byte would still read: only the bound check stops it.
+TEST(PacketDamage, GetDataSlotEndsAtTheDataBlockExactly) {
+  TempDir dir;
+  TestPacket w(dir / "p.pk");
+  w.m_wFileCount = 2;
+  w.items = {"0123456789", "abc"};
+  w.indexBytes = "index bytes";
+  ASSERT_TRUE(w.WritePacket());
+
+  TestPacket r(dir / "p.pk");
+  ASSERT_TRUE(r.GetIndxInfo());
+  BoxRecorder boxes;
+  for (DWORD last : {3u, 2u}) {  // the slot ends at the block's end, or before
+    r.m_dwaDataSize.SetAt(1, last);
+    CMemFile out;
+    EXPECT_TRUE(r.GetData(1, out)) << last;
+    EXPECT_EQ(ReadWhole(out), std::string("abc", last));
+  }
+  r.m_dwaDataSize.SetAt(1, 4);
+  CMemFile out;
+  EXPECT_FALSE(r.GetData(1, out));
+  EXPECT_EQ(out.GetLength(), 0u);
+  r.m_dwaDataSize.SetAt(0, 11);  // an earlier slot that overruns moves the last one out
+  r.m_dwaDataSize.SetAt(1, 3);
+  EXPECT_FALSE(r.GetData(1, out));
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>(2, "'" + (dir / "p.pk") + "' is damaged or incomplete!"));
+}
+
 }  // namespace

@@ -118,6 +118,44 @@ PY
     run fail list empty.bin
     run fail verify missing.tsp
     ;;
+  deflate)
+    # Times that reading leaves alone (access after modification, recent),
+    # so two builds of one script are byte for byte comparable.
+    find sample -type f -exec touch -m -d '2020-01-02 03:04:05' {} + -exec touch -a {} +
+    pkg() { local o=$1; shift; run ok package sample/setup.ini -o "out/$o.tsp" "$@"; }
+    pkg zdef --deflate zlib
+    pkg z6 --deflate zlib --level 6
+    cmp -s out/zdef.tsp out/z6.tsp || fail "zlib's default is not its level 6"
+    pkg z9 --deflate zlib --level 9
+    pkg z12 --deflate zlib --level 12
+    cmp -s out/z9.tsp out/z12.tsp || fail "zlib's level 12 is not its 9"
+    pkg z1 --deflate zlib --level 1
+    cmp -s out/z1.tsp out/z6.tsp && fail "--level is ignored"
+    if native; then
+      pkg default
+      pkg l5 --deflate libdeflate --level 5
+      cmp -s out/default.tsp out/l5.tsp || fail "libdeflate at 5 is not the default"
+      cmp -s out/l5.tsp out/z6.tsp && fail "--deflate is ignored"
+      for l in 1 12; do
+        pkg "l$l" --deflate libdeflate --level $l
+        run ok verify "out/l$l.tsp"
+        run ok extract "out/l$l.tsp" -o "x$l"
+        check tree "x$l" sample
+      done
+      run ok build sample/setup.ini --ui sample/ui.ini --shell shell.exe -o out/b.exe --level 12
+      run ok verify out/b.exe
+    else
+      # No libdeflate in the Windows build: zlib is its default.
+      pkg default
+      cmp -s out/default.tsp out/z6.tsp || fail "the default is not zlib at 6"
+      run fail package sample/setup.ini -o out/l.tsp --deflate libdeflate
+      grep -q 'without libdeflate' last.err || fail "no reason given"
+    fi
+    run fail package sample/setup.ini -o out/bad.tsp --level 13
+    run fail package sample/setup.ini -o out/bad.tsp --level 0
+    run fail build sample/setup.ini --ui sample/ui.ini --shell shell.exe -o out/bad.exe --deflate gzip
+    [ -e out/bad.tsp ] || [ -e out/bad.exe ] && fail "written despite a bad option"
+    ;;
   errors)
     # A script the installer could not follow writes no package.
     iconv -f GBK -t UTF-8 sample/setup.ini | sed 's/^TARGET_PATH=<TARGETDIR>\\licence.txt/TARGET_PATH=C:\\licence.txt/' \

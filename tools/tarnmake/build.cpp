@@ -299,6 +299,15 @@ class Builder : public CSetupPackage {
 bool PackageShrinks(CFile& package) {
   const size_t kChunk = 1 << 20;
   const uint64_t kTrial = 8u << 20;
+  if (CSetupPackage::EncodeOptions().deflater == packet::Deflater::kLibdeflate) {
+    // libdeflate's fastest level answers as well in a tenth of the time.
+    std::vector<BYTE> in(static_cast<size_t>(std::min<uint64_t>(kTrial, package.GetLength()))), z;
+    package.Seek(0, CFile::begin);
+    size_t got = package.Read(in.data(), in.size());
+    package.Seek(0, CFile::begin);
+    return packet::CompressItem(in.data(), got, &z, {packet::Deflater::kLibdeflate, 1}) &&
+           z.size() < got - got / 100;
+  }
   std::vector<BYTE> in(kChunk), out(kChunk);
   z_stream z{};
   if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK) return false;
@@ -467,6 +476,19 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
 }  // namespace
 
 void SetStrict(bool strict) { g_strict = strict; }
+
+bool SetEncoding(const std::string& deflater, int level) {
+  packet::EncodeOptions o;
+  bool libdeflate = deflater.empty() ? packet::HaveLibdeflate() : deflater == "libdeflate";
+  if (libdeflate && !packet::HaveLibdeflate()) {
+    Error("this tarnmake is built without libdeflate; use --deflate zlib");
+    return false;
+  }
+  o.deflater = libdeflate ? packet::Deflater::kLibdeflate : packet::Deflater::kZlib;
+  o.level = level > 0 ? level : libdeflate ? kDefaultLibdeflateLevel : 6;
+  CSetupPackage::SetEncodeOptions(o);
+  return true;
+}
 
 int CmdPackage(const std::string& script, const std::string& output) {
   if (!Replaceable(output)) return 1;

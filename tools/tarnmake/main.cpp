@@ -38,6 +38,20 @@ int Run(int argc, char** argv) {
   build->add_option("-o,--output", output, "installer to write")->required();
   build->add_flag("--strict", strict, kStrict);
 
+  std::string deflater;
+  int level = 0;
+  for (CLI::App* sub : {pkg, build}) {
+    sub->add_option("--deflate", deflater,
+                    "deflate for the items: libdeflate (fast; the default where built in) or "
+                    "zlib (the bytes of earlier versions)")
+        ->check(CLI::IsMember({"zlib", "libdeflate"}));
+    sub->add_option("--level", level,
+                    "compression level 1-12 (default: 6 for zlib, " +
+                        std::to_string(tarnmake::kDefaultLibdeflateLevel) +
+                        " for libdeflate); zlib stops at 9, so 10-12 mean 9 there")
+        ->check(CLI::Range(1, 12));
+  }
+
   CLI::App* list = app.add_subcommand("list", "List the entries of a packet, package or installer");
   list->add_option("FILE", file, "packet, package or installer")->required();
   list->add_flag("--json", json, "one JSON object on standard output");
@@ -93,6 +107,7 @@ int Run(int argc, char** argv) {
 
   using host::ArgToAnsi;
   tarnmake::SetStrict(strict);
+  if ((*pkg || *build) && !tarnmake::SetEncoding(deflater, level)) return 2;
   if (*pkg) return tarnmake::CmdPackage(ArgToAnsi(script), ArgToAnsi(output));
   if (*inst)
     return tarnmake::CmdInstaller(ArgToAnsi(shell), ArgToAnsi(ui), ArgToAnsi(package),

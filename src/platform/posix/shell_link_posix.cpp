@@ -10,6 +10,7 @@
 #include <sstream>
 #include "platform/codepage.h"
 #include "platform/posix/host_path.h"
+#include "platform/posix/shell_link_bytes.h"
 #include "platform/shell_link.h"
 
 namespace platform {
@@ -249,7 +250,10 @@ bool ShellLink::Read(const std::string& linkPath, std::string* target, std::stri
   if (!in) return false;
   std::ostringstream buf;
   buf << in.rdbuf();
-  const std::string bytes = buf.str();
+  return ParseShellLink(buf.str(), target, workingDir);
+}
+
+bool ParseShellLink(const std::string& bytes, std::string* target, std::string* workingDir) {
   Reader r(bytes);
   uint32_t headerSize, flags;
   if (!r.U32(0, &headerSize) || headerSize != kHeaderSize || !r.Has(0, kHeaderSize) ||
