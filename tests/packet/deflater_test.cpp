@@ -18,15 +18,6 @@ namespace {
 using packet::Deflater;
 using packet::EncodeOptions;
 
-std::vector<BYTE> Noise(size_t n, uint32_t seed) {
-  std::vector<BYTE> v(n);
-  for (auto& b : v) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<BYTE>(seed >> 16);
-  }
-  return v;
-}
-
 std::vector<BYTE> Text(size_t n, uint32_t seed) {
   static const char* words[] = {"setup ", "packet ", "install ", "file ", "\r\n", "zlib ", "tarn "};
   std::vector<BYTE> v;

@@ -13,15 +13,6 @@ namespace {
 
 const char kNoShrink[] = "WriteEncode failed! It can't be compressed to save the packet.";
 
-std::vector<BYTE> Noise(size_t n, uint32_t seed) {
-  std::vector<BYTE> v(n);
-  for (auto& b : v) {
-    seed = seed * 1103515245u + 12345u;
-    b = static_cast<BYTE>(seed >> 16);
-  }
-  return v;
-}
-
 // Text-like bytes that compress well but not to nothing.
 std::vector<BYTE> Words(size_t n) {
   static const char* words[] = {"setup ", "packet ", "install ", "file ", "\r\n", "zlib "};

@@ -5,6 +5,16 @@
 #include <vector>
 #include "packet/packet.h"
 
+// Bytes that do not compress.
+inline std::vector<BYTE> Noise(size_t n, uint32_t seed) {
+  std::vector<BYTE> v(n);
+  for (auto& b : v) {
+    seed = seed * 1103515245u + 12345u;
+    b = static_cast<BYTE>(seed >> 16);
+  }
+  return v;
+}
+
 inline std::string ReadWhole(CFile& f) {
   std::string out;
   char buf[1000];
