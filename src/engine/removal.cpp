@@ -219,8 +219,9 @@ bool IsRemovablePath(const CString& path) {
   return true;
 }
 
-bool RemoveOwnedFolder(const CString& dir) {
-  if (dir.IsEmpty() || IsDriveRoot(dir) || IsSystemFolder(dir) || platform::LinkInPath(dir.str()))
+bool RemoveOwnedFolder(const CString& dir, bool linksChecked) {
+  if (dir.IsEmpty() || IsDriveRoot(dir) || IsSystemFolder(dir) ||
+      (!linksChecked && platform::LinkInPath(dir.str())))
     return false;
   // Succeeds only for an empty folder, which is what is wanted.
   if (!platform::RemoveDir(dir.str())) return false;
@@ -228,18 +229,29 @@ bool RemoveOwnedFolder(const CString& dir) {
   return true;
 }
 
-BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir) {
-  if (!path || !*path) return FALSE;
-  // Deleting through a link would take a file the install never wrote.
-  if (platform::LinkInPath(path) || !platform::RemoveFile(path)) return FALSE;
-  platform::Journal(platform::JournalKind::kFileRemoved, path);
+namespace {
+// Deleting through a link would take a file the install never wrote.
+bool DeleteOwnedFile(const CString& path, bool removeDir, bool folderChecked) {
+  if (path.IsEmpty()) return false;
+  if (folderChecked ? platform::IsLinkedName(path.str()) : platform::LinkInPath(path.str())) return false;
+  if (!platform::RemoveFile(path.str())) return false;
+  platform::Journal(platform::JournalKind::kFileRemoved, path.str());
   if (removeDir) {
     CString name, dir;
     SplitPath(path, name, dir);
     SetTrailingBackslash(dir, FALSE);
-    RemoveOwnedFolder(dir);
+    RemoveOwnedFolder(dir, folderChecked);
   }
-  return TRUE;
+  return true;
+}
+}  // namespace
+
+BOOL DeleteFileAndDir(LPCSTR path, BOOL removeDir) {
+  return path && DeleteOwnedFile(path, removeDir != FALSE, false) ? TRUE : FALSE;
+}
+
+bool DeleteFileInCheckedFolder(const CString& path, bool removeDir) {
+  return DeleteOwnedFile(path, removeDir, true);
 }
 
 BOOL DeleteRegKey(LPCSTR entry) {

@@ -26,8 +26,12 @@ RegRemoval RemoveRegEntry(LPCSTR entry);
 
 // A folder an uninstall may remove once empty: none of the system's own
 // folders nor a folder that holds one, no drive root, nothing reached
-// through a link. Removes it when so and empty.
-bool RemoveOwnedFolder(const CString& dir);
+// through a link. Removes it when so and empty. linksChecked: the caller
+// has seen that no folder of the path is a link.
+bool RemoveOwnedFolder(const CString& dir, bool linksChecked = false);
+// DeleteFileAndDir for a caller that has seen that no folder above the file
+// is a link; the file itself is still looked at.
+bool DeleteFileInCheckedFolder(const CString& path, bool removeDir);
 
 // A log line that names one file by a full drive or network path, with no
 // step that climbs and no character a name cannot hold.

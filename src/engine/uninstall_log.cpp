@@ -1,6 +1,8 @@
 // Reading an uninstall log back and removing what it lists: the registry
 // entries as they are read, then the files in install order, each folder as
 // it empties.
+#include <string>
+#include <unordered_set>
 #include "afx/file.h"
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
@@ -51,7 +53,7 @@ bool Blank(const CString& line) {
 // Folders between a removed file's folder and the install folder that the
 // removal left empty: the log's own removal takes the install folder, but a
 // nested tree (docs\manual\x.txt) would otherwise leave empty folders.
-void RemoveEmptiedParents(const CString& file, const CString& installDir) {
+void RemoveEmptiedParents(const CString& file, const CString& installDir, bool linksChecked) {
   if (installDir.IsEmpty()) return;
   const CString inside = installDir + "\\";
   CString name, dir;
@@ -62,7 +64,7 @@ void RemoveEmptiedParents(const CString& file, const CString& installDir) {
     if (parent.GetLength() <= inside.GetLength() - 1 ||
         parent.Left(inside.GetLength()).CompareNoCase(inside) != 0)
       return;
-    if (!RemoveOwnedFolder(parent)) return;
+    if (!RemoveOwnedFolder(parent, linksChecked)) return;
     dir = parent;
   }
 }
@@ -124,16 +126,30 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     }
   }
   const int n = files.GetSize();
+  std::unordered_set<std::string> linkFree;  // folded folders seen without a link
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_START, static_cast<WPARAM>(n), 0);
   for (int i = 0; i < n; ++i) {
     platform::PostNotify(m_hNotifyWnd, WM_UNINST_STEP, static_cast<WPARAM>(i),
                          static_cast<LPARAM>(n));
     const CString& file = files[i];
-    if (!IsRemovablePath(file)) {
+    // Products keep many files per folder; a folder's chain of links is
+    // walked once (the walk is slow on Windows, where each step is a
+    // directory search).
+    CString name, dir;
+    SplitPath(file, name, dir);
+    CString folded = dir;
+    folded.MakeLower();
+    const bool removable = IsRemovablePath(file);
+    bool folderOk = !dir.IsEmpty() && linkFree.count(folded.str()) != 0;
+    if (!folderOk && removable && !dir.IsEmpty() && !platform::LinkInPath(dir.str())) {
+      linkFree.insert(folded.str());
+      folderOk = true;
+    }
+    if (!removable) {
       platform::Journal(platform::JournalKind::kFileNotRemoved, file.str(), "refused");
       failures.Show(kFileNotRemoved, file);
-    } else if (DeleteFileAndDir(file, TRUE)) {
-      RemoveEmptiedParents(file, installDir);
+    } else if (folderOk ? DeleteFileInCheckedFolder(file, true) : DeleteFileAndDir(file, TRUE)) {
+      RemoveEmptiedParents(file, installDir, folderOk);
     } else if (!platform::Access(file.str()) && !platform::IsLinkedName(file.str())) {
       platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
     } else {
