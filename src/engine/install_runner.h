@@ -28,6 +28,10 @@ TARN_EXPORT BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir,
                                        const CStringArray& loggedFiles,
                                        const CTarnSetupShellApp& app);
 
+// The first lines of a UI script's optional [VERSION], [PUBLISHER] and [URL]
+// sections, for the Uninstall entry; empty where there is none.
+void ReadEntryDetails(LPCSTR uiScript, CString& version, CString& publisher, CString& url);
+
 // The kibibytes the files take, rounded up; names that are no file count
 // nothing. At most 0xFFFFFFFF.
 TARN_EXPORT DWORD EstimatedSizeKiB(const CStringArray& files);

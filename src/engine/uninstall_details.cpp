@@ -4,8 +4,25 @@
 #include "afx/msgbox.h"
 #include "engine/install_runner.h"
 #include "engine/setup_app.h"
+#include "inifile/ini_file.h"
 #include "platform/file.h"
 #include "platform/registry.h"
+
+void ReadEntryDetails(LPCSTR uiScript, CString& version, CString& publisher, CString& url) {
+  version.Empty();
+  publisher.Empty();
+  url.Empty();
+  if (!uiScript || !*uiScript) return;
+  CIniFile ini(uiScript);
+  const struct {
+    const char* section;
+    CString* field;
+  } fields[] = {{"VERSION", &version}, {"PUBLISHER", &publisher}, {"URL", &url}};
+  for (const auto& f : fields) {
+    CStringArray lines;
+    if (ini.FindSection(f.section, lines) && lines.GetSize() > 0) *f.field = lines[0];
+  }
+}
 
 DWORD EstimatedSizeKiB(const CStringArray& files) {
   uint64_t bytes = 0;

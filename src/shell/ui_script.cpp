@@ -1,6 +1,7 @@
 #include "shell/ui_script.h"
 #include <string>
 #include "afx/msgbox.h"
+#include "engine/install_runner.h"
 #include "inifile/ini_file.h"
 #include "platform/fs.h"
 
@@ -59,15 +60,7 @@ BOOL CUIScriptReader::Read(CString& productName, CString& targetDir, CString& pr
 }
 
 void CUIScriptReader::ReadDetails(CString& version, CString& publisher, CString& url) {
-  version.Empty();
-  publisher.Empty();
-  url.Empty();
-  if (m_strFileName.IsEmpty()) return;
-  CIniFile ini(m_strFileName);
-  CStringArray lines;
-  if (ini.FindSection("VERSION", lines)) version = FirstLine(lines);
-  if (ini.FindSection("PUBLISHER", lines)) publisher = FirstLine(lines);
-  if (ini.FindSection("URL", lines)) url = FirstLine(lines);
+  ReadEntryDetails(m_strFileName, version, publisher, url);
 }
 
 CString FormatWelcomeText(const CString& productName) {

@@ -9,7 +9,6 @@
 #include "commands.h"
 #include "engine/setup_package.h"
 #include "host.h"
-#include "inifile/ini_file.h"
 #include "payload/trailer.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
@@ -148,14 +147,9 @@ class PackageFile {
               payload::ExtractBlob(in, blob, out);
     out.Close();
     if (ok) {
-      CIniFile ini(ui.c_str());
-      CStringArray lines;
-      for (auto field : {std::make_pair("VERSION", &details_.version),
-                         std::make_pair("PUBLISHER", &details_.publisher),
-                         std::make_pair("URL", &details_.url)}) {
-        lines.RemoveAll();
-        if (ini.FindSection(field.first, lines) && lines.GetSize() > 0) *field.second = lines[0].str();
-      }
+      CString version, publisher, url;
+      ReadEntryDetails(ui.c_str(), version, publisher, url);
+      details_ = {version.str(), publisher.str(), url.str()};
     }
     platform::RemoveFile(ui);
     host::ForgetOnStop(ui);
