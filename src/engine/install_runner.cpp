@@ -20,6 +20,8 @@ bool IsUninstallKeyName(LPCSTR keyName) {
   return !name.IsEmpty();
 }
 
+CString UninstallLogPath(LPCSTR targetDir) { return CString(targetDir ? targetDir : "") + "\\Unistall.tsu"; }
+
 CString UninstallKeyPath(LPCSTR keyName) {
   return CString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + keyName;
 }

@@ -45,5 +45,9 @@ TARN_EXPORT void RemoveUninstallKey(LPCSTR keyName);
 // "\", and no "|", which the uninstall command splits at; at most 255 bytes.
 bool IsUninstallKeyName(LPCSTR keyName);
 
+// The uninstall log of an install folder: targetDir + "\Unistall.tsu", as
+// the folder is given (no separator added or removed).
+CString UninstallLogPath(LPCSTR targetDir);
+
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\" + keyName.
 TARN_EXPORT CString UninstallKeyPath(LPCSTR keyName);

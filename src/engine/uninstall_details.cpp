@@ -65,7 +65,7 @@ BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray&
   // splits both alike.
   CString quiet;
   quiet.Format("%s /S -U|%s|%s", static_cast<LPCSTR>(uninstaller), keyName,
-               static_cast<LPCSTR>(dir + "\\Unistall.tsu"));
+               static_cast<LPCSTR>(UninstallLogPath(dir)));
 
   bool failed = Told(key.SetString("QuietUninstallString", quiet.str()), "QuietUninstallString");
   failed |= Told(key.SetString("InstallLocation", dir.str()), "InstallLocation");

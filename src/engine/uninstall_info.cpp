@@ -50,7 +50,7 @@ bool ReplaceLog(const CString& dir, const CString& logPath, const std::string& t
 BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR displayName,
                                        LPCSTR uninstaller) {
   const CString dir = targetDir ? targetDir : "";
-  const CString logPath = dir + "\\Unistall.tsu";
+  const CString logPath = UninstallLogPath(dir);
   m_saRegKeys.RemoveAll();
   if (platform::LinkInPath(dir.str())) {
     ShowText(kThroughLinkText, logPath);

@@ -9,6 +9,7 @@
 #include "afx/msgbox.h"
 #include "engine/index_check.h"
 #include "engine/install_messages.h"
+#include "engine/install_runner.h"
 #include "engine/setup_package.h"
 #include "engine/target_path.h"
 #include "packet/stream_codec.h"
@@ -83,6 +84,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
   // folder, and asking the file system again for each costs as much as
   // writing a small file.
   CString knownDir;
+  const CString logPath = UninstallLogPath(m_strTargetDir);
   for (int i = 0; i < n; ++i) {
     const TSPIndex& e = *m_arrIndex[i];
     const uint64_t start = next;
@@ -102,7 +104,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     // and the log's own name, which would be taken for an earlier log.
     std::vector<std::string> parts;
     if (!TargetPathProblem(e.m_strTargetPath.str(), &parts).empty() ||
-        path.CompareNoCase(m_strTargetDir + "\\Unistall.tsu") == 0) {
+        path.CompareNoCase(logPath) == 0) {
       Refuse(kBadTarget, path, "refused");
       continue;
     }
@@ -133,7 +135,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     // Another name of the log (a short name on Windows) would overwrite it
     // and then be merged as an earlier install's.
     if (write && dir.CompareNoCase(m_strTargetDir) == 0 && platform::Access(path.str()) &&
-        platform::SameFile(path.str(), (m_strTargetDir + "\\Unistall.tsu").str())) {
+        platform::SameFile(path.str(), logPath.str())) {
       Refuse(kBadTarget, path, "refused");
       continue;
     }

@@ -219,7 +219,7 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     CInstallRunner::Install(file.path().c_str(), EntryProgress::Window());
   }
   using K = platform::JournalKind;
-  const std::string log = target + "\\Unistall.tsu";
+  const std::string log = UninstallLogPath(target.c_str()).str();
   const bool ok = rec.messages().empty();
 
   if (json) {
