@@ -45,17 +45,21 @@ namespace {
 // entry, -1 nothing there. Other reparse points (cloud files, dedup) are
 // the file itself.
 int LinkState(const std::string& path, bool last) {
-  WIN32_FIND_DATAA fd;
-  ZeroMemory(&fd, sizeof fd);
-  HANDLE h = FindFirstFileA(path.c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return -1;
-  FindClose(h);
-  // Windows names the kind in the tag; Wine marks a linked folder but
-  // leaves the tag unset, and an unknown kind is taken for a link.
-  if ((fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-      (fd.dwReserved0 == 0 || IsReparseTagNameSurrogate(fd.dwReserved0)))
-    return 1;
-  if (!last || (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+  // The attributes come without opening anything (the parent folder's
+  // listing, which the tag needs, costs a handle per step of every path).
+  WIN32_FILE_ATTRIBUTE_DATA attr;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attr)) return -1;
+  if (attr.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    WIN32_FIND_DATAA fd;
+    ZeroMemory(&fd, sizeof fd);
+    HANDLE h = FindFirstFileA(path.c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 1;
+    FindClose(h);
+    // Windows names the kind in the tag; Wine marks a linked folder but
+    // leaves the tag unset, and an unknown kind is taken for a link.
+    if (fd.dwReserved0 == 0 || IsReparseTagNameSurrogate(fd.dwReserved0)) return 1;
+  }
+  if (!last || (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
   HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return 0;
