@@ -40,6 +40,21 @@ bool FindEntry(const std::string& path, bool* isDirectory) {
 }
 
 namespace {
+// The standard record holds the count without the volume's serial number,
+// which Wine fetches from another process for every file. Looked up by name:
+// the call is not on every system the shell starts on.
+DWORD LinkCount(HANDLE f) {
+  using StandardInfo = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+  static const StandardInfo query = reinterpret_cast<StandardInfo>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+  if (query) {
+    FILE_STANDARD_INFO standard;
+    if (query(f, FileStandardInfo, &standard, sizeof standard)) return standard.NumberOfLinks;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  return GetFileInformationByHandle(f, &info) ? info.nNumberOfLinks : 0;
+}
+
 // 1 a link (a junction or symbolic link: a reparse point that stands for
 // another name; or, for the final name, a file of several names), 0 a plain
 // entry, -1 nothing there. Other reparse points (cloud files, dedup) are
@@ -63,8 +78,7 @@ int LinkState(const std::string& path, bool last) {
   HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return 0;
-  BY_HANDLE_FILE_INFORMATION info;
-  bool several = GetFileInformationByHandle(f, &info) && info.nNumberOfLinks > 1;
+  bool several = LinkCount(f) > 1;
   CloseHandle(f);
   return several ? 1 : 0;
 }

@@ -1,0 +1,49 @@
+// The link checks on both back ends: on Windows they now read attributes
+// and the link count without listing folders, which nothing else covers.
+#include <gtest/gtest.h>
+#include <string>
+#include "platform/fs.h"
+#include "support/support.h"
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#include "platform/posix/host_path.h"
+#endif
+
+namespace {
+
+bool HardLink(const std::string& existing, const std::string& added) {
+#ifdef _WIN32
+  return CreateHardLinkA(added.c_str(), existing.c_str(), nullptr) != 0;
+#else
+  return link(platform::HostPath(existing).c_str(), platform::HostPath(added).c_str()) == 0;
+#endif
+}
+
+TEST(Links, PlainNamesHardLinksAndMissingNames) {
+  tarntest::TempDir dir;
+  ASSERT_TRUE(platform::MakeDirectory(dir / "sub"));
+  ASSERT_TRUE(tarntest::WriteFileBytes(dir / "sub\\plain.txt", "x"));
+  ASSERT_TRUE(tarntest::WriteFileBytes(dir / "one.txt", "x"));
+  ASSERT_TRUE(HardLink(dir / "one.txt", dir / "sub\\two.txt"));
+  struct Case {
+    std::string path;
+    bool linkedName, linkInPath;
+  } cases[] = {
+      {dir / "sub\\plain.txt", false, false},
+      {dir / "sub", false, false},
+      {dir / "sub\\two.txt", true, true},
+      {dir / "one.txt", true, true},
+      {dir / "sub\\missing.txt", false, false},
+      {dir / "missing\\deeper\\x.txt", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::IsLinkedName(c.path), c.linkedName) << c.path;
+    EXPECT_EQ(platform::LinkInPath(c.path), c.linkInPath) << c.path;
+  }
+  ASSERT_TRUE(platform::RemoveFile(dir / "one.txt"));
+  EXPECT_FALSE(platform::IsLinkedName(dir / "sub\\two.txt"));
+}
+
+}  // namespace
