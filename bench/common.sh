@@ -1,7 +1,15 @@
 # Shared by the benchmarks: the release build, the corpus, and timing.
 # Expects root, size and out set; sets build, corpus and tarnmake.
 build=${BUILD_ROOT:-$root/build}
-corpus=$out/corpus-$size
+# corpus_kind: synthetic (make-corpus.sh, $size MB) or python (this
+# machine's Python standard library: hundreds of real, mixed files).
+corpus_kind=${corpus_kind:-synthetic}
+case "$corpus_kind" in
+  synthetic) corpus=$out/corpus-$size ;;
+  python) corpus=$out/corpus-python
+          python_lib=$(python3 -c 'import sysconfig; print(sysconfig.get_paths()["stdlib"])') ;;
+  *) echo "unknown corpus $corpus_kind (synthetic or python)" >&2; exit 2 ;;
+esac
 mkdir -p "$out"
 
 echo "== release build of tarnmake"
@@ -10,9 +18,14 @@ BUILD_ROOT=$build bash "$root/scripts/build.sh" release >"$out/build.log" 2>&1 |
 tarnmake=$build/release/tools/tarnmake/tarnmake
 
 if [ ! -f "$corpus/setup.ini" ]; then
-  echo "== corpus of $size MB"
   rm -rf "$corpus"
-  bash "$root/bench/make-corpus.sh" "$size" "$corpus"
+  if [ "$corpus_kind" = python ]; then
+    echo "== corpus of $python_lib"
+    bash "$root/bench/make-corpus.sh" --tree "$python_lib" "$corpus"
+  else
+    echo "== corpus of $size MB"
+    bash "$root/bench/make-corpus.sh" "$size" "$corpus"
+  fi
 fi
 
 # timed NAME CMD...: wall seconds and peak resident kB into NAME.time/.rss

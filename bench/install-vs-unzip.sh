@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# install-vs-unzip.sh [--size MB] [--rounds N] [--no-wine]: times `tarnmake
+# install-vs-unzip.sh [--size MB] [--corpus synthetic|python] [--rounds N] [--no-wine]: times `tarnmake
 # install` of the benchmark corpus's package against peers on the same
 # corpus, in one run on this machine, the sides taking turns for N rounds
 # (default 5) and each figure the median of the per-round ratios:
@@ -17,8 +17,9 @@ while [ $# -gt 0 ]; do
     --size) size=$2; shift 2 ;;
     --size=*) size=${1#--size=}; shift ;;
     --rounds) rounds=$2; shift 2 ;;
+    --corpus) corpus_kind=$2; shift 2 ;;
     --no-wine) wine=0; shift ;;
-    *) echo "usage: install-vs-unzip.sh [--size MB] [--rounds N] [--no-wine]" >&2; exit 2 ;;
+    *) echo "usage: install-vs-unzip.sh [--size MB] [--corpus synthetic|python] [--rounds N] [--no-wine]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -86,7 +87,7 @@ done
 [ $wine = 1 ] && "$root/tests/wine-prefix.sh" stop "$build/win32" >/dev/null
 
 largest=$(find "$corpus/files" -type f -printf '%s\n' | sort -n | tail -1)
-python3 - "$out" "$largest" "$size" "$(nproc)" "$wine" <<'PY'
+python3 - "$out" "$largest" "$(basename "$corpus")" "$(nproc)" "$wine" <<'PY'
 import os, statistics, sys
 out, largest, size, cores, wine = sys.argv[1], int(sys.argv[2]), sys.argv[3], sys.argv[4], sys.argv[5] == "1"
 vals = lambda n, ext: [float(x) for x in open(os.path.join(out, n + "." + ext))]
@@ -101,7 +102,7 @@ def pair(label, a, b, an, bn, goal):
              statistics.median(r), min(r), max(r), "  (goal <= %s)" % goal if goal else ""))
 
 print()
-print("corpus %s MB, largest file %.1f MB, %s cores, %d rounds, medians"
+print("corpus %s, largest file %.1f MB, %s cores, %d rounds, medians"
       % (size, mb(largest), cores, len(vals("install", "times"))))
 pair("native install", "install", "unzip", "tarnmake", "unzip", "1.2")
 print("native uninstall tarnmake %6.2f s" % statistics.median(vals("uninstall", "times")))

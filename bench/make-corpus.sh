@@ -6,13 +6,17 @@
 # the redundancy of machine code, text is drawn from a made-up vocabulary,
 # already-compressed files are gzip streams of noise, and hundreds of small
 # files sit in nested folders, one of them with a Chinese name.
+# make-corpus.sh --tree SRC DIR: the same from a real tree instead, its
+# plain files copied (caches, links and names Windows cannot hold left out).
 set -euo pipefail
+tree=
+if [ "${1:-}" = --tree ]; then tree=${2:?usage: make-corpus.sh --tree SRC DIR}; shift 2; fi
 if [ $# -eq 1 ]; then size=100; dir=$1; else size=${1:-100}; dir=${2:?usage: make-corpus.sh [SIZE_MB] DIR}; fi
 mkdir -p "$dir"
-exec python3 - "$size" "$dir" <<'PY'
+exec python3 - "$size" "$dir" "$tree" <<'PY'
 import gzip, io, itertools, os, random, sys
 
-size_mb, root = int(sys.argv[1]), sys.argv[2]
+size_mb, root, tree = int(sys.argv[1]), sys.argv[2], sys.argv[3]
 MB = 1 << 20
 total = size_mb * MB
 rng = random.Random(20240601)
@@ -30,78 +34,98 @@ def put(rel, data):
     entries.append(rel)
 
 
-# Machine-code-like bytes: opcodes drawn with a skewed distribution, some
-# operands random, so deflate finds about half of it redundant.
-tokens = [rng.randbytes(rng.randint(2, 7)) for _ in range(3000)]
-weights = list(itertools.accumulate(1.0 / (i + 1) ** 0.9 for i in range(len(tokens))))
+def copy_tree(src):
+    bad = set('<>:"|?*\\')
+    for top, dirs, files in os.walk(src):
+        dirs[:] = sorted(d for d in dirs if d != "__pycache__" and not os.path.islink(os.path.join(top, d)))
+        for name in sorted(files):
+            path = os.path.join(top, name)
+            rel = os.path.relpath(path, src).replace(os.sep, "/")
+            if os.path.islink(path) or not os.path.isfile(path) or bad & set(rel) or name.endswith((" ", ".")):
+                continue
+            try:
+                rel.encode("gbk")
+            except UnicodeEncodeError:
+                continue
+            with open(path, "rb") as f:
+                put(rel, f.read())
 
 
-def binary(n):
-    out = bytearray()
-    while len(out) < n:
-        out += b"".join(rng.choices(tokens, cum_weights=weights, k=20000))
-        out += rng.randbytes(rng.randint(2000, 12000))
-    return bytes(out[:n])
+if tree:
+    copy_tree(tree)
+else:
+    # Machine-code-like bytes: opcodes drawn with a skewed distribution, some
+    # operands random, so deflate finds about half of it redundant.
+    tokens = [rng.randbytes(rng.randint(2, 7)) for _ in range(3000)]
+    weights = list(itertools.accumulate(1.0 / (i + 1) ** 0.9 for i in range(len(tokens))))
 
 
-syllables = ["ka", "to", "ren", "mi", "sa", "lo", "vin", "de", "qu", "or", "th", "el", "an",
-             "sh", "ir", "po", "ne", "zu", "ax", "li"]
-words = ["".join(rng.choices(syllables, k=rng.randint(1, 4))) for _ in range(6000)]
-wweights = list(itertools.accumulate(1.0 / (i + 1) for i in range(len(words))))
+    def binary(n):
+        out = bytearray()
+        while len(out) < n:
+            out += b"".join(rng.choices(tokens, cum_weights=weights, k=20000))
+            out += rng.randbytes(rng.randint(2000, 12000))
+        return bytes(out[:n])
 
 
-def text(n):
-    lines, have = [], 0
-    while have < n:
-        line = " ".join(rng.choices(words, cum_weights=wweights, k=rng.randint(6, 14))) + "\r\n"
-        lines.append(line)
-        have += len(line)
-    return "".join(lines).encode()[:n]
+    syllables = ["ka", "to", "ren", "mi", "sa", "lo", "vin", "de", "qu", "or", "th", "el", "an",
+                 "sh", "ir", "po", "ne", "zu", "ax", "li"]
+    words = ["".join(rng.choices(syllables, k=rng.randint(1, 4))) for _ in range(6000)]
+    wweights = list(itertools.accumulate(1.0 / (i + 1) for i in range(len(words))))
 
 
-def compressed(n):
-    buf = io.BytesIO()
-    with gzip.GzipFile(fileobj=buf, mode="wb", mtime=0, filename="") as g:
-        g.write(rng.randbytes(n))
-    return buf.getvalue()
+    def text(n):
+        lines, have = [], 0
+        while have < n:
+            line = " ".join(rng.choices(words, cum_weights=wweights, k=rng.randint(6, 14))) + "\r\n"
+            lines.append(line)
+            have += len(line)
+        return "".join(lines).encode()[:n]
 
 
-share = {"bin": 0.45, "text": 0.20, "gz": 0.25, "small": 0.10}
-# Programs and libraries: one large program, then libraries of 1 to 6 MB.
-left = int(total * share["bin"])
-big = min(left, max(MB, total // 5))
-put("bin/product.exe", binary(big))
-left -= big
-i = 0
-while left > 0:
-    n = min(left, rng.randint(MB, 6 * MB))
-    put("bin/lib%02d.dll" % i, binary(n))
-    left -= n
-    i += 1
-left, i = int(total * share["text"]), 0
-while left > 0:
-    n = min(left, rng.randint(64 << 10, 3 * MB))
-    put("doc/manual-%02d.txt" % i, text(n))
-    left -= n
-    i += 1
-left, i = int(total * share["gz"]), 0
-while left > 0:
-    n = min(left, rng.randint(512 << 10, 8 * MB))
-    put("media/pack%02d.gz" % i, compressed(n))
-    left -= int(n * 1.0003)
-    i += 1
-left, i = int(total * share["small"]), 0
-folders = ["res/icons", "res/ui/dialogs", "res/ui/strings", "plugins/a/b/c", "资料/说明",
-           "data/tables", "data/locale/zh"]
-while left > 0:
-    n = rng.randint(200, 24 << 10)
-    folder = folders[i % len(folders)]
-    kind = i % 3
-    data = text(n) if kind == 0 else binary(n) if kind == 1 else compressed(n // 2)
-    ext = ".txt" if kind == 0 else ".bin" if kind == 1 else ".gz"
-    put("%s/item%04d%s" % (folder, i, ext), data)
-    left -= len(data)
-    i += 1
+    def compressed(n):
+        buf = io.BytesIO()
+        with gzip.GzipFile(fileobj=buf, mode="wb", mtime=0, filename="") as g:
+            g.write(rng.randbytes(n))
+        return buf.getvalue()
+
+
+    share = {"bin": 0.45, "text": 0.20, "gz": 0.25, "small": 0.10}
+    # Programs and libraries: one large program, then libraries of 1 to 6 MB.
+    left = int(total * share["bin"])
+    big = min(left, max(MB, total // 5))
+    put("bin/product.exe", binary(big))
+    left -= big
+    i = 0
+    while left > 0:
+        n = min(left, rng.randint(MB, 6 * MB))
+        put("bin/lib%02d.dll" % i, binary(n))
+        left -= n
+        i += 1
+    left, i = int(total * share["text"]), 0
+    while left > 0:
+        n = min(left, rng.randint(64 << 10, 3 * MB))
+        put("doc/manual-%02d.txt" % i, text(n))
+        left -= n
+        i += 1
+    left, i = int(total * share["gz"]), 0
+    while left > 0:
+        n = min(left, rng.randint(512 << 10, 8 * MB))
+        put("media/pack%02d.gz" % i, compressed(n))
+        left -= int(n * 1.0003)
+        i += 1
+    left, i = int(total * share["small"]), 0
+    folders = ["res/icons", "res/ui/dialogs", "res/ui/strings", "plugins/a/b/c", "资料/说明",
+               "data/tables", "data/locale/zh"]
+    while left > 0:
+        n = rng.randint(200, 24 << 10)
+        folder = folders[i % len(folders)]
+        kind = i % 3
+        data = text(n) if kind == 0 else binary(n) if kind == 1 else compressed(n // 2)
+        ext = ".txt" if kind == 0 else ".bin" if kind == 1 else ".gz"
+        put("%s/item%04d%s" % (folder, i, ext), data)
+        left -= len(data)
+        i += 1
 
 lines = ["; Setup script of the benchmark corpus (generated).", "",
          "[SETUPFILEINFO_V2]", "PRODUCT=Corpus", ""]

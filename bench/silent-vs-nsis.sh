@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# silent-vs-nsis.sh [--size MB] [--rounds N]: in one run, the shipped
+# silent-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]: in one run, the shipped
 # shell's size next to NSIS's fixed overhead (bench/shell-size.sh), then the
 # benchmark corpus installed silently under Wine by the installer made with
 # the shipped shell (/S /D=) and by an NSIS installer of the same tree (/S),
@@ -12,7 +12,8 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --size) size=$2; shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
-    *) echo "usage: silent-vs-nsis.sh [--size MB] [--rounds N]" >&2; exit 2 ;;
+    --corpus) corpus_kind=$2; shift 2 ;;
+    *) echo "usage: silent-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,7 +23,7 @@ out=$root/bench/out/silent
 bash "$root/bench/shell-size.sh"
 shell=$build/win32-release/src/TarnSetupShell.exe
 
-echo "== installers of the $size MB corpus"
+echo "== installers of $(basename "$corpus")"
 "$tarnmake" build "$corpus/setup.ini" --ui "$corpus/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
   >"$out/tarn-build.log" 2>&1 || { tail "$out/tarn-build.log"; exit 1; }
 nsis_silent_installer "$out/nsis-setup.exe"
@@ -65,14 +66,14 @@ check_tree() {  # the last round of each holds the corpus
 }
 check_tree "$WINEPREFIX/drive_c/bench-nsis"
 check_tree "$WINEPREFIX/drive_c/bench-tarn"
-python3 - "$out" "$size" "$(nproc)" <<'PY'
+python3 - "$out" "$(basename "$corpus")" "$(nproc)" <<'PY'
 import statistics, sys
 out, size, cores = sys.argv[1:4]
 t = [float(x) for x in open(out + "/tarn.times")]
 n = [float(x) for x in open(out + "/nsis.times")]
 r = [a / b for a, b in zip(t, n)]
 print()
-print("corpus %s MB, %s cores, under Wine, %d rounds" % (size, cores, len(r)))
+print("corpus %s, %s cores, under Wine, %d rounds" % (size, cores, len(r)))
 print("silent install  Tarn Setup median %.2f s   NSIS /S median %.2f s" % (statistics.median(t), statistics.median(n)))
 print("tarn/nsis per round: median %.2f  min %.2f  max %.2f  (goal <= 1)" % (statistics.median(r), min(r), max(r)))
 PY
