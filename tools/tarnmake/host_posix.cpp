@@ -100,8 +100,11 @@ bool ListFolder(const std::string& dir, std::vector<std::string>* names,
   strays->clear();
   DIR* d = ::opendir(HostPath(dir).c_str());
   if (!d) return false;
-  errno = 0;
-  while (struct dirent* e = ::readdir(d)) {
+  for (;;) {
+    // readdir tells an error from the end only through errno.
+    errno = 0;
+    struct dirent* e = ::readdir(d);
+    if (!e) break;
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     std::string ansi = platform::Utf8ToAnsi(name);
