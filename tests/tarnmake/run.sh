@@ -616,6 +616,8 @@ cannot name an Uninstall key|"$tree" --ui u.ini --product ' '
 must be one line|"$tree" --ui u.ini --product x --version $'1\n2'
 the folder 'a:b' cannot be used|"$tree" --ui u.ini --product x --install-dir 'a:b'
 the licence 'nothing.txt'|"$tree" --ui u.ini --product x --licence nothing.txt
+Windows allows no|"$tree" --ui u.ini --product x --program-folder 'a*b'
+are one file|"$tree" --ui refused.ini --product x
 requires --ui|"$tree" --product x
 over 255 bytes|"$tree" --target "<TARGETDIR>\\$(printf 'd%.0s' {1..250})"
 CASES

@@ -51,6 +51,18 @@ bool HasForbiddenChar(const std::string& name) {
   return false;
 }
 
+std::vector<std::string> Split(const std::string& path);
+
+// Why a path below a folder cannot be made on Windows, or empty.
+std::string PathProblem(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string why = TargetPathProblem(path, &parts);
+  if (!why.empty()) return why;
+  for (const std::string& part : Split(path))
+    if (HasForbiddenChar(part)) return "Windows allows no < > \" | ? * in a name";
+  return std::string();
+}
+
 std::vector<std::string> Split(const std::string& path) {
   std::vector<std::string> parts;
   std::string cur;
@@ -282,9 +294,8 @@ bool WriteUIScript(const ScriptOptions& o) {
   }
   std::string installDir = o.installDir.empty() ? product : o.installDir;
   std::string folder = o.programFolder.empty() ? product : o.programFolder;
-  std::vector<std::string> parts;
   for (const std::string* dir : {&installDir, &folder}) {
-    std::string why = TargetPathProblem(*dir, &parts);
+    std::string why = PathProblem(*dir);
     if (!why.empty()) {
       Error("the folder '" + *dir + "' cannot be used: " + why);
       return false;
@@ -329,6 +340,10 @@ int CmdScript(const ScriptOptions& o) {
     return 1;
   }
 
+  if (!o.ui.empty() && (o.ui == o.output || host::SamePath(o.ui, o.output))) {
+    Error("the setup script and the UI script are one file '" + o.ui + "'");
+    return 1;
+  }
   // SOURCE_PATH values are relative to the script's folder (the current
   // one for standard output).
   std::string base = ".";
@@ -382,9 +397,7 @@ int CmdScript(const ScriptOptions& o) {
       return 1;
     }
     std::string link = "<TARGET_FOLDER>\\" + name + ".lnk";
-    std::string why = TargetPathProblem(link, &parts);
-    if (why.empty() && HasForbiddenChar(name.substr(name.find_last_of('\\') + 1)))
-      why = "Windows allows no / < > \" | ? * in a name";
+    std::string why = PathProblem(link.substr(link.find('\\') + 1));
     if (!why.empty()) {
       Error("--shortcut '" + s + "': the shortcut cannot be made: " + why);
       return 1;
