@@ -6,7 +6,7 @@
 # Read here: CPACK_PACKAGE_NAME (the product, and the Uninstall key),
 # CPACK_PACKAGE_VERSION, CPACK_PACKAGE_VENDOR, CPACK_PACKAGE_HOMEPAGE_URL,
 # CPACK_PACKAGE_INSTALL_DIRECTORY (the folder under Program Files and the
-# Start-menu folder), CPACK_RESOURCE_FILE_LICENSE, CPACK_PACKAGE_EXECUTABLES
+# shortcuts' folder in the Start menu), CPACK_RESOURCE_FILE_LICENSE, CPACK_PACKAGE_EXECUTABLES
 # (pairs of a program under bin/, without .exe, and its shortcut's name),
 # and CPACK_TARN_BUILD_OPTIONS (more arguments of tarnmake build).
 
@@ -37,15 +37,16 @@ math(EXPR _odd "${_count} % 2")
 if(_odd)
   message(FATAL_ERROR "TarnSetup: CPACK_PACKAGE_EXECUTABLES must be pairs of a program and a name")
 endif()
-while(_pairs)
-  list(POP_FRONT _pairs _program _label)
-  list(APPEND _args --shortcut "bin/${_program}.exe=${_label}")
-endwhile()
-
 set(_dir "${CPACK_PACKAGE_INSTALL_DIRECTORY}")
 if(_dir STREQUAL "")
   set(_dir "${CPACK_PACKAGE_NAME} ${CPACK_PACKAGE_VERSION}")
 endif()
+# <TARGET_FOLDER> is the Programs folder itself: the product's folder is
+# part of each shortcut's path.
+while(_pairs)
+  list(POP_FRONT _pairs _program _label)
+  list(APPEND _args --shortcut "bin/${_program}.exe=${_dir}\\${_label}")
+endwhile()
 foreach(_pair "--version;CPACK_PACKAGE_VERSION" "--publisher;CPACK_PACKAGE_VENDOR"
         "--url;CPACK_PACKAGE_HOMEPAGE_URL" "--licence;CPACK_RESOURCE_FILE_LICENSE")
   list(GET _pair 0 _option)

@@ -54,9 +54,7 @@ assert sorted(r["files"]) == ["C:\\TarnHello\\bin\\hello.exe", "C:\\TarnHello\\d
                               "C:\\TarnHello\\doc\\说明.txt"], r["files"]
 assert (r["version"], r["publisher"]) == ("1.2.0", "塔恩示例工作室"), r
 [s] = r["shortcuts"]
-# (tarnmake install makes shortcuts in the Programs folder itself: the
-# wizard's program folder is checked under Wine.)
-assert s["link"].endswith("\\Hello 你好.lnk") and s["target"] == "C:\\TarnHello\\bin\\hello.exe", s
+assert s["link"].endswith("\\Programs\\TarnHello 1.2.0\\Hello 你好.lnk") and s["target"] == "C:\\TarnHello\\bin\\hello.exe", s
 PY
 cmp "$sb/C/TarnHello/bin/hello.exe" hello/hello || fail "the program installed is not the one built"
 cmp "$sb/C/TarnHello/doc/说明.txt" "$example/doc/说明.txt" || fail "the document installed differs"

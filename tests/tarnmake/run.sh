@@ -590,6 +590,8 @@ PY
     run ok install out/u.exe --target 'C:\TarnScript' --name 'Tarn Script' --sandbox "$PWD/sandbox" --json
     python3 -c "import json,sys; r=json.load(open('last.out',encoding='utf-8')); sys.exit((r['version'],r['publisher'])!=('3.1','塔恩'))" ||
       fail "the installer does not read the UI script's details"
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall 'C:\TarnScript\Unistall.tsu' --sandbox "$PWD/sandbox"
     # Refused, each with one error line and no script written.
     mkdir empty two && echo a > two/readme.txt
     : > long.txt

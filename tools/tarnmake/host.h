@@ -13,6 +13,9 @@ void InitConsole();
 // A command-line argument as ANSI text (Linux hands us UTF-8).
 std::string ArgToAnsi(const std::string& arg);
 bool IsTerminal(std::FILE* stream);
+// Standard output passes bytes as they are (Windows would make "\r\n" of
+// each "\n").
+void BinaryStdout();
 // Columns of the terminal behind stream, or 80.
 int TerminalWidth(std::FILE* stream);
 

@@ -15,6 +15,8 @@ namespace host {
 
 void InitConsole() {}
 
+void BinaryStdout() {}
+
 std::string ArgToAnsi(const std::string& arg) { return platform::Utf8ToAnsi(arg); }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(fileno(stream)) == 1; }

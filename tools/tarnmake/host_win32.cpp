@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,8 @@ void InitConsole() {
 }
 
 std::string ArgToAnsi(const std::string& arg) { return arg; }
+
+void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 

@@ -186,6 +186,7 @@ void Line(std::string* out, const std::string& text) { *out += text + "\r\n"; }
 
 bool WriteText(const std::string& text, const std::string& output) {
   if (output.empty()) {
+    host::BinaryStdout();
     std::fwrite(text.data(), 1, text.size(), stdout);
     return std::fflush(stdout) == 0;
   }
