@@ -30,6 +30,10 @@ else()
   list(APPEND _roots "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 endif()
 
+if(NOT _roots)
+  message(FATAL_ERROR "TarnSetup: CPack staged nothing under ${CPACK_TEMPORARY_DIRECTORY}")
+endif()
+
 set(_args)
 set(_pairs ${CPACK_PACKAGE_EXECUTABLES})
 list(LENGTH _pairs _count)

@@ -39,6 +39,14 @@ ls hello/*setup.exe >/dev/null 2>&1 && fail "an installer was left by the failed
 setup=hello/TarnHello-1.2.0-setup.exe
 [ -f "$setup" ] || fail "no $setup"
 logged verify.log "$tm" verify "$setup" || fail "verify"
+# A monolithic install is staged in one folder, not one per component: the
+# same entries.
+targets() { "$tm" list --json "$1" | python3 -c 'import json,sys; print(sorted(e["target_path"] for e in json.load(sys.stdin)["entries"]))'; }
+targets "$setup" > components.txt || fail "list"
+(cd hello && logged ../mono.log cpack -G External -D CPACK_MONOLITHIC_INSTALL=ON) || fail "monolithic cpack"
+targets "$setup" > mono.txt || fail "list"
+diff components.txt mono.txt >&2 || fail "the monolithic installer holds other entries"
+grep -q 'hello.exe' mono.txt || fail "no program in the installer"
 
 # The sandbox install: the files, the shortcut and the UI script's details,
 # GBK texts made from the project's UTF-8.

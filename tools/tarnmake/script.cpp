@@ -195,8 +195,8 @@ bool WriteText(const std::string& text, const std::string& output) {
     Error("the output '" + output + "' is not a regular file; it must be a file or a new name");
     return false;
   }
-  // Written beside it and moved over it whole: a link there is replaced,
-  // never written through.
+  // Written beside it and moved over it whole, so that a failure leaves
+  // the old one as it was.
   std::string abs = host::AbsolutePath(output);
   size_t cut = abs.find_last_of("\\/");
   std::string temp = host::NewTempFile(cut == std::string::npos ? "." : abs.substr(0, cut));
