@@ -647,6 +647,8 @@ are one name on Windows|echo x > OK.TXT
 code page (GBK) cannot hold|echo x > 'smile😀.txt'
 holds a character no file name may hold|echo x > $'tab\tname'
 CASES
+      run fail script "$tree" -o refused.ini --ui u.ini --product 'smile😀'
+      grep -q 'GBK cannot hold' last.err || fail "an argument GBK cannot hold"
     fi
     ;;
   *) fail "unknown scenario" ;;

@@ -12,6 +12,9 @@ namespace host {
 void InitConsole();
 // A command-line argument as ANSI text (Linux hands us UTF-8).
 std::string ArgToAnsi(const std::string& arg);
+// Whether ArgToAnsi keeps every character of arg. (Windows has converted
+// the arguments before main, and says nothing of what it lost.)
+bool ArgFitsAnsi(const std::string& arg);
 bool IsTerminal(std::FILE* stream);
 // Standard output passes bytes as they are (Windows would make "\r\n" of
 // each "\n").

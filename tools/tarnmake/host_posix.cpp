@@ -19,6 +19,10 @@ void BinaryStdout() {}
 
 std::string ArgToAnsi(const std::string& arg) { return platform::Utf8ToAnsi(arg); }
 
+bool ArgFitsAnsi(const std::string& arg) {
+  return platform::AnsiToUtf8(platform::Utf8ToAnsi(arg)) == arg;
+}
+
 bool IsTerminal(std::FILE* stream) { return ::isatty(fileno(stream)) == 1; }
 
 int TerminalWidth(std::FILE* stream) {

@@ -23,6 +23,8 @@ void InitConsole() {
 
 std::string ArgToAnsi(const std::string& arg) { return arg; }
 
+bool ArgFitsAnsi(const std::string&) { return true; }
+
 void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }

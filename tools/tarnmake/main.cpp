@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <new>
 #include <string>
+#include <vector>
 #include "commands.h"
 #include "host.h"
 #include "report.h"
@@ -148,11 +149,20 @@ int Run(int argc, char** argv) {
     return tarnmake::CmdBuild(ArgToAnsi(script), ArgToAnsi(ui), ArgToAnsi(shell),
                               ArgToAnsi(output));
   if (*scr) {
-    for (std::string* v : {&so.output, &so.target, &so.ui, &so.product, &so.installDir,
-                           &so.programFolder, &so.version, &so.publisher, &so.url, &so.licence})
+    // These texts go into the scripts: a character GBK lacks would become
+    // "?" there without a word.
+    std::vector<std::string*> texts = {&so.output, &so.target,    &so.ui,        &so.product,
+                                       &so.installDir, &so.programFolder, &so.version,
+                                       &so.publisher,  &so.url,           &so.licence};
+    for (std::string& d : so.dirs) texts.push_back(&d);
+    for (std::string& c : so.shortcuts) texts.push_back(&c);
+    for (std::string* v : texts) {
+      if (!host::ArgFitsAnsi(*v)) {
+        std::fprintf(stderr, "tarnmake: error: '%s' has characters GBK cannot hold\n", v->c_str());
+        return 1;
+      }
       *v = ArgToAnsi(*v);
-    for (std::string& d : so.dirs) d = ArgToAnsi(d);
-    for (std::string& c : so.shortcuts) c = ArgToAnsi(c);
+    }
     return tarnmake::CmdScript(so);
   }
   if (*list) return tarnmake::CmdList(ArgToAnsi(file), json);
