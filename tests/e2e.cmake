@@ -19,12 +19,8 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
   file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/exports-test)
   add_test(NAME test_exports COMMAND test_exports "Z:${CMAKE_BINARY_DIR}/exports-test")
   set_tests_properties(test_exports PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
-  # The shell as shipped, when the win32-release configuration beside this
-  # one has been built; else this build's.
-  cmake_path(ABSOLUTE_PATH CMAKE_BINARY_DIR NORMALIZE OUTPUT_VARIABLE build_dir)
-  cmake_path(GET build_dir PARENT_PATH build_root)
-  set(TARN_SHIPPED_SHELL ${build_root}/win32-release/src/TarnSetupShell.exe CACHE FILEPATH
-      "The setup shell the end-to-end test installs with, when that file exists")
+  # The shell as shipped (TARN_SHIPPED_SHELL, by default the win32-release
+  # configuration's beside this one), when that file exists; else this build's.
   add_test(NAME e2e_shell
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
                    $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>

@@ -4,7 +4,7 @@ if(TARGET tarnmake)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     set(tarnmake_cmd ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:tarnmake>)
   endif()
-  foreach(scenario package installer deflate damaged errors hostile install safety reproducible signed)
+  foreach(scenario package installer deflate damaged errors hostile install safety reproducible signed script)
     add_test(NAME tarnmake_${scenario}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tarnmake/run.sh ${scenario}
                      ${CMAKE_BINARY_DIR}/tarnmake-tests/${scenario}
@@ -20,4 +20,23 @@ if(TARGET tarnmake)
                    "TARN_SHELL=$<TARGET_FILE:TarnSetupShell>")
     endif()
   endforeach()
+endif()
+
+# The example project through cpack -G External, with Tarn as cmake --install
+# leaves it; under Wine, its installer runs silently with the real shell.
+# That case takes tarnmake from the native build beside this one, and is
+# skipped when there is none.
+if(TARGET tarnmake AND NOT WIN32)
+  add_test(NAME cpack_hello
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cpack/run.sh ${CMAKE_BINARY_DIR}/cpack-tests/native
+                   ${CMAKE_SOURCE_DIR}/examples/cpack-hello ${CMAKE_BINARY_DIR})
+  set_tests_properties(cpack_hello PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+elseif(WIN32 AND TARGET TarnSetupShell)
+  add_test(NAME cpack_hello_wine
+           COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/cpack/run.sh ${CMAKE_BINARY_DIR}/cpack-tests/wine
+                   ${CMAKE_SOURCE_DIR}/examples/cpack-hello ${tarn_build_root}/native
+                   $<TARGET_FILE:TarnSetupShell>)
+  set_tests_properties(cpack_hello_wine PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+                       FIXTURES_REQUIRED wine
+                       ENVIRONMENT "TARN_WINE=${CMAKE_SOURCE_DIR}/cmake/wine-run.sh;TARN_BUILD_DIR=${CMAKE_BINARY_DIR}")
 endif()

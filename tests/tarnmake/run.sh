@@ -529,6 +529,128 @@ r = json.load(open(sys.argv[1], encoding="utf-8"))
 assert r["ok"] and r["processed"] and len(r["files_removed"]) == 16 and not r["files_not_removed"], r
 PY
     ;;
+  script)
+    # A setup script for a tree: every file, in byte order of the names,
+    # packed back to the same tree from another folder.
+    tree=sample/files
+    mkdir -p out/deep
+    run ok script "$tree" -o out/deep/s.ini
+    iconv -f GBK -t UTF-8 out/deep/s.ini > s.txt || fail "the script is not GBK"
+    grep '^SOURCE_PATH=' s.txt | head -1 | grep -qF 'SOURCE_PATH=..\..\sample\files\' ||
+      fail "SOURCE_PATH is not relative to the script: $(grep -m1 SOURCE_PATH s.txt)"
+    grep '^TARGET_PATH=' s.txt | tr -d '\r' | sed 's/^TARGET_PATH=<TARGETDIR>\\//' > got.txt
+    # Folder by folder, each in byte order of its GBK names.
+    (cd "$tree" && find . -type f) | python3 -c '
+import sys
+paths = [l.rstrip("\n")[2:].split("/") for l in sys.stdin]
+for p in sorted(paths, key=lambda p: [c.encode("gbk") for c in p]): print("\\".join(p))' > want.txt
+    diff want.txt got.txt >&2 || fail "not every file, or not in byte order"
+    grep -q '^TARGET_PATH=<TARGETDIR>\\文档\\说明.txt' s.txt || fail "a Chinese name is not GBK"
+    run ok package out/deep/s.ini -o out/s.tsp
+    run ok extract out/s.tsp -o x
+    diff -r "$tree" x/*TARGETDIR* >&2 || fail "the package does not hold the tree"
+    # Standard output: the same text, relative to the current folder; and
+    # the same again on a second run.
+    run ok script "$tree" && cp last.out a.ini
+    run ok script "$tree" -o b.ini
+    cmp a.ini b.ini || fail "standard output differs from the file"
+    run ok script "$tree" -o b.ini
+    cmp a.ini b.ini || fail "a second run differs"
+    # A subfolder target, shortcuts on the entries named, and a script
+    # written inside the tree is not one of its files.
+    cp -r "$tree" t2
+    run ok script t2 -o t2/s.ini --target '<TARGETDIR>\app' --shortcut readme.txt=Read \
+      --shortcut '文档/说明.txt=中文\说明'
+    run ok script t2 -o t2/s.ini --target '<TARGETDIR>\app'
+    grep -qF 'app\s.ini' t2/s.ini && fail "the script lists itself"
+    run ok script t2 -o t2/s.ini --target '<TARGETDIR>\app' --shortcut readme.txt=Read \
+      --shortcut '文档/说明.txt=中文\说明'
+    iconv -f GBK -t UTF-8 t2/s.ini > s2.txt
+    [ "$(grep -c '^TARGET_PATH=<TARGETDIR>\\app\\' s2.txt)" -eq "$(wc -l < want.txt)" ] || fail "--target"
+    [ "$(grep -c '^SHORTCUT_PATH=' s2.txt)" -eq 2 ] || fail "not two shortcuts"
+    grep -A2 'TARGET_PATH=<TARGETDIR>\\app\\readme.txt' s2.txt | grep -qF 'SHORTCUT_PATH=<TARGET_FOLDER>\Read.lnk' ||
+      fail "the shortcut is not on its file"
+    grep -qF 'SHORTCUT_PATH=<TARGET_FOLDER>\中文\说明.lnk' s2.txt || fail "the Chinese shortcut"
+    # The UI script: GBK from UTF-8 arguments and licence, read back by
+    # the installer's own reader.
+    printf 'Licence 许可\n[not a section]\nend\n' > lic.txt
+    run ok script "$tree" -o out/u.ini --ui out/ui.ini --product 'Tarn 脚本' --version 3.1 \
+      --publisher '塔恩' --url https://tarn.example.org --licence lic.txt --install-dir 'Tarn\Script'
+    iconv -f GBK -t UTF-8 out/ui.ini | tr -d '\r' > ui.txt || fail "the UI script is not GBK"
+    python3 - ui.txt <<'PY' || fail "UI script sections"
+import sys
+t = open(sys.argv[1], encoding="utf-8").read()
+for want in ("[PRODUCTNAME]\nTarn 脚本\n", "[TARGETDIR]\n<DEFAULT>\\Tarn\\Script\n",
+             "[TARGETFOLDER]\nTarn 脚本\n", "[VERSION]\n3.1\n", "[PUBLISHER]\n塔恩\n",
+             "[URL]\nhttps://tarn.example.org\n", "[LICENCE]\nLicence 许可\n [not a section]\nend\n"):
+    assert want in t, (want, t)
+assert t.rstrip().endswith("end"), t
+PY
+    run ok build out/u.ini --ui out/ui.ini --shell shell.exe -o out/u.exe
+    run ok install out/u.exe --target 'C:\TarnScript' --name 'Tarn Script' --sandbox "$PWD/sandbox" --json
+    python3 -c "import json,sys; r=json.load(open('last.out',encoding='utf-8')); sys.exit((r['version'],r['publisher'])!=('3.1','塔恩'))" ||
+      fail "the installer does not read the UI script's details"
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall 'C:\TarnScript\Unistall.tsu' --sandbox "$PWD/sandbox"
+    # Refused, each with one error line and no script written.
+    mkdir empty two && echo a > two/readme.txt
+    : > long.txt
+    while IFS='|' read -r want args; do
+      eval "set -- $args"
+      run fail script "$@" -o refused.ini
+      grep -qF -- "$want" last.err || { cat last.err >&2; fail "script $args: no '$want'"; }
+      [ -e refused.ini ] && fail "script $args wrote a script"
+    done <<'CASES'
+no file to install under 'empty'|empty
+'nothing' is not a folder|nothing
+are one name on Windows|"$tree" two
+must be <TARGETDIR>|"$tree" --target 'C:\x'
+must be <TARGETDIR>|"$tree" --target '<TARGETDIR>\..\up'
+must be <TARGETDIR>|"$tree" --target '<SOMEWHERE>'
+no file 'nothing.txt' in the folders|"$tree" --shortcut nothing.txt=X
+is not FILE=NAME|"$tree" --shortcut readme.txt
+is not FILE=NAME|"$tree" --shortcut readme.txt=
+has a shortcut already|"$tree" --shortcut readme.txt=A --shortcut README.TXT=B
+the shortcut cannot be made|"$tree" --shortcut readme.txt='a|b'
+the shortcut cannot be made|"$tree" --shortcut readme.txt='..\..\x'
+cannot name an Uninstall key|"$tree" --ui u.ini --product 'a|b'
+cannot name an Uninstall key|"$tree" --ui u.ini --product ' '
+must be one line|"$tree" --ui u.ini --product x --version $'1\n2'
+the folder 'a:b' cannot be used|"$tree" --ui u.ini --product x --install-dir 'a:b'
+the licence 'nothing.txt'|"$tree" --ui u.ini --product x --licence nothing.txt
+Windows allows no|"$tree" --ui u.ini --product x --program-folder 'a*b'
+are one file|"$tree" --ui refused.ini --product x
+requires --ui|"$tree" --product x
+over 255 bytes|"$tree" --target "<TARGETDIR>\\$(printf 'd%.0s' {1..250})"
+CASES
+    [ -e u.ini ] && fail "a UI script was written by a refused run"
+    run fail script "$tree" -o no-such-dir/s.ini
+    grep -q 'does not exist' last.err || fail "a missing output folder"
+    if native; then
+      # What the host tree may hold and Windows or the script may not.
+      mk() { rm -rf bad && mkdir -p bad && echo x > bad/ok.txt; }
+      while IFS='|' read -r want make; do
+        mk && (cd bad && eval "$make") || fail "making: $make"
+        run fail script bad -o refused.ini
+        grep -qF -- "$want" last.err || { cat last.err >&2; fail "[$make]: no '$want'"; }
+        [ -e refused.ini ] && fail "[$make] wrote a script"
+      done <<'CASES'
+is a link; an installer carries files|ln -s ok.txt link.txt
+is a link; an installer carries files|mkdir d && ln -s ../.. d/up
+is not a regular file|mkfifo pipe
+Windows allows no|echo x > 'back\slash.txt'
+Windows allows no|echo x > 'what?.txt'
+names a Windows device|mkdir -p sub && echo x > sub/CON.txt
+ends in a dot or a blank|echo x > 'dot.'
+ends in a dot or a blank|echo x > 'blank '
+are one name on Windows|echo x > OK.TXT
+code page (GBK) cannot hold|echo x > 'smile😀.txt'
+holds a character no file name may hold|echo x > $'tab\tname'
+CASES
+      run fail script "$tree" -o refused.ini --ui u.ini --product 'smile😀'
+      grep -q 'GBK cannot hold' last.err || fail "an argument GBK cannot hold"
+    fi
+    ;;
   *) fail "unknown scenario" ;;
 esac
 echo "PASS [$scenario]"

@@ -3,6 +3,7 @@
 // failure in one line on standard error.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace tarnmake {
 
@@ -24,6 +25,17 @@ int CmdInstaller(const std::string& shell, const std::string& ui, const std::str
                  const std::string& output);
 int CmdBuild(const std::string& script, const std::string& ui, const std::string& shell,
              const std::string& output);
+// A setup script for every file under dirs (one tree: a relative path may
+// come from one folder only), to output or, when empty, standard output;
+// with ui, the UI script too.
+struct ScriptOptions {
+  std::vector<std::string> dirs;
+  std::string output;
+  std::string target;                  // "<TARGETDIR>" when empty
+  std::vector<std::string> shortcuts;  // FILE=NAME
+  std::string ui, product, installDir, programFolder, version, publisher, url, licence;
+};
+int CmdScript(const ScriptOptions& options);
 int CmdList(const std::string& file, bool json);
 int CmdExtract(const std::string& file, const std::string& dir);
 int CmdVerify(const std::string& file);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace host {
 
@@ -11,7 +12,13 @@ namespace host {
 void InitConsole();
 // A command-line argument as ANSI text (Linux hands us UTF-8).
 std::string ArgToAnsi(const std::string& arg);
+// Whether ArgToAnsi keeps every character of arg. (Windows has converted
+// the arguments before main, and says nothing of what it lost.)
+bool ArgFitsAnsi(const std::string& arg);
 bool IsTerminal(std::FILE* stream);
+// Standard output passes bytes as they are (Windows would make "\r\n" of
+// each "\n").
+void BinaryStdout();
 // Columns of the terminal behind stream, or 80.
 int TerminalWidth(std::FILE* stream);
 
@@ -33,6 +40,16 @@ PathKind Classify(const std::string& path, bool followLinks);
 // Why a path cannot be read as an input file ("it is a folder, not a
 // file"...), or empty when it can.
 std::string InputProblem(const std::string& path);
+
+// The names in a folder, without "." and "..", as ANSI text. A name the
+// ANSI code page cannot hold goes to *strays instead (its nearest ANSI
+// form), so that no other file is named by mistake. False when the folder
+// cannot be read.
+bool ListFolder(const std::string& dir, std::vector<std::string>* names,
+                std::vector<std::string>* strays);
+// The absolute path with links and "." / ".." resolved, for comparing
+// folders; empty when it does not exist.
+std::string CanonicalPath(const std::string& path);
 
 // Removes path should the process be stopped by a signal (Ctrl+C, a
 // termination request) while it is registered; ForgetOnStop undoes it.

@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <cstdio>
@@ -14,7 +15,13 @@ namespace host {
 
 void InitConsole() {}
 
+void BinaryStdout() {}
+
 std::string ArgToAnsi(const std::string& arg) { return platform::Utf8ToAnsi(arg); }
+
+bool ArgFitsAnsi(const std::string& arg) {
+  return platform::AnsiToUtf8(platform::Utf8ToAnsi(arg)) == arg;
+}
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(fileno(stream)) == 1; }
 
@@ -91,6 +98,35 @@ PathKind Classify(const std::string& path, bool followLinks) {
   if (S_ISDIR(st.st_mode)) return PathKind::kFolder;
   if (S_ISREG(st.st_mode)) return PathKind::kFile;
   return PathKind::kOther;
+}
+
+bool ListFolder(const std::string& dir, std::vector<std::string>* names,
+                std::vector<std::string>* strays) {
+  names->clear();
+  strays->clear();
+  DIR* d = ::opendir(HostPath(dir).c_str());
+  if (!d) return false;
+  for (;;) {
+    // readdir tells an error from the end only through errno.
+    errno = 0;
+    struct dirent* e = ::readdir(d);
+    if (!e) break;
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    std::string ansi = platform::Utf8ToAnsi(name);
+    // The conversion replaces what it cannot hold: a name that does not
+    // come back is not this file's name in ANSI.
+    (platform::AnsiToUtf8(ansi) == name ? names : strays)->push_back(ansi);
+  }
+  bool ok = errno == 0;
+  ::closedir(d);
+  return ok;
+}
+
+std::string CanonicalPath(const std::string& path) {
+  char buf[PATH_MAX];
+  if (!::realpath(HostPath(path).c_str(), buf)) return std::string();
+  return platform::Utf8ToAnsi(buf);
 }
 
 namespace {

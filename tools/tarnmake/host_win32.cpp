@@ -1,6 +1,8 @@
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <set>
 #include "host.h"
@@ -20,6 +22,10 @@ void InitConsole() {
 }
 
 std::string ArgToAnsi(const std::string& arg) { return arg; }
+
+bool ArgFitsAnsi(const std::string&) { return true; }
+
+void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
 bool IsTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
@@ -77,6 +83,42 @@ PathKind Classify(const std::string& path, bool followLinks) {
   if (attr & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kFolder;
   if (attr & FILE_ATTRIBUTE_DEVICE) return PathKind::kOther;
   return PathKind::kFile;
+}
+
+bool ListFolder(const std::string& dir, std::vector<std::string>* names,
+                std::vector<std::string>* strays) {
+  names->clear();
+  strays->clear();
+  // The wide API sees the real names; the ANSI one would hand back "?" for
+  // what the code page lacks.
+  std::string pattern = dir + "\\*";
+  int n = MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, nullptr, 0);
+  if (n <= 0) return false;
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, &wide[0], n);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(wide.c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    std::wstring w = fd.cFileName;
+    if (w == L"." || w == L"..") continue;
+    BOOL lossy = FALSE;
+    int len = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), -1, nullptr, 0,
+                                  nullptr, &lossy);
+    std::string ansi(len > 0 ? static_cast<size_t>(len) : 1, '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), -1, &ansi[0], len, nullptr,
+                        &lossy);
+    ansi.resize(std::strlen(ansi.c_str()));
+    (lossy || len <= 0 ? strays : names)->push_back(ansi);
+  } while (FindNextFileW(h, &fd));
+  bool ok = GetLastError() == ERROR_NO_MORE_FILES;
+  FindClose(h);
+  return ok;
+}
+
+std::string CanonicalPath(const std::string& path) {
+  if (Classify(path, true) == PathKind::kMissing) return std::string();
+  return AbsolutePath(path);
 }
 
 namespace {

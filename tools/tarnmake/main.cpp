@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 #include <new>
 #include <string>
+#include <vector>
 #include "commands.h"
 #include "host.h"
 #include "report.h"
@@ -51,6 +52,38 @@ int Run(int argc, char** argv) {
                         " for libdeflate); zlib stops at 9, so 10-12 mean 9 there")
         ->check(CLI::Range(1, 12));
   }
+
+  tarnmake::ScriptOptions so;
+  CLI::App* scr = app.add_subcommand("script", "Write a setup script for every file under folders");
+  scr->add_option("DIR", so.dirs, "folders whose files are installed, as one tree")->required();
+  scr->add_option("-o,--output", so.output,
+                  "setup script to write (default: standard output); SOURCE_PATH values are "
+                  "relative to its folder");
+  scr->add_option("--target", so.target,
+                  "where the tree goes: <TARGETDIR> (the default), <WINSYSDIR>, <WINDIR>, "
+                  "<SETUPDIR>, or a folder below one");
+  scr->add_option("--shortcut", so.shortcuts,
+                  "FILE=NAME: a Start-menu shortcut <TARGET_FOLDER>\\NAME.lnk to FILE "
+                  "(relative to the tree); repeatable")
+      ->allow_extra_args(false);
+  scr->add_option("--ui", so.ui, "also write a UI script to this file");
+  scr->add_option("--product", so.product, "[PRODUCTNAME]: names the Uninstall key");
+  scr->add_option("--install-dir", so.installDir,
+                  "[TARGETDIR] below Program Files (default: the product name)");
+  scr->add_option("--program-folder", so.programFolder,
+                  "[TARGETFOLDER], the Start-menu folder (default: the product name)");
+  scr->add_option("--version", so.version, "[VERSION]");
+  scr->add_option("--publisher", so.publisher, "[PUBLISHER]");
+  scr->add_option("--url", so.url, "[URL]");
+  scr->add_option("--licence", so.licence, "text file for [LICENCE]; UTF-8 is converted to GBK");
+  for (const char* opt : {"--product", "--install-dir", "--program-folder", "--version",
+                          "--publisher", "--url", "--licence"})
+    scr->get_option(opt)->needs(scr->get_option("--ui"));
+  scr->get_option("--ui")->needs(scr->get_option("--product"));
+  scr->footer(
+      "Files are listed folder by folder in byte order of their names, each with INSTALL_FLAG=0; "
+      "empty folders are left out. Links, names Windows or GBK cannot hold and two names that "
+      "differ only in case are refused. Scripts are written in GBK.");
 
   CLI::App* list = app.add_subcommand("list", "List the entries of a packet, package or installer");
   list->add_option("FILE", file, "packet, package or installer")->required();
@@ -115,6 +148,23 @@ int Run(int argc, char** argv) {
   if (*build)
     return tarnmake::CmdBuild(ArgToAnsi(script), ArgToAnsi(ui), ArgToAnsi(shell),
                               ArgToAnsi(output));
+  if (*scr) {
+    // These texts go into the scripts: a character GBK lacks would become
+    // "?" there without a word.
+    std::vector<std::string*> texts = {&so.output, &so.target,    &so.ui,        &so.product,
+                                       &so.installDir, &so.programFolder, &so.version,
+                                       &so.publisher,  &so.url,           &so.licence};
+    for (std::string& d : so.dirs) texts.push_back(&d);
+    for (std::string& c : so.shortcuts) texts.push_back(&c);
+    for (std::string* v : texts) {
+      if (!host::ArgFitsAnsi(*v)) {
+        std::fprintf(stderr, "tarnmake: error: '%s' has characters GBK cannot hold\n", v->c_str());
+        return 1;
+      }
+      *v = ArgToAnsi(*v);
+    }
+    return tarnmake::CmdScript(so);
+  }
   if (*list) return tarnmake::CmdList(ArgToAnsi(file), json);
   if (*extract) return tarnmake::CmdExtract(ArgToAnsi(file), ArgToAnsi(dir));
   if (*verify) return tarnmake::CmdVerify(ArgToAnsi(file));
