@@ -7,7 +7,8 @@ corpus_kind=${corpus_kind:-synthetic}
 case "$corpus_kind" in
   synthetic) corpus=$out/corpus-$size ;;
   python) corpus=$out/corpus-python
-          python_lib=$(python3 -c 'import sysconfig; print(sysconfig.get_paths()["stdlib"])') ;;
+          # Debian's own (not a virtual environment's), without added packages.
+          python_lib=$(ls -d /usr/lib/python3.[0-9]* 2>/dev/null | sort -V | tail -1) ;;
   *) echo "unknown corpus $corpus_kind (synthetic or python)" >&2; exit 2 ;;
 esac
 mkdir -p "$out"

@@ -37,7 +37,8 @@ def put(rel, data):
 def copy_tree(src):
     bad = set('<>:"|?*\\')
     for top, dirs, files in os.walk(src):
-        dirs[:] = sorted(d for d in dirs if d != "__pycache__" and not os.path.islink(os.path.join(top, d)))
+        dirs[:] = sorted(d for d in dirs if d not in ("__pycache__", "site-packages", "dist-packages")
+                         and not os.path.islink(os.path.join(top, d)))
         for name in sorted(files):
             path = os.path.join(top, name)
             rel = os.path.relpath(path, src).replace(os.sep, "/")

@@ -32,7 +32,7 @@ BOOL CFile::Open(LPCSTR path, UINT flags, CFileException* error) {
   bool create = (flags & modeCreate) != 0;
   bool truncate = create && !(flags & modeNoTruncate);
   int err = 0;
-  if (!handle_.Open(path ? path : "", access, sh, create, truncate, &err)) {
+  if (!handle_.Open(path ? path : "", access, sh, create, truncate, &err, (flags & modeNoLinks) != 0)) {
     if (error) {
       error->m_lOsError = err;
       error->m_cause = CFileException::generic;

@@ -128,7 +128,10 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       }
       knownDir = dir;
     }
-    if (platform::IsLinkedName(path.str())) {
+    // A file to be written is checked by its open, which cannot be raced;
+    // one put to other use is checked by name.
+    const bool reglist = (e.m_byInstallFlag & IF_REGLIST) != 0;
+    if ((!write || reglist) && platform::IsLinkedName(path.str())) {
       Refuse(kThroughLinkText, path, "link");
       continue;
     }
@@ -146,7 +149,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
         continue;
       }
     }
-    if (e.m_byInstallFlag & IF_REGLIST) {
+    if (reglist) {
       CMemFile list;
       bool ok = !hasData || (e.m_dwOrigSize <= kMaxRegList &&
                              packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &list));
@@ -160,8 +163,12 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     }
     if (write) {
       CFile out;
-      if (!out.Open(path, CFile::modeCreate | CFile::modeWrite)) {
-        ShowPath(kOpenFailed, path);
+      if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::modeNoLinks)) {
+        if (platform::IsLinkedName(path.str())) {
+          Refuse(kThroughLinkText, path, "link");
+        } else {
+          ShowPath(kOpenFailed, path);
+        }
         continue;
       }
       bool decoded = packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &out);

@@ -20,8 +20,11 @@ class FileHandle {
 
   // create: make the file if missing; truncate: cut an existing one to zero.
   // On failure returns false and leaves the system error in *error.
+  // refuseLinks: an existing name that is a link (as IsLinkedName) is not
+  // opened, and not cut; checked on the opened file, so the name cannot be
+  // swapped between the check and the write.
   bool Open(const std::string& path, FileAccess access, FileShare share, bool create,
-            bool truncate, int* error);
+            bool truncate, int* error, bool refuseLinks = false);
   void Close();
   bool IsOpen() const;
 

@@ -2,6 +2,7 @@
 // and the link count without listing folders, which nothing else covers.
 #include <gtest/gtest.h>
 #include <string>
+#include "platform/file.h"
 #include "platform/fs.h"
 #include "support/support.h"
 #ifdef _WIN32
@@ -44,6 +45,34 @@ TEST(Links, PlainNamesHardLinksAndMissingNames) {
   }
   ASSERT_TRUE(platform::RemoveFile(dir / "one.txt"));
   EXPECT_FALSE(platform::IsLinkedName(dir / "sub\\two.txt"));
+}
+
+// An open for writing that refuses links leaves a linked file whole; other
+// names are made or cut as an ordinary open does.
+TEST(Links, OpenForWritingRefusesALinkedNameWithoutCuttingIt) {
+  tarntest::TempDir dir;
+  ASSERT_TRUE(tarntest::WriteFileBytes(dir / "one.txt", "keep"));
+  ASSERT_TRUE(HardLink(dir / "one.txt", dir / "two.txt"));
+  ASSERT_TRUE(tarntest::WriteFileBytes(dir / "plain.txt", "old"));
+  struct Case {
+    std::string name;
+    bool opens;
+  } cases[] = {{"two.txt", false}, {"plain.txt", true}, {"new.txt", true}};
+  for (const Case& c : cases) {
+    platform::FileHandle f;
+    int error = 0;
+    EXPECT_EQ(f.Open(dir / c.name, platform::kAccessWrite, platform::kShareExclusive, true, true, &error, true),
+              c.opens)
+        << c.name;
+    if (c.opens) {
+      EXPECT_TRUE(f.Write("new", 3));
+    } else {
+      EXPECT_NE(error, 0) << c.name;
+    }
+  }
+  EXPECT_EQ(tarntest::ReadFileBytes(dir / "one.txt"), "keep");
+  EXPECT_EQ(tarntest::ReadFileBytes(dir / "plain.txt"), "new");
+  EXPECT_EQ(tarntest::ReadFileBytes(dir / "new.txt"), "new");
 }
 
 }  // namespace

@@ -15,20 +15,32 @@ namespace platform {
 FileHandle::~FileHandle() { Close(); }
 
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare, bool create,
-                      bool truncate, int* error) {
+                      bool truncate, int* error, bool refuseLinks) {
   Close();
   int flags = O_CLOEXEC;
   flags |= access == kAccessRead ? O_RDONLY : access == kAccessWrite ? O_WRONLY : O_RDWR;
   if (create) flags |= O_CREAT;
-  if (truncate) flags |= O_TRUNC;
+  // A link's file is cut only once it is known to be no link.
+  if (truncate && !refuseLinks) flags |= O_TRUNC;
+  if (refuseLinks) flags |= O_NOFOLLOW;
   std::string host = HostPath(path);
   int fd = path.empty() ? -1 : ::open(host.c_str(), flags, 0644);
   if (fd >= 0) {
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {  // Windows will not open a folder
+    bool ok = fstat(fd, &st) == 0;
+    if (ok && S_ISDIR(st.st_mode)) {  // Windows will not open a folder
       ::close(fd);
       fd = -1;
       errno = EACCES;
+    } else if (refuseLinks && (!ok || st.st_nlink > 1)) {
+      ::close(fd);
+      fd = -1;
+      errno = ELOOP;
+    } else if (refuseLinks && truncate && st.st_size > 0 && ::ftruncate(fd, 0) != 0) {
+      int e = errno;
+      ::close(fd);
+      fd = -1;
+      errno = e;
     }
   } else if (path.empty()) {
     errno = ENOENT;

@@ -1,5 +1,6 @@
 #include <windows.h>
 #include "platform/file.h"
+#include "platform/win32/link_handle.h"
 
 namespace platform {
 namespace {
@@ -26,7 +27,7 @@ FILETIME ToFileTime(int64_t t) {
 FileHandle::~FileHandle() { Close(); }
 
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare share, bool create,
-                      bool truncate, int* error) {
+                      bool truncate, int* error, bool refuseLinks) {
   Close();
   DWORD acc = 0;
   if (access & kAccessRead) acc |= GENERIC_READ;
@@ -35,11 +36,26 @@ bool FileHandle::Open(const std::string& path, FileAccess access, FileShare shar
              : share == kShareDenyWrite ? FILE_SHARE_READ
              : share == kShareDenyRead  ? FILE_SHARE_WRITE
                                         : FILE_SHARE_READ | FILE_SHARE_WRITE;
-  DWORD disp = create ? (truncate ? CREATE_ALWAYS : OPEN_ALWAYS)
-                      : (truncate ? TRUNCATE_EXISTING : OPEN_EXISTING);
-  HANDLE h = CreateFileA(path.c_str(), acc, sh, nullptr, disp, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // A link's file is cut only once it is known to be no link.
+  const bool cutLater = truncate && refuseLinks;
+  DWORD disp = create ? (truncate && !cutLater ? CREATE_ALWAYS : OPEN_ALWAYS)
+                      : (truncate && !cutLater ? TRUNCATE_EXISTING : OPEN_EXISTING);
+  DWORD attrs = FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+  HANDLE h = CreateFileA(path.c_str(), acc, sh, nullptr, disp, attrs, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) *error = static_cast<int>(GetLastError());
+    return false;
+  }
+  const bool existed = !create || GetLastError() == ERROR_ALREADY_EXISTS;
+  DWORD failure = 0;
+  if (refuseLinks && existed && HandleIsLink(h)) {
+    failure = ERROR_CANT_ACCESS_FILE;
+  } else if (cutLater && existed && !SetEndOfFile(h)) {
+    failure = GetLastError();
+  }
+  if (failure) {
+    CloseHandle(h);
+    if (error) *error = static_cast<int>(failure);
     return false;
   }
   h_ = reinterpret_cast<intptr_t>(h);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <shlobj.h>
 #include "platform/fs.h"
+#include "platform/win32/link_handle.h"
 
 namespace platform {
 
@@ -40,14 +41,21 @@ bool FindEntry(const std::string& path, bool* isDirectory) {
 }
 
 namespace {
-// The standard record holds the count without the volume's serial number,
-// which Wine fetches from another process for every file. Looked up by name:
-// the call is not on every system the shell starts on.
-DWORD LinkCount(HANDLE f) {
-  using StandardInfo = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-  static const StandardInfo query = reinterpret_cast<StandardInfo>(reinterpret_cast<void*>(
+using InfoByHandle = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+// Looked up by name: the call is not on every system the shell starts on.
+InfoByHandle QueryByHandle() {
+  static const InfoByHandle query = reinterpret_cast<InfoByHandle>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
-  if (query) {
+  return query;
+}
+
+bool IsLinkTag(DWORD tag) { return tag == 0 || IsReparseTagNameSurrogate(tag); }
+}  // namespace
+
+// The standard record holds the count without the volume's serial number,
+// which Wine fetches from another process for every file.
+DWORD LinkCount(HANDLE f) {
+  if (InfoByHandle query = QueryByHandle()) {
     FILE_STANDARD_INFO standard;
     if (query(f, FileStandardInfo, &standard, sizeof standard)) return standard.NumberOfLinks;
   }
@@ -55,6 +63,22 @@ DWORD LinkCount(HANDLE f) {
   return GetFileInformationByHandle(f, &info) ? info.nNumberOfLinks : 0;
 }
 
+bool HandleIsLink(HANDLE f) {
+  if (InfoByHandle query = QueryByHandle()) {
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    if (query(f, FileAttributeTagInfo, &tag, sizeof tag) &&
+        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(tag.ReparseTag))
+      return true;
+  } else {
+    // Without the tag every reparse point counts.
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileInformationByHandle(f, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+      return true;
+  }
+  return LinkCount(f) > 1;
+}
+
+namespace {
 // 1 a link (a junction or symbolic link: a reparse point that stands for
 // another name; or, for the final name, a file of several names), 0 a plain
 // entry, -1 nothing there. Other reparse points (cloud files, dedup) are
@@ -72,7 +96,7 @@ int LinkState(const std::string& path, bool last) {
     FindClose(h);
     // Windows names the kind in the tag; Wine marks a linked folder but
     // leaves the tag unset, and an unknown kind is taken for a link.
-    if (fd.dwReserved0 == 0 || IsReparseTagNameSurrogate(fd.dwReserved0)) return 1;
+    if (IsLinkTag(fd.dwReserved0)) return 1;
   }
   if (!last || (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
   HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
