@@ -233,8 +233,9 @@ namespace {
 // Deleting through a link would take a file the install never wrote.
 bool DeleteOwnedFile(const CString& path, bool removeDir, bool folderChecked) {
   if (path.IsEmpty()) return false;
-  if (folderChecked ? platform::IsLinkedName(path.str()) : platform::LinkInPath(path.str())) return false;
-  if (!platform::RemoveFile(path.str())) return false;
+  if (!folderChecked && platform::LinkInPath(path.str())) return false;
+  bool linked = false;
+  if (!platform::RemovePlainFile(path.str(), &linked)) return false;
   platform::Journal(platform::JournalKind::kFileRemoved, path.str());
   if (removeDir) {
     CString name, dir;

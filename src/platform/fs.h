@@ -30,6 +30,10 @@ bool FindEntry(const std::string& path, bool* isDirectory = nullptr);
 bool LinkInPath(const std::string& path);
 // The same for the final name alone, for callers that checked its folder.
 bool IsLinkedName(const std::string& path);
+// Deletes path unless its final name is a link (as IsLinkedName; then
+// *linked is set): checked on the file the delete opens, so one open does
+// both and the name cannot be swapped between them.
+bool RemovePlainFile(const std::string& path, bool* linked);
 // Both names reach one file (one inode; one file index of one volume).
 bool SameFile(const std::string& a, const std::string& b);
 // MoveFileExA with MOVEFILE_REPLACE_EXISTING: a link at `to` is replaced,

@@ -260,6 +260,11 @@ bool RemoveFile(const std::string& path) {
   return ::unlink(host.c_str()) == 0;
 }
 
+bool RemovePlainFile(const std::string& path, bool* linked) {
+  *linked = IsLinkedName(path);
+  return !*linked && RemoveFile(path);
+}
+
 bool Access(const std::string& path) {
   return !path.empty() && ::access(HostPath(path).c_str(), F_OK) == 0;
 }

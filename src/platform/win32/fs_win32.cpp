@@ -151,6 +151,28 @@ bool FileIndex(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
 }
 }  // namespace
 
+bool RemovePlainFile(const std::string& path, bool* linked) {
+  *linked = false;
+  if (HasWildcard(path)) return false;
+  using SetInfo = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+  static const SetInfo set = reinterpret_cast<SetInfo>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
+  HANDLE f = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  *linked = HandleIsLink(f);
+  bool removed = false;
+  if (!*linked && set) {
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    removed = set(f, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+  }
+  CloseHandle(f);
+  if (!*linked && !set) removed = DeleteFileA(path.c_str()) != 0;
+  return removed;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   return FileIndex(a, &ia) && FileIndex(b, &ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
