@@ -1,6 +1,6 @@
 // The wizard's bitmaps are stored packed: the BMP file's length (4 bytes,
 // little-endian), then the file as one zlib stream (res/draw_art.py). They
-// are a third of their unpacked size in the shipped program.
+// take a twentieth of the room of the BMP files in the shipped program.
 #pragma once
 #include <cstddef>
 #include <vector>
