@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Draws the shell's pictures: the watermark (bitmap 130, 418x60, 256
 colours), the side picture (bitmap 135, 95x200, 16 colours) and the three
-frames of the install page's animated icon (140-142, 32x32).
+frames of the install page's animated icon (140-142, 32x32, 16 colours).
+The bitmaps are written packed (see pack()), as the shell loads them.
 Usage: draw_art.py OUTDIR"""
 import math
 import struct
 import sys
+import zlib
 
 
 def bmp(width, height, bpp, palette, pixel):
@@ -70,38 +72,49 @@ def side():
     return bmp(95, 200, 4, palette, px)
 
 
+def pack(data):
+    """The shell's packed form of a file: its length (4 bytes, little-endian)
+    and the file as one zlib stream."""
+    return struct.pack("<I", len(data)) + zlib.compress(data, 9)
+
+
 def icon(frame):
-    # 32x32, 32 bits with alpha: a disc whose lit quarter turns by frame.
+    # 32x32, 16 colours and a mask: a disc whose lit third turns by frame.
+    # Every pixel is opaque or clear, so the mask draws it as alpha would.
     size = 32
-    pixels = bytearray()
+    palette = [(0, 0, 0), (255, 255, 255), (255, 160, 0), (30, 100, 200)]
+    xor = bytearray()
+    mask = bytearray()
     for y in range(size - 1, -1, -1):
+        row = bytearray(size // 2)
+        bits = 0
         for x in range(size):
             dx, dy = x - 15.5, y - 15.5
             r = math.hypot(dx, dy)
             if r > 14.5:
-                pixels += b"\0\0\0\0"
-                continue
-            angle = (math.degrees(math.atan2(dy, dx)) + 360) % 360
-            lit = int(angle // 120) == frame
-            if r < 4:
-                bgra = (255, 255, 255, 255)
-            elif lit:
-                bgra = (0, 160, 255, 255)
+                i = 0
+                bits |= 1 << (31 - x)
+            elif r < 4:
+                i = 1
             else:
-                bgra = (200, 100, 30, 255)
-            pixels += bytes(bgra)
-    mask = b"\0" * (4 * size)
-    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(pixels) + len(mask), 0, 0,
-                       0, 0)
-    image = info + bytes(pixels) + mask
+                angle = (math.degrees(math.atan2(dy, dx)) + 360) % 360
+                i = 2 if int(angle // 120) == frame else 3
+            row[x // 2] |= i << (4 if x % 2 == 0 else 0)
+        xor += row
+        mask += struct.pack(">I", bits)
+    pal = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in palette)
+    pal += b"\0" * (4 * 16 - len(pal))
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, len(xor) + len(mask), 0, 0,
+                       16, 0)
+    image = info + pal + bytes(xor) + bytes(mask)
     head = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), 6 + 16)
+    entry = struct.pack("<BBBBHHII", size, size, 16, 0, 1, 4, len(image), 6 + 16)
     return head + entry + image
 
 
 def main():
     out = sys.argv[1]
-    files = {"watermark130.bmp": watermark(), "side135.bmp": side()}
+    files = {"watermark130.bin": pack(watermark()), "side135.bin": pack(side())}
     for n in range(3):
         files["anim14%d.ico" % n] = icon(n)
     for name, data in files.items():

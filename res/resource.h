@@ -30,3 +30,4 @@
 #define IDC_HEADLINE 1018
 #define IDC_ACCEPT 1019
 #define IDC_DECLINE 1020
+#define IDC_SIDE 1021

@@ -18,7 +18,7 @@ build_one() {
     win32)   args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     # The programs as shipped: the shell and tarnmake.exe, small and stripped.
     win32-release) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=MinSizeRel
-                          -DTARN_TESTS=OFF -DTARN_SHIP=ON) ;;
+                          -DTARN_TESTS=OFF -DTARN_SHIP=ON -DTARN_MINGW_THREADS=win32) ;;
     fuzz)    args+=(-DTARN_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     release) args+=(-DTARN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;
     *) echo "unknown configuration $cfg" >&2; exit 2 ;;

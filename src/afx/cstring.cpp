@@ -1,3 +1,10 @@
+// Format prints with msvcrt's vsnprintf, not MinGW's own (24 KiB of the
+// shell): the formats the system uses (%s, %d, %08lx) print the same with
+// both. The choice holds only when stdio.h comes before any C++ header,
+// which asks for MinGW's; elsewhere the macro means nothing.
+#undef __USE_MINGW_ANSI_STDIO
+#define __USE_MINGW_ANSI_STDIO 0
+#include <stdio.h>
 #include "afx/cstring.h"
 #include <cstdarg>
 #include <cstdio>

@@ -5,16 +5,15 @@
 // thread writes; large items are streamed by the writer itself, so memory
 // stays bounded by the in-flight budget rather than by the package.
 #include <algorithm>
-#include <condition_variable>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
 #include "packet/stream_codec.h"
+#include "platform/sync.h"
 
 namespace {
 
@@ -111,25 +110,25 @@ class CSetupPackage::Loader {
  public:
   Loader(std::vector<Item>& items, unsigned workers) : items_(items) {
     for (unsigned i = 0; i < workers; ++i) {
+      // A helper that cannot start leaves fewer; the writer loads what
+      // nobody took.
+      std::unique_ptr<platform::Thread> t(new (std::nothrow) platform::Thread);
+      if (!t || !t->Start([this] { Work(); })) break;
       try {
-        threads_.emplace_back([this] { Work(); });
+        threads_.push_back(std::move(t));
       } catch (...) {
-        break;  // fewer helpers; the writer loads what nobody took
+        Stop(*t);
+        break;
       }
     }
   }
   ~Loader() {
-    {
-      std::lock_guard<std::mutex> l(mu_);
-      stop_ = true;
-    }
-    cv_.notify_all();
-    for (auto& t : threads_) t.join();
+    for (auto& t : threads_) Stop(*t);
   }
 
   // Item k (not a streamed one), loaded.
   Item& Get(size_t k) {
-    std::unique_lock<std::mutex> l(mu_);
+    std::unique_lock<platform::Mutex> l(mu_);
     if (next_ <= k && !threads_.empty()) SkipStreamed();
     if (next_ == k || threads_.empty()) {
       // Nobody has taken it: load it here rather than wait.
@@ -139,20 +138,30 @@ class CSetupPackage::Loader {
       items_[k].outcome = items_[k].Load();
       return items_[k];
     }
-    cv_.wait(l, [&] { return items_[k].outcome != Outcome::kPending; });
+    cv_.Wait(mu_, [&] { return items_[k].outcome != Outcome::kPending; });
     return items_[k];
   }
 
   void Release(size_t k) {
     items_[k].Free();
     {
-      std::lock_guard<std::mutex> l(mu_);
+      std::lock_guard<platform::Mutex> l(mu_);
       inFlight_ -= items_[k].charge;
     }
-    cv_.notify_all();
+    cv_.NotifyAll();
   }
 
  private:
+  // Ends the helpers' work and waits for `t`.
+  void Stop(platform::Thread& t) {
+    {
+      std::lock_guard<platform::Mutex> l(mu_);
+      stop_ = true;
+    }
+    cv_.NotifyAll();
+    t.Join();
+  }
+
   void SkipStreamed() {
     while (next_ < items_.size() && items_[next_].stream) ++next_;
   }
@@ -161,14 +170,14 @@ class CSetupPackage::Loader {
     for (;;) {
       Item* item = nullptr;
       {
-        std::unique_lock<std::mutex> l(mu_);
+        std::unique_lock<platform::Mutex> l(mu_);
         // Items are taken in order, each once the budget has room for it;
         // the writer's next item always gets in, as nothing else is held.
         for (;;) {
           SkipStreamed();
           if (stop_ || next_ >= items_.size()) return;
           if (inFlight_ == 0 || inFlight_ + items_[next_].charge <= kInFlightBudget) break;
-          cv_.wait(l);
+          cv_.Wait(mu_);
         }
         item = &items_[next_++];
         inFlight_ += item->charge;
@@ -176,17 +185,17 @@ class CSetupPackage::Loader {
       // The writer reads the item only once its outcome is published.
       Outcome outcome = item->Load();
       {
-        std::lock_guard<std::mutex> l(mu_);
+        std::lock_guard<platform::Mutex> l(mu_);
         item->outcome = outcome;
       }
-      cv_.notify_all();
+      cv_.NotifyAll();
     }
   }
 
   std::vector<Item>& items_;
-  std::vector<std::thread> threads_;
-  std::mutex mu_;
-  std::condition_variable cv_;
+  std::vector<std::unique_ptr<platform::Thread>> threads_;
+  platform::Mutex mu_;
+  platform::CondVar cv_;
   size_t next_ = 0;
   uint64_t inFlight_ = 0;
   bool stop_ = false;
@@ -204,8 +213,7 @@ unsigned CSetupPackage::PackThreads() {
     long n = std::strtol(env, nullptr, 10);
     if (n > 0) return static_cast<unsigned>(std::min<long>(n, kMaxThreads));
   }
-  unsigned n = std::thread::hardware_concurrency();
-  return n ? std::min(n, kMaxThreads) : 1;
+  return std::min(platform::ProcessorCount(), kMaxThreads);
 }
 
 DWORD CSetupPackage::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) {

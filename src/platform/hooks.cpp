@@ -1,5 +1,6 @@
 // The handler seams shared by both back ends.
 #include <mutex>
+#include "platform/sync.h"
 #include "platform/folder_browser.h"
 #include "platform/msgbox.h"
 #include "platform/shell_link.h"
@@ -9,7 +10,7 @@
 
 namespace platform {
 namespace {
-std::mutex g_lock;  // handlers may be installed while a worker thread runs
+Mutex g_lock;  // handlers may be installed while a worker thread runs
 MessageBoxHandler g_box;
 NotifyHandler g_notify;
 JournalHandler g_journal;
@@ -17,7 +18,7 @@ FolderDialog g_folderDialog;
 }  // namespace
 
 FolderDialog SetFolderDialog(FolderDialog dialog) {
-  std::lock_guard<std::mutex> l(g_lock);
+  std::lock_guard<Mutex> l(g_lock);
   std::swap(g_folderDialog, dialog);
   return dialog;
 }
@@ -25,7 +26,7 @@ FolderDialog SetFolderDialog(FolderDialog dialog) {
 bool BrowseForFolder(HWND owner, std::string* path) {
   FolderDialog d;
   {
-    std::lock_guard<std::mutex> l(g_lock);
+    std::lock_guard<Mutex> l(g_lock);
     d = g_folderDialog;
   }
   ComScope com;
@@ -33,7 +34,7 @@ bool BrowseForFolder(HWND owner, std::string* path) {
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
-  std::lock_guard<std::mutex> l(g_lock);
+  std::lock_guard<Mutex> l(g_lock);
   std::swap(g_box, handler);
   return handler;
 }
@@ -41,7 +42,7 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
   MessageBoxHandler h;
   {
-    std::lock_guard<std::mutex> l(g_lock);
+    std::lock_guard<Mutex> l(g_lock);
     h = g_box;
   }
   MessageBoxCall call{owner, text, caption, type};
@@ -57,7 +58,7 @@ std::string AppCaption() {
 }
 
 NotifyHandler SetNotifyHandler(NotifyHandler handler) {
-  std::lock_guard<std::mutex> l(g_lock);
+  std::lock_guard<Mutex> l(g_lock);
   std::swap(g_notify, handler);
   return handler;
 }
@@ -66,7 +67,7 @@ void PostNotify(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (!wnd) return;
   NotifyHandler h;
   {
-    std::lock_guard<std::mutex> l(g_lock);
+    std::lock_guard<Mutex> l(g_lock);
     h = g_notify;
   }
   if (h)
@@ -76,7 +77,7 @@ void PostNotify(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 JournalHandler SetJournalHandler(JournalHandler handler) {
-  std::lock_guard<std::mutex> l(g_lock);
+  std::lock_guard<Mutex> l(g_lock);
   std::swap(g_journal, handler);
   return handler;
 }
@@ -85,7 +86,7 @@ void Journal(JournalKind kind, const std::string& path, const std::string& detai
              const std::string& value) {
   JournalHandler h;
   {
-    std::lock_guard<std::mutex> l(g_lock);
+    std::lock_guard<Mutex> l(g_lock);
     h = g_journal;
   }
   if (h) h(JournalEvent{kind, path, detail, value});

@@ -1,4 +1,8 @@
 // What both back ends' registry keys share: ownership and the roots.
+// msvcrt's snprintf, as in afx/cstring.cpp.
+#undef __USE_MINGW_ANSI_STDIO
+#define __USE_MINGW_ANSI_STDIO 0
+#include <stdio.h>
 #include <cstdio>
 #include <utility>
 #include "platform/registry.h"

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include "afx/msgbox.h"
+#include "shell/art_load.h"
 #include "shell/command_line.h"
 #include "shell/payload_extract.h"
 #include "shell/silent.h"
@@ -108,7 +109,7 @@ BOOL CTarnSetupShell::InitInstance() {
   platform::ComScope com;
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
-  HBITMAP watermark = ::LoadBitmapA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_WATERMARK));
+  HBITMAP watermark = LoadPackedBitmap(IDB_WATERMARK);
 
   if (cmd.bUninstall)
     RunUninstall(cmd);

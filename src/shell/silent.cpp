@@ -27,7 +27,7 @@ void CSilentLog::Line(const CString& text) {
   for (char& c : line)
     if (c == '\r' || c == '\n') c = ' ';
   line += "\r\n";
-  std::lock_guard<std::mutex> l(m_lock);
+  std::lock_guard<platform::Mutex> l(m_lock);
   // Opened for each line: what was logged is there even if the run dies.
   platform::FileHandle f;
   int error = 0;
@@ -40,7 +40,7 @@ void CSilentLog::Line(const CString& text) {
 
 void CSilentLog::Problem(const CString& text) {
   {
-    std::lock_guard<std::mutex> l(m_lock);
+    std::lock_guard<platform::Mutex> l(m_lock);
     ++m_nMessages;
   }
   Line("message: " + text);

@@ -3,6 +3,7 @@
 // code tells whether everything went well.
 #pragma once
 #include <mutex>
+#include "platform/sync.h"
 #include "afx/cstring.h"
 #include "engine/setup_app.h"
 #include "platform/msgbox.h"
@@ -41,7 +42,7 @@ class CSilentLog {
   int OnBox(const platform::MessageBoxCall& call);
 
   CString m_strPath;
-  std::mutex m_lock;
+  platform::Mutex m_lock;
   int m_nMessages = 0;
   platform::MessageBoxHandler m_prevHandler;
 };

@@ -3,6 +3,7 @@
 #include "platform/notify.h"
 #include "platform/shell_link.h"
 #include "res/resource.h"
+#include "shell/art_load.h"
 #include "engine/install_runner.h"
 #include "engine/uninstall_messages.h"
 #include "shell/wizard/page_dlg.h"
@@ -13,6 +14,7 @@ CUninstallDlg::CUninstallDlg(LPCSTR keyName, LPCSTR logPath, HWND parent)
 
 CUninstallDlg::~CUninstallDlg() {
   if (m_hThread) ::CloseHandle(m_hThread);
+  if (m_hSide) ::DeleteObject(m_hSide);
 }
 
 INT_PTR CUninstallDlg::DoModal() {
@@ -26,6 +28,7 @@ INT_PTR CUninstallDlg::DoModal() {
 
 BOOL CUninstallDlg::OnInitDialog() {
   ::SetWindowTextA(m_hWnd, "卸载");
+  m_hSide = ShowPackedBitmap(m_hWnd, IDC_SIDE, IDB_SIDE);
   SetDlgItemTextSafe(m_hWnd, IDC_HEADLINE, "正在卸载软件,请稍等...");
   ::ShowWindow(::GetDlgItem(m_hWnd, IDC_EXIT), SW_HIDE);
   m_hThread = ::CreateThread(nullptr, 0, UninstallThreadProc, this, 0, nullptr);

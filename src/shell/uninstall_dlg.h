@@ -24,4 +24,5 @@ class CUninstallDlg {
   CString m_strKeyName;
   CString m_strLogPath;
   HANDLE m_hThread = nullptr;
+  HBITMAP m_hSide = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include "platform/sync.h"
 #include <set>
 #include "host.h"
 #include "engine/target_path.h"
@@ -122,26 +123,26 @@ std::string CanonicalPath(const std::string& path) {
 }
 
 namespace {
-std::mutex g_stopLock;
+platform::Mutex g_stopLock;
 std::set<std::string> g_stopPaths;
 
 // Runs on a thread of its own while the program goes on; a file still open
 // there cannot be deleted, so this is best effort.
 BOOL WINAPI OnStop(DWORD) {
-  std::lock_guard<std::mutex> l(g_stopLock);
+  std::lock_guard<platform::Mutex> l(g_stopLock);
   for (const std::string& p : g_stopPaths) DeleteFileA(p.c_str());
   return FALSE;
 }
 }  // namespace
 
 void RemoveOnStop(const std::string& path) {
-  std::lock_guard<std::mutex> l(g_stopLock);
+  std::lock_guard<platform::Mutex> l(g_stopLock);
   if (g_stopPaths.empty()) SetConsoleCtrlHandler(OnStop, TRUE);
   g_stopPaths.insert(path);
 }
 
 void ForgetOnStop(const std::string& path) {
-  std::lock_guard<std::mutex> l(g_stopLock);
+  std::lock_guard<platform::Mutex> l(g_stopLock);
   g_stopPaths.erase(path);
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 // The engine's notice for an item that zlib cannot make smaller.
 
-std::mutex g_lineLock;  // one writer of standard error at a time
+platform::Mutex g_lineLock;  // one writer of standard error at a time
 bool g_barShown = false;
 size_t g_barWidth = 0;
 
@@ -22,7 +22,7 @@ void EraseBar() {
 int g_problems = 0;
 
 void WriteLine(const std::string& utf8, bool problem) {
-  std::lock_guard<std::mutex> l(g_lineLock);
+  std::lock_guard<platform::Mutex> l(g_lineLock);
   if (problem) ++g_problems;
   if (g_barShown) EraseBar();
   std::fprintf(stderr, "tarnmake: %s\n", utf8.c_str());
@@ -70,7 +70,7 @@ void Error(const std::string& ansiText) { WriteLine("error: " + Utf8(Printable(a
 void Note(const std::string& ansiText) { WriteLine(Utf8(Printable(ansiText)), false); }
 
 int ProblemLines() {
-  std::lock_guard<std::mutex> l(g_lineLock);
+  std::lock_guard<platform::Mutex> l(g_lineLock);
   return g_problems;
 }
 
@@ -81,7 +81,7 @@ void Say(const std::string& ansiText) {
 }
 
 void ClearProgressLine() {
-  std::lock_guard<std::mutex> l(g_lineLock);
+  std::lock_guard<platform::Mutex> l(g_lineLock);
   if (g_barShown) {
     EraseBar();
     std::fflush(stderr);
@@ -97,7 +97,7 @@ BoxToStderr::~BoxToStderr() { platform::SetMessageBoxHandler(prev_); }
 
 int BoxToStderr::Show(const platform::MessageBoxCall& call) {
   {
-    std::lock_guard<std::mutex> l(lock_);
+    std::lock_guard<platform::Mutex> l(lock_);
     if (call.text == kWriteEncodeFailedText) {
       ++rawItems_;
       return IDOK;
@@ -129,14 +129,14 @@ Progress::~Progress() { Finish(); }
 
 void Progress::Advance(uint64_t amount) {
   if (!active_) return;
-  std::lock_guard<std::mutex> l(lock_);
+  std::lock_guard<platform::Mutex> l(lock_);
   done_ += amount;
   Draw(false);
 }
 
 void Progress::Finish() {
   if (!active_) return;
-  std::lock_guard<std::mutex> l(lock_);
+  std::lock_guard<platform::Mutex> l(lock_);
   active_ = false;
   ClearProgressLine();
 }
@@ -152,7 +152,7 @@ void Progress::Draw(bool force) {
   int filled = barWidth * percent / 100;
   std::string bar = label_ + " [" + std::string(filled, '#') + std::string(barWidth - filled, '-') +
                     "] " + std::to_string(percent) + "%";
-  std::lock_guard<std::mutex> l(g_lineLock);
+  std::lock_guard<platform::Mutex> l(g_lineLock);
   std::fprintf(stderr, "\r%s", bar.c_str());
   std::fflush(stderr);
   g_barShown = true;

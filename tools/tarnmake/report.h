@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <mutex>
+#include "platform/sync.h"
 #include <string>
 #include "platform/msgbox.h"
 
@@ -37,7 +38,7 @@ class BoxToStderr {
 
  private:
   int Show(const platform::MessageBoxCall& call);
-  std::mutex lock_;
+  platform::Mutex lock_;
   int rawItems_ = 0;
   int boxes_ = 0;
   platform::MessageBoxHandler prev_;
@@ -54,7 +55,7 @@ class Progress {
 
  private:
   void Draw(bool force);
-  std::mutex lock_;
+  platform::Mutex lock_;
   std::string label_;
   uint64_t total_, done_ = 0;
   bool active_;

@@ -1,3 +1,7 @@
+// msvcrt's snprintf, as in afx/cstring.cpp.
+#undef __USE_MINGW_ANSI_STDIO
+#define __USE_MINGW_ANSI_STDIO 0
+#include <stdio.h>
 #include <windows.h>
 #include <io.h>
 #include <cstdio>

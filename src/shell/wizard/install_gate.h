@@ -3,8 +3,8 @@
 // pauses the worker there while it asks whether to quit, instead of
 // suspending it wherever it happens to be.
 #pragma once
-#include <condition_variable>
 #include <mutex>
+#include "platform/sync.h"
 
 class CInstallGate {
  public:
@@ -26,8 +26,8 @@ class CInstallGate {
   bool IsQuit() const;
 
  private:
-  mutable std::mutex m_lock;
-  std::condition_variable m_changed;
+  mutable platform::Mutex m_lock;
+  platform::CondVar m_changed;
   bool m_bPaused = false;
   bool m_bQuit = false;
   bool m_bHandedOver = false;

@@ -1,10 +1,21 @@
 #include "engine/setup_app.h"
 #include "res/resource.h"
+#include "shell/art_load.h"
 #include "shell/wizard/page_rules.h"
 #include "shell/wizard/wizard_dlg.h"
 
 CPPWelcome::CPPWelcome() : CPropertyPageEx(IDD_WELCOME, "欢迎") {
   m_strWelcome = AfxGetApp()->m_strWelcomeText;
+}
+
+CPPWelcome::~CPPWelcome() {
+  if (m_hSide) ::DeleteObject(m_hSide);
+}
+
+BOOL CPPWelcome::OnInitDialog() {
+  CPropertyPageEx::OnInitDialog();
+  m_hSide = ShowPackedBitmap(m_hWnd, IDC_SIDE, IDB_SIDE);
+  return TRUE;
 }
 
 void CPPWelcome::DoDataExchange(BOOL save) { DdxText(m_hWnd, IDC_WELCOME, m_strWelcome, save); }

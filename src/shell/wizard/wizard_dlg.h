@@ -6,14 +6,17 @@
 class CPPWelcome : public CPropertyPageEx {
  public:
   CPPWelcome();
+  ~CPPWelcome() override;
 
  protected:
+  BOOL OnInitDialog() override;
   void DoDataExchange(BOOL save) override;
   BOOL OnSetActive() override;
   BOOL OnQueryCancel() override { return AskQuit(); }
 
  private:
   CString m_strWelcome;
+  HBITMAP m_hSide = nullptr;
 };
 
 class CPPLicence : public CPropertyPageEx {
