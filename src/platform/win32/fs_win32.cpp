@@ -45,40 +45,23 @@ bool FindEntry(const std::string& path, bool* isDirectory) {
 }
 
 namespace {
-using InfoByHandle = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-// Looked up by name: the call is not on every system the shell starts on.
-InfoByHandle QueryByHandle() {
-  static const InfoByHandle query = reinterpret_cast<InfoByHandle>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
-  return query;
-}
-
 bool IsLinkTag(DWORD tag) { return tag == 0 || IsReparseTagNameSurrogate(tag); }
 }  // namespace
 
 // The standard record holds the count without the volume's serial number,
 // which Wine fetches from another process for every file.
 DWORD LinkCount(HANDLE f) {
-  if (InfoByHandle query = QueryByHandle()) {
-    FILE_STANDARD_INFO standard;
-    if (query(f, FileStandardInfo, &standard, sizeof standard)) return standard.NumberOfLinks;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  return GetFileInformationByHandle(f, &info) ? info.nNumberOfLinks : 0;
+  FILE_STANDARD_INFO standard;
+  return GetFileInformationByHandleEx(f, FileStandardInfo, &standard, sizeof standard)
+             ? standard.NumberOfLinks
+             : 0;
 }
 
 bool HandleIsLink(HANDLE f) {
-  if (InfoByHandle query = QueryByHandle()) {
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    if (query(f, FileAttributeTagInfo, &tag, sizeof tag) &&
-        (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(tag.ReparseTag))
-      return true;
-  } else {
-    // Without the tag every reparse point counts.
-    BY_HANDLE_FILE_INFORMATION info;
-    if (GetFileInformationByHandle(f, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-      return true;
-  }
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  if (GetFileInformationByHandleEx(f, FileAttributeTagInfo, &tag, sizeof tag) &&
+      (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkTag(tag.ReparseTag))
+    return true;
   return LinkCount(f) > 1;
 }
 
@@ -158,22 +141,16 @@ bool FileIndex(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
 bool RemovePlainFile(const std::string& path, bool* linked) {
   *linked = false;
   if (HasWildcard(path)) return false;
-  using SetInfo = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-  static const SetInfo set = reinterpret_cast<SetInfo>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetFileInformationByHandle")));
   HANDLE f = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   *linked = HandleIsLink(f);
-  bool removed = false;
-  if (!*linked && set) {
-    FILE_DISPOSITION_INFO disposition;
-    disposition.DeleteFile = TRUE;
-    removed = set(f, FileDispositionInfo, &disposition, sizeof disposition) != 0;
-  }
+  FILE_DISPOSITION_INFO disposition;
+  disposition.DeleteFile = TRUE;
+  const bool removed =
+      !*linked && SetFileInformationByHandle(f, FileDispositionInfo, &disposition, sizeof disposition);
   CloseHandle(f);
-  if (!*linked && !set) removed = DeleteFileA(path.c_str()) != 0;
   return removed;
 }
 
