@@ -23,7 +23,8 @@ build_one() {
     release) args+=(-DTARN_TESTS=OFF -DCMAKE_BUILD_TYPE=Release) ;;
     *) echo "unknown configuration $cfg" >&2; exit 2 ;;
   esac
-  [ -f "$dir/CMakeCache.txt" ] || cmake "${args[@]}" >/dev/null
+  # Configured every time, so that a build folder takes what this script now says.
+  cmake "${args[@]}" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 if [ $# -eq 0 ]; then set -- native win32 fuzz; fi
