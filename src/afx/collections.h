@@ -1,9 +1,25 @@
 // The ordered arrays the system keeps its lists in.
 #pragma once
 #include <memory>
+#include <new>
 #include <utility>
 #include <vector>
 #include "afx/cstring.h"
+
+// Room for n elements in v, or false, without exceptions (the shipped shell
+// has none): the block is first asked for without throwing, and the
+// vector's own request just after it takes it back. A shortage between the
+// two ends the program, as any other.
+template <typename T>
+bool TryReserve(std::vector<T>* v, size_t n) {
+  if (n <= v->capacity()) return true;
+  if (n > v->max_size()) return false;
+  void* probe = ::operator new(n * sizeof(T), std::nothrow);
+  if (!probe) return false;
+  ::operator delete(probe);
+  v->reserve(n);
+  return true;
+}
 
 template <typename T>
 class CValueArray {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <new>
 #include <vector>
+#include "afx/collections.h"
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
 #include "packet/stream_codec.h"
@@ -109,17 +110,13 @@ class CSetupPackage::Loader {
 
  public:
   Loader(std::vector<Item>& items, unsigned workers) : items_(items) {
+    // A helper that cannot start leaves fewer, and without room for the
+    // list there are none; the writer loads what nobody took.
+    if (!TryReserve(&threads_, workers)) return;
     for (unsigned i = 0; i < workers; ++i) {
-      // A helper that cannot start leaves fewer; the writer loads what
-      // nobody took.
       std::unique_ptr<platform::Thread> t(new (std::nothrow) platform::Thread);
       if (!t || !t->Start([this] { Work(); })) break;
-      try {
-        threads_.push_back(std::move(t));
-      } catch (...) {
-        Stop(*t);
-        break;
-      }
+      threads_.push_back(std::move(t));
     }
   }
   ~Loader() {

@@ -1,7 +1,6 @@
 #include "packet/packet_frame.h"
 #include <algorithm>
 #include <climits>
-#include <new>
 #include "afx/msgbox.h"
 
 namespace packet {
@@ -97,11 +96,8 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
     frame->indexLength = indexLength;
     ar.Close();
     if (keepIndex) {
-      try {
-        frame->index.resize(indexLength);
-      } catch (const std::bad_alloc&) {
-        return FrameStatus::kNoMemory;
-      }
+      if (!TryReserve(&frame->index, indexLength)) return FrameStatus::kNoMemory;
+      frame->index.resize(indexLength);
       if (file.Seek(static_cast<int64_t>(indexOffset), CFile::begin) < 0 ||
           file.Read(frame->index.data(), indexLength) != indexLength)
         return Damaged(frame, "the index block cannot be read");
@@ -115,11 +111,8 @@ FrameStatus ReadTail(CFile& file, bool keepIndex, Frame* frame) {
   if (ar.IsBad() || count > INT_MAX / 4 || uint64_t{count} * 4 > ar.Remaining())
     return Damaged(frame, "the size table is cut short");
   if (count > frame->sizesLimit) return Damaged(frame, "the size table has too many entries");
-  try {
-    frame->sizes.SetSize(static_cast<int>(count));
-  } catch (const std::bad_alloc&) {
-    return FrameStatus::kNoMemory;
-  }
+  if (!TryReserve(&frame->sizes.vec(), count)) return FrameStatus::kNoMemory;
+  frame->sizes.SetSize(static_cast<int>(count));
   uint64_t sum = 0;
   for (DWORD& size : frame->sizes.vec()) {
     ar >> size;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include "afx/collections.h"
 #ifdef TARN_HAVE_LIBDEFLATE
 #include <libdeflate.h>
 #endif
@@ -51,11 +52,8 @@ bool ZlibCompressItem(const BYTE* data, size_t length, std::vector<BYTE>* out, i
   if (compress2(buf.get(), &got, data, static_cast<uLong>(length), level) != Z_OK ||
       !StoredAsStream(got, length))
     return false;
-  try {
-    out->assign(buf.get(), buf.get() + got);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  if (!TryReserve(out, got)) return false;
+  out->assign(buf.get(), buf.get() + got);
   return true;
 }
 
@@ -84,11 +82,8 @@ bool LibdeflateCompressItem(const BYTE* data, size_t length, std::vector<BYTE>* 
   // that would just have fit, and the rule would be broken by a byte.
   // Writing into *out directly spares a copy of the stream.
   const size_t room = libdeflate_zlib_compress_bound(c, length);
-  try {
-    out->resize(room);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
+  if (!TryReserve(out, room)) return false;
+  out->resize(room);
   size_t got = libdeflate_zlib_compress(c, data, length, out->data(), room);
   if (got == 0 || !StoredAsStream(got, length)) {
     std::vector<BYTE>().swap(*out);
