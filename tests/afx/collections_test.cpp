@@ -18,8 +18,12 @@ void CheckTryReserve() {
     const size_t before = v.capacity();
     EXPECT_EQ(TryReserve(&v, c.n), c.ok) << c.n;
     EXPECT_EQ(v, (std::vector<T>{1, 2, 3})) << c.n;
-    if (c.ok) EXPECT_GE(v.capacity(), c.n) << c.n;
-    if (c.n <= before || !c.ok) EXPECT_EQ(v.capacity(), before) << c.n;
+    if (c.ok) {
+      EXPECT_GE(v.capacity(), c.n) << c.n;
+    }
+    if (c.n <= before || !c.ok) {
+      EXPECT_EQ(v.capacity(), before) << c.n;
+    }
   }
 }
 
