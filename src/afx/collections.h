@@ -7,9 +7,9 @@
 #include "afx/cstring.h"
 
 // Room for n elements in v, or false, without exceptions (the shipped shell
-// has none): the block is first asked for without throwing, and the
-// vector's own request just after it takes it back. A shortage between the
-// two ends the program, as any other.
+// has none): the block is first asked for without throwing and given back,
+// and the vector's own request just after gets it. Should another thread
+// take the memory between the two, the program ends, as on any shortage.
 template <typename T>
 bool TryReserve(std::vector<T>* v, size_t n) {
   if (n <= v->capacity()) return true;
