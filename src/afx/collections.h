@@ -6,18 +6,27 @@
 #include <vector>
 #include "afx/cstring.h"
 
-// Room for n elements in v, or false, without exceptions (the shipped shell
-// has none): the block is first asked for without throwing and given back,
-// and the vector's own request just after gets it. Should another thread
-// take the memory between the two, the program ends, as on any shortage.
+// Room for n elements in v, or false. Built without exceptions (the
+// shipped shell), the block is first asked for without throwing and given
+// back, and the vector's own request just after gets it; should another
+// thread take the memory between the two, the program ends, as on any
+// shortage there. With exceptions the shortage is caught instead.
 template <typename T>
 bool TryReserve(std::vector<T>* v, size_t n) {
   if (n <= v->capacity()) return true;
   if (n > v->max_size()) return false;
+#if defined(__cpp_exceptions)
+  try {
+    v->reserve(n);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+#else
   void* probe = ::operator new(n * sizeof(T), std::nothrow);
   if (!probe) return false;
   ::operator delete(probe);
   v->reserve(n);
+#endif
   return true;
 }
 
