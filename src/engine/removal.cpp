@@ -231,18 +231,18 @@ bool RemoveOwnedFolder(const CString& dir, bool linksChecked) {
 
 namespace {
 // Deleting through a link would take a file the install never wrote.
+// The folder's chain is walked once, here or by the caller; the final name
+// is checked by the delete itself.
 bool DeleteOwnedFile(const CString& path, bool removeDir, bool folderChecked) {
   if (path.IsEmpty()) return false;
-  if (!folderChecked && platform::LinkInPath(path.str())) return false;
+  CString name, dir;
+  SplitPath(path, name, dir);
+  SetTrailingBackslash(dir, FALSE);
+  if (!folderChecked && platform::LinkInPath(dir.str())) return false;
   bool linked = false;
   if (!platform::RemovePlainFile(path.str(), &linked)) return false;
   platform::Journal(platform::JournalKind::kFileRemoved, path.str());
-  if (removeDir) {
-    CString name, dir;
-    SplitPath(path, name, dir);
-    SetTrailingBackslash(dir, FALSE);
-    RemoveOwnedFolder(dir, folderChecked);
-  }
+  if (removeDir) RemoveOwnedFolder(dir, true);
   return true;
 }
 }  // namespace
