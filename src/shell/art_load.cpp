@@ -2,8 +2,8 @@
 #include "shell/packed_art.h"
 
 HBITMAP LoadPackedBitmap(UINT id) {
-  HMODULE module = ::GetModuleHandleA(nullptr);
-  HRSRC found = ::FindResourceA(module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+  HMODULE module = ::GetModuleHandleW(nullptr);
+  HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
   if (!found) return nullptr;
   HGLOBAL loaded = ::LoadResource(module, found);
   const BYTE* data = loaded ? static_cast<const BYTE*>(::LockResource(loaded)) : nullptr;
@@ -21,6 +21,6 @@ HBITMAP LoadPackedBitmap(UINT id) {
 HBITMAP ShowPackedBitmap(HWND dlg, int control, UINT id) {
   HBITMAP bitmap = LoadPackedBitmap(id);
   if (bitmap)
-    ::SendDlgItemMessageA(dlg, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+    ::SendDlgItemMessageW(dlg, control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
   return bitmap;
 }

@@ -2,6 +2,7 @@
 // which chooses the run mode from the command line and ends the program
 // when the wizard or the uninstall dialog closes.
 #include <windows.h>
+#include "platform/wide.h"
 #include <commctrl.h>
 #include "afx/msgbox.h"
 #include "shell/art_load.h"
@@ -20,7 +21,7 @@ namespace {
 
 INT_PTR CALLBACK ReadingDataProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
   if (msg != WM_INITDIALOG) return FALSE;
-  ::SetWindowTextA(wnd, "正在读取数据，请等待...");
+  ::SetWindowTextW(wnd, platform::Wide("正在读取数据，请等待...").c_str());
   SetDlgItemTextSafe(wnd, IDC_HEADLINE, "正在读取数据，请等待...");
   return TRUE;
 }
@@ -29,7 +30,7 @@ INT_PTR CALLBACK ReadingDataProc(HWND wnd, UINT msg, WPARAM, LPARAM) {
 class CReadingDataDlg {
  public:
   CReadingDataDlg() {
-    m_hWnd = ::CreateDialogParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_READINGDATA),
+    m_hWnd = ::CreateDialogParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_READINGDATA),
                                   nullptr, ReadingDataProc, 0);
     if (m_hWnd) {
       ::ShowWindow(m_hWnd, SW_SHOW);
@@ -51,7 +52,7 @@ class CReadingDataDlg {
 
 class CWaitCursor {
  public:
-  CWaitCursor() : m_hOld(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
+  CWaitCursor() : m_hOld(::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514) /* IDC_WAIT */))) {}
   ~CWaitCursor() { ::SetCursor(m_hOld); }
 
  private:
@@ -81,8 +82,9 @@ namespace {
 // what cannot be deleted now goes at the next start of Windows.
 void RemoveTempFile(CString& path) {
   if (path.IsEmpty()) return;
-  if (!::DeleteFileA(path) && ::GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-    ::MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  const std::wstring wide = platform::Wide(path);
+  if (!::DeleteFileW(wide.c_str()) && ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+    ::MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   path.Empty();
 }
 }  // namespace
@@ -142,18 +144,21 @@ void CTarnSetupShell::RunInstall(HBITMAP watermark) {
 namespace {
 CTarnSetupShell theApp;
 
-// The text after the program's own path, as the framework hands it over.
+// The text after the program's own path, as the framework hands it over;
+// read in Unicode, so a folder in any language comes through whole.
+std::string g_arguments;
 LPCSTR CommandLineArguments() {
-  LPCSTR p = ::GetCommandLineA();
-  if (*p == '"') {
+  LPCWSTR p = ::GetCommandLineW();
+  if (*p == L'"') {
     ++p;
-    while (*p && *p != '"') ++p;
+    while (*p && *p != L'"') ++p;
     if (*p) ++p;
   } else {
-    while (*p && *p != ' ' && *p != '\t') ++p;
+    while (*p && *p != L' ' && *p != L'\t') ++p;
   }
-  while (*p == ' ' || *p == '\t') ++p;
-  return p;
+  while (*p == L' ' || *p == L'\t') ++p;
+  g_arguments = platform::Narrow(p);
+  return g_arguments.c_str();
 }
 }  // namespace
 

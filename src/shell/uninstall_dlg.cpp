@@ -1,4 +1,5 @@
 #include "shell/uninstall_dlg.h"
+#include "platform/wide.h"
 #include <commctrl.h>
 #include "platform/notify.h"
 #include "platform/shell_link.h"
@@ -18,7 +19,7 @@ CUninstallDlg::~CUninstallDlg() {
 }
 
 INT_PTR CUninstallDlg::DoModal() {
-  INT_PTR result = ::DialogBoxParamA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_UNINSTALL),
+  INT_PTR result = ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_UNINSTALL),
                                      m_hParent, DialogProc, reinterpret_cast<LPARAM>(this));
   // The dialog ends only after the worker's last message, but the worker
   // may still be removing the Uninstall key after a failure.
@@ -27,7 +28,7 @@ INT_PTR CUninstallDlg::DoModal() {
 }
 
 BOOL CUninstallDlg::OnInitDialog() {
-  ::SetWindowTextA(m_hWnd, "卸载");
+  ::SetWindowTextW(m_hWnd, platform::Wide("卸载").c_str());
   m_hSide = ShowPackedBitmap(m_hWnd, IDC_SIDE, IDB_SIDE);
   SetDlgItemTextSafe(m_hWnd, IDC_HEADLINE, "正在卸载软件,请稍等...");
   ::ShowWindow(::GetDlgItem(m_hWnd, IDC_EXIT), SW_HIDE);
@@ -57,10 +58,10 @@ INT_PTR CALLBACK CUninstallDlg::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM
   if (msg == WM_INITDIALOG) {
     dlg = reinterpret_cast<CUninstallDlg*>(lp);
     dlg->m_hWnd = wnd;
-    ::SetWindowLongPtrA(wnd, DWLP_USER, lp);
+    ::SetWindowLongPtrW(wnd, DWLP_USER, lp);
     return dlg->OnInitDialog();
   }
-  dlg = reinterpret_cast<CUninstallDlg*>(::GetWindowLongPtrA(wnd, DWLP_USER));
+  dlg = reinterpret_cast<CUninstallDlg*>(::GetWindowLongPtrW(wnd, DWLP_USER));
   if (!dlg) return FALSE;
   if (msg == WM_COMMAND) {
     // Exit only: Esc and the close box would end the dialog while the

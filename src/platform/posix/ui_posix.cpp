@@ -8,7 +8,6 @@
 
 namespace platform {
 
-bool IsLeadByte(BYTE b) { return b >= 0x81 && b <= 0xFE; }
 
 int NativeMessageBox(const MessageBoxCall& call) {
   std::fprintf(stderr, "[%s] %s\n", call.caption.c_str(), call.text.c_str());

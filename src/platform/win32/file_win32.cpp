@@ -1,5 +1,6 @@
 #include <windows.h>
 #include "platform/file.h"
+#include "platform/wide.h"
 #include "platform/win32/link_handle.h"
 
 namespace platform {
@@ -41,7 +42,7 @@ bool FileHandle::Open(const std::string& path, FileAccess access, FileShare shar
   DWORD disp = create ? (truncate && !cutLater ? CREATE_ALWAYS : OPEN_ALWAYS)
                       : (truncate && !cutLater ? TRUNCATE_EXISTING : OPEN_EXISTING);
   DWORD attrs = FILE_ATTRIBUTE_NORMAL | (refuseLinks ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-  HANDLE h = CreateFileA(path.c_str(), acc, sh, nullptr, disp, attrs, nullptr);
+  HANDLE h = CreateFileW(Wide(path).c_str(), acc, sh, nullptr, disp, attrs, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) *error = static_cast<int>(GetLastError());
     return false;
@@ -127,7 +128,7 @@ bool FileHandle::SetTimes(int64_t ctime, int64_t mtime, int64_t atime) {
 
 bool GetFileInfo(const std::string& path, FileInfo* info) {
   WIN32_FILE_ATTRIBUTE_DATA d;
-  if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) return false;
+  if (path.empty() || !GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &d)) return false;
   info->size = (static_cast<int64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
   info->attributes = d.dwFileAttributes;
   info->ctime = ToCalendar(d.ftCreationTime);
@@ -137,7 +138,7 @@ bool GetFileInfo(const std::string& path, FileInfo* info) {
 }
 
 bool SetFileTimes(const std::string& path, int64_t ctime, int64_t mtime, int64_t atime) {
-  HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  HANDLE h = CreateFileW(Wide(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   FILETIME c = ToFileTime(ctime), m = ToFileTime(mtime), a = ToFileTime(atime);
@@ -147,15 +148,15 @@ bool SetFileTimes(const std::string& path, int64_t ctime, int64_t mtime, int64_t
 }
 
 bool SetAttributes(const std::string& path, uint32_t attributes) {
-  return SetFileAttributesA(path.c_str(), attributes) != 0;
+  return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
 std::string ErrorText(int error) {
-  char buf[1024];
-  DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                           static_cast<DWORD>(error), 0, buf, sizeof buf, nullptr);
-  while (n > 0 && (buf[n - 1] == '\n' || buf[n - 1] == '\r')) --n;
-  return std::string(buf, n);
+  wchar_t buf[1024];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           static_cast<DWORD>(error), 0, buf, 1024, nullptr);
+  while (n > 0 && (buf[n - 1] == L'\n' || buf[n - 1] == L'\r')) --n;
+  return Narrow(buf, n);
 }
 
 }  // namespace platform

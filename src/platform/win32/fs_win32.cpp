@@ -7,37 +7,39 @@
 #include <cstdio>
 #include <shlobj.h>
 #include "platform/fs.h"
+#include "platform/codepage.h"
+#include "platform/wide.h"
 #include "platform/win32/link_handle.h"
 
 namespace platform {
 
 bool FullPathName(const std::string& path, std::string* full) {
-  char buf[MAX_PATH];
-  char* part = nullptr;
-  DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, &part);
-  if (n == 0 || n >= sizeof buf) return false;
-  *full = std::string(buf, n);
-  return true;
+  wchar_t buf[MAX_PATH];
+  wchar_t* part = nullptr;
+  DWORD n = GetFullPathNameW(Wide(path).c_str(), MAX_PATH, buf, &part);
+  if (n == 0 || n >= MAX_PATH) return false;
+  *full = Narrow(buf, n);
+  return full->size() < MAX_PATH;
 }
 
 size_t FilePartOffset(const std::string& full) {
-  char buf[MAX_PATH];
-  char* part = nullptr;
-  DWORD n = GetFullPathNameA(full.c_str(), sizeof buf, buf, &part);
-  if (n == 0 || n >= sizeof buf || !part || !*part) return std::string::npos;
-  return static_cast<size_t>(part - buf);
+  wchar_t buf[MAX_PATH];
+  wchar_t* part = nullptr;
+  DWORD n = GetFullPathNameW(Wide(full).c_str(), MAX_PATH, buf, &part);
+  if (n == 0 || n >= MAX_PATH || !part || !*part) return std::string::npos;
+  return Narrow(buf, static_cast<size_t>(part - buf)).size();
 }
 
-bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
-bool RemoveDir(const std::string& path) { return RemoveDirectoryA(path.c_str()) != 0; }
-bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
-bool Access(const std::string& path) { return _access(path.c_str(), 0) == 0; }
+bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+bool RemoveDir(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool Access(const std::string& path) { return _waccess(Wide(path).c_str(), 0) == 0; }
 
 bool FindEntry(const std::string& path, bool* isDirectory) {
   // An exact name only: a wildcard would match some other entry.
   if (path.find_first_of("*?") != std::string::npos) return false;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA(path.c_str(), &fd);
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW(Wide(path).c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return false;
   FindClose(h);
   if (isDirectory) *isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -73,12 +75,13 @@ namespace {
 int LinkState(const std::string& path, bool last) {
   // The attributes come without opening anything (the parent folder's
   // listing, which the tag needs, costs a handle per step of every path).
+  const std::wstring wide = Wide(path);
   WIN32_FILE_ATTRIBUTE_DATA attr;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &attr)) return -1;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attr)) return -1;
   if (attr.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    WIN32_FIND_DATAA fd;
+    WIN32_FIND_DATAW fd;
     ZeroMemory(&fd, sizeof fd);
-    HANDLE h = FindFirstFileA(path.c_str(), &fd);
+    HANDLE h = FindFirstFileW(wide.c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return 1;
     FindClose(h);
     // Windows names the kind in the tag; Wine marks a linked folder but
@@ -86,7 +89,7 @@ int LinkState(const std::string& path, bool last) {
     if (IsLinkTag(fd.dwReserved0)) return 1;
   }
   if (!last || (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
-  HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE f = CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return 0;
   bool several = LinkCount(f) > 1;
@@ -100,7 +103,7 @@ bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != s
 bool LinkInPath(const std::string& path) {
   std::string full;
   if (HasWildcard(path) || !FullPathName(path, &full)) return false;
-  while (full.size() > 3 && full.back() == '\\' && !IsDBCSLeadByte(static_cast<BYTE>(full[full.size() - 2])))
+  while (full.size() > 3 && full.back() == '\\' && !IsLeadByte(static_cast<BYTE>(full[full.size() - 2])))
     full.pop_back();
   // Past the root: "C:\" or "\\server\share\".
   size_t i = 3;
@@ -111,7 +114,7 @@ bool LinkInPath(const std::string& path) {
     ++i;
   }
   for (; i <= full.size(); ++i) {
-    if (i < full.size() && IsDBCSLeadByte(static_cast<BYTE>(full[i]))) {
+    if (i < full.size() && IsLeadByte(static_cast<BYTE>(full[i]))) {
       ++i;
       continue;
     }
@@ -129,7 +132,7 @@ bool IsLinkedName(const std::string& path) {
 
 namespace {
 bool FileIndex(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
-  HANDLE f = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+  HANDLE f = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   bool ok = GetFileInformationByHandle(f, info) != 0;
@@ -141,7 +144,7 @@ bool FileIndex(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
 bool RemovePlainFile(const std::string& path, bool* linked) {
   *linked = false;
   if (HasWildcard(path)) return false;
-  HANDLE f = CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+  HANDLE f = CreateFileW(Wide(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
@@ -161,7 +164,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 // A named mutex per file (the folded full path, hashed: mutex names take no
@@ -190,34 +193,35 @@ PathLock::~PathLock() {
   CloseHandle(m);
 }
 
+// Folders of the system come as Windows holds them, in any language.
 std::string WindowsDirectory() {
-  char buf[MAX_PATH];
-  UINT n = GetWindowsDirectoryA(buf, sizeof buf);
-  return n && n < sizeof buf ? std::string(buf, n) : std::string();
+  wchar_t buf[MAX_PATH];
+  UINT n = GetWindowsDirectoryW(buf, MAX_PATH);
+  return n && n < MAX_PATH ? Narrow(buf, n) : std::string();
 }
 
 std::string SystemDirectory() {
-  char buf[MAX_PATH];
-  UINT n = GetSystemDirectoryA(buf, sizeof buf);
-  return n && n < sizeof buf ? std::string(buf, n) : std::string();
+  wchar_t buf[MAX_PATH];
+  UINT n = GetSystemDirectoryW(buf, MAX_PATH);
+  return n && n < MAX_PATH ? Narrow(buf, n) : std::string();
 }
 
 std::string ModuleFileName() {
-  char buf[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);
-  return n && n < sizeof buf ? std::string(buf, n) : std::string();
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH);
+  return n && n < MAX_PATH ? Narrow(buf, n) : std::string();
 }
 
 std::string TempPath() {
-  char buf[MAX_PATH];
-  DWORD n = GetTempPathA(sizeof buf, buf);
-  return n && n < sizeof buf ? std::string(buf, n) : std::string();
+  wchar_t buf[MAX_PATH];
+  DWORD n = GetTempPathW(MAX_PATH, buf);
+  return n && n < MAX_PATH ? Narrow(buf, n) : std::string();
 }
 
 std::string TempFileName(const std::string& dir, const std::string& prefix) {
-  char buf[MAX_PATH];
-  if (!GetTempFileNameA(dir.c_str(), prefix.c_str(), 0, buf)) return std::string();
-  return buf;
+  wchar_t buf[MAX_PATH];
+  if (!GetTempFileNameW(Wide(dir).c_str(), Wide(prefix).c_str(), 0, buf)) return std::string();
+  return Narrow(buf);
 }
 
 bool SpecialFolderPath(SpecialFolder folder, std::string* path) {
@@ -225,9 +229,9 @@ bool SpecialFolderPath(SpecialFolder folder, std::string* path) {
               : folder == kFolderStartup ? CSIDL_STARTUP
               : folder == kFolderDesktop ? CSIDL_DESKTOP
                                          : CSIDL_PROGRAM_FILES;
-  char buf[MAX_PATH];
-  if (!SHGetSpecialFolderPathA(nullptr, buf, csidl, TRUE)) return false;
-  *path = buf;
+  wchar_t buf[MAX_PATH];
+  if (!SHGetSpecialFolderPathW(nullptr, buf, csidl, TRUE)) return false;
+  *path = Narrow(buf);
   return true;
 }
 

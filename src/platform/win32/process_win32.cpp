@@ -2,19 +2,21 @@
 #include <vector>
 #include "platform/journal.h"
 #include "platform/process.h"
+#include "platform/wide.h"
 
 namespace platform {
 
 bool StartProcess(const std::string& commandLine, bool wait) {
-  // CreateProcessA may write into the command line.
-  std::vector<char> cmd(commandLine.begin(), commandLine.end());
-  cmd.push_back('\0');
-  STARTUPINFOA si;
+  // CreateProcessW may write into the command line.
+  std::wstring wide = Wide(commandLine);
+  std::vector<wchar_t> cmd(wide.begin(), wide.end());
+  cmd.push_back(L'\0');
+  STARTUPINFOW si;
   ZeroMemory(&si, sizeof si);
-  si.cb = sizeof si;  // 68
+  si.cb = sizeof si;
   PROCESS_INFORMATION pi;
   ZeroMemory(&pi, sizeof pi);
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
     return false;
   Journal(JournalKind::kProgramStarted, commandLine, wait ? "wait" : "");
   if (wait) {
@@ -27,7 +29,7 @@ bool StartProcess(const std::string& commandLine, bool wait) {
 }
 
 LibraryCall CallLibraryEntry(const std::string& path, const char* entry) {
-  HMODULE lib = LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  HMODULE lib = LoadLibraryExW(Wide(path).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (reinterpret_cast<uintptr_t>(lib) < 32) {
     Journal(JournalKind::kLibraryCalled, path, std::string(entry) + ": not loaded");
     return LibraryCall::kLoadFailed;

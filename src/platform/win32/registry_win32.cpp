@@ -2,6 +2,7 @@
 #include <utility>
 #include "platform/journal.h"
 #include "platform/registry.h"
+#include "platform/wide.h"
 
 namespace platform {
 namespace {
@@ -26,7 +27,7 @@ LONG RegKey::Create(const RegKey& parent, const std::string& path) {
   Close();
   HKEY k = nullptr;
   DWORD disp = 0;
-  LONG rc = RegCreateKeyExA(H(parent.h_), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+  LONG rc = RegCreateKeyExW(H(parent.h_), Wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                             KEY_ALL_ACCESS, nullptr, &k, &disp);
   if (rc == ERROR_SUCCESS) {
     h_ = reinterpret_cast<intptr_t>(k);
@@ -40,7 +41,8 @@ LONG RegKey::Create(const RegKey& parent, const std::string& path) {
 LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD access) {
   Close();
   HKEY k = nullptr;
-  LONG rc = RegOpenKeyExA(H(parent.h_), path.empty() ? nullptr : path.c_str(), 0, access, &k);
+  const std::wstring wide = Wide(path);
+  LONG rc = RegOpenKeyExW(H(parent.h_), path.empty() ? nullptr : wide.c_str(), 0, access, &k);
   if (rc == ERROR_SUCCESS) {
     h_ = reinterpret_cast<intptr_t>(k);
     owned_ = true;
@@ -50,30 +52,32 @@ LONG RegKey::Open(const RegKey& parent, const std::string& path, DWORD access) {
 }
 
 LONG RegKey::SetString(const std::string& name, const std::string& value) {
-  LONG rc = RegSetValueExA(H(h_), name.c_str(), 0, REG_SZ,
-                           reinterpret_cast<const BYTE*>(value.c_str()),
-                           static_cast<DWORD>(value.size() + 1));
+  const std::wstring wide = Wide(value);
+  LONG rc = RegSetValueExW(H(h_), Wide(name).c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(wide.c_str()),
+                           static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
   if (rc == ERROR_SUCCESS) Journal(JournalKind::kRegValueSet, name_, name, value);
   return rc;
 }
 
 LONG RegKey::QueryString(const std::string& name, std::string* value) const {
+  const std::wstring wname = Wide(name);
   DWORD type = 0, size = 0;
-  LONG rc = RegQueryValueExA(H(h_), name.c_str(), nullptr, &type, nullptr, &size);
+  LONG rc = RegQueryValueExW(H(h_), wname.c_str(), nullptr, &type, nullptr, &size);
   if (rc != ERROR_SUCCESS) return rc;
   if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_FILE_NOT_FOUND;
-  std::string buf(size + 1, '\0');
-  rc = RegQueryValueExA(H(h_), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]),
+  std::wstring buf(size / sizeof(wchar_t) + 1, L'\0');
+  rc = RegQueryValueExW(H(h_), wname.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&buf[0]),
                         &size);
   if (rc != ERROR_SUCCESS) return rc;
-  buf.resize(size);
-  while (!buf.empty() && buf.back() == '\0') buf.pop_back();
-  *value = buf;
+  buf.resize(size / sizeof(wchar_t));
+  while (!buf.empty() && buf.back() == L'\0') buf.pop_back();
+  *value = Narrow(buf);
   return ERROR_SUCCESS;
 }
 
 LONG RegKey::SetDword(const std::string& name, DWORD value) {
-  LONG rc = RegSetValueExA(H(h_), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+  LONG rc = RegSetValueExW(H(h_), Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
                            sizeof value);
   if (rc == ERROR_SUCCESS) Journal(JournalKind::kRegValueSet, name_, name, DwordText(value));
   return rc;
@@ -81,7 +85,7 @@ LONG RegKey::SetDword(const std::string& name, DWORD value) {
 
 LONG RegKey::QueryDword(const std::string& name, DWORD* value) const {
   DWORD type = 0, data = 0, size = sizeof data;
-  LONG rc = RegQueryValueExA(H(h_), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
+  LONG rc = RegQueryValueExW(H(h_), Wide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
                              &size);
   if (rc == ERROR_MORE_DATA) return ERROR_FILE_NOT_FOUND;
   if (rc != ERROR_SUCCESS) return rc;
@@ -91,23 +95,23 @@ LONG RegKey::QueryDword(const std::string& name, DWORD* value) const {
 }
 
 LONG RegKey::EnumKey(DWORD index, std::string* name) const {
-  char buf[256];
-  DWORD n = sizeof buf;
-  LONG rc = RegEnumKeyExA(H(h_), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
-  if (rc == ERROR_SUCCESS) *name = std::string(buf, n);
+  wchar_t buf[256];
+  DWORD n = 256;
+  LONG rc = RegEnumKeyExW(H(h_), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS) *name = Narrow(buf, n);
   return rc;
 }
 
 LONG RegKey::EnumValue(DWORD index, std::string* name) const {
-  char buf[16384];
-  DWORD n = sizeof buf;
-  LONG rc = RegEnumValueA(H(h_), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
-  if (rc == ERROR_SUCCESS) *name = std::string(buf, n);
+  wchar_t buf[16384];
+  DWORD n = 16384;
+  LONG rc = RegEnumValueW(H(h_), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS) *name = Narrow(buf, n);
   return rc;
 }
 
-LONG RegKey::DeleteSubKey(const std::string& path) { return RegDeleteKeyA(H(h_), path.c_str()); }
+LONG RegKey::DeleteSubKey(const std::string& path) { return RegDeleteKeyW(H(h_), Wide(path).c_str()); }
 
-LONG RegKey::DeleteValue(const std::string& name) { return RegDeleteValueA(H(h_), name.c_str()); }
+LONG RegKey::DeleteValue(const std::string& name) { return RegDeleteValueW(H(h_), Wide(name).c_str()); }
 
 }  // namespace platform

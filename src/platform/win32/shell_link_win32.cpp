@@ -3,11 +3,12 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 #include "platform/shell_link.h"
+#include "platform/wide.h"
 
 namespace platform {
 
 struct ShellLink::Impl {
-  IShellLinkA* link = nullptr;
+  IShellLinkW* link = nullptr;
 };
 
 ShellLink::ShellLink() : impl_(new Impl) {}
@@ -16,32 +17,30 @@ ShellLink::~ShellLink() {
 }
 
 LONG ShellLink::Create() {
-  return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+  return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                           reinterpret_cast<void**>(&impl_->link));
 }
-LONG ShellLink::SetPath(const std::string& t) { return impl_->link ? impl_->link->SetPath(t.c_str()) : kHrFail; }
+LONG ShellLink::SetPath(const std::string& t) { return impl_->link ? impl_->link->SetPath(Wide(t).c_str()) : kHrFail; }
 LONG ShellLink::SetDescription(const std::string& t) {
-  return impl_->link ? impl_->link->SetDescription(t.c_str()) : kHrFail;
+  return impl_->link ? impl_->link->SetDescription(Wide(t).c_str()) : kHrFail;
 }
 LONG ShellLink::SetArguments(const std::string& t) {
-  return impl_->link ? impl_->link->SetArguments(t.c_str()) : kHrFail;
+  return impl_->link ? impl_->link->SetArguments(Wide(t).c_str()) : kHrFail;
 }
 LONG ShellLink::SetWorkingDirectory(const std::string& d) {
-  return impl_->link ? impl_->link->SetWorkingDirectory(d.c_str()) : kHrFail;
+  return impl_->link ? impl_->link->SetWorkingDirectory(Wide(d).c_str()) : kHrFail;
 }
 
 LONG ShellLink::Save(const std::string& linkPath, LONG* saved) {
   if (saved) *saved = kHrFail;
   if (!impl_->link) return kHrFail;
-  // The conversion buffer holds MAX_PATH characters: a longer name is
-  // refused rather than saved cut.
-  WCHAR wide[MAX_PATH];
-  int n = MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-  if (n <= 0) return kHrInvalidArg;
+  // A name over MAX_PATH characters is refused rather than saved cut.
+  const std::wstring wide = Wide(linkPath);
+  if (wide.empty() || wide.size() >= MAX_PATH) return kHrInvalidArg;
   IPersistFile* file = nullptr;
   HRESULT hr = impl_->link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
   if (SUCCEEDED(hr)) {
-    HRESULT s = file->Save(wide, TRUE);
+    HRESULT s = file->Save(wide.c_str(), TRUE);
     if (saved) *saved = s;
     file->Release();
   }
@@ -52,23 +51,22 @@ bool ShellLink::Read(const std::string& linkPath, std::string* target, std::stri
   ComScope com;  // callers are tools and tests, not the install worker
   ShellLink l;
   if (FAILED(l.Create())) return false;
-  WCHAR wide[MAX_PATH];
-  if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH) <= 0) return false;
+  const std::wstring wide = Wide(linkPath);
   IPersistFile* file = nullptr;
   if (FAILED(l.impl_->link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))))
     return false;
-  HRESULT hr = file->Load(wide, STGM_READ);
+  HRESULT hr = file->Load(wide.c_str(), STGM_READ);
   file->Release();
   if (FAILED(hr)) return false;
-  char buf[MAX_PATH] = {0};
+  wchar_t buf[MAX_PATH] = {0};
   if (target) {
     if (FAILED(l.impl_->link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH))) return false;
-    *target = buf;
+    *target = Narrow(buf);
   }
   if (workingDir) {
     buf[0] = 0;
     if (FAILED(l.impl_->link->GetWorkingDirectory(buf, MAX_PATH))) return false;
-    *workingDir = buf;
+    *workingDir = Narrow(buf);
   }
   return true;
 }

@@ -4,13 +4,13 @@
 #include "platform/codepage.h"
 #include "platform/msgbox.h"
 #include "platform/notify.h"
+#include "platform/wide.h"
 
 namespace platform {
 
-bool IsLeadByte(BYTE b) { return IsDBCSLeadByte(b) != 0; }
 
 int NativeMessageBox(const MessageBoxCall& call) {
-  return MessageBoxA(call.owner, call.text.c_str(), call.caption.c_str(), call.type);
+  return MessageBoxW(call.owner, Wide(call.text).c_str(), Wide(call.caption).c_str(), call.type);
 }
 
 void NativePostNotify(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -18,14 +18,14 @@ void NativePostNotify(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool NativeBrowseForFolder(HWND owner, std::string* path) {
-  BROWSEINFOA info = {};
+  BROWSEINFOW info = {};
   info.hwndOwner = owner;
-  LPITEMIDLIST items = SHBrowseForFolderA(&info);
+  LPITEMIDLIST items = SHBrowseForFolderW(&info);
   if (!items) return false;
-  char buf[MAX_PATH] = {0};
-  bool ok = SHGetPathFromIDListA(items, buf) != 0;
+  wchar_t buf[MAX_PATH] = {0};
+  bool ok = SHGetPathFromIDListW(items, buf) != 0;
   CoTaskMemFree(items);
-  if (ok) *path = buf;
+  if (ok) *path = Narrow(buf);
   return ok;
 }
 

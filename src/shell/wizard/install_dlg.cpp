@@ -69,7 +69,7 @@ BOOL CPPInstall::OnQueryCancel() {
   m_pGate->Resume();
   if (m_bDataEndPending) {
     m_bDataEndPending = FALSE;
-    ::PostMessageA(m_hWnd, WM_SETUP_DATA_END, 0, 0);
+    ::PostMessageW(m_hWnd, WM_SETUP_DATA_END, 0, 0);
   }
   return FALSE;
 }
@@ -95,7 +95,7 @@ void CPPInstall::OnProgress(UINT msg, WPARAM wp) {
   if (step.finished) {
     ::KillTimer(m_hWnd, kAnimTimer);
     m_pGate->HandOver();
-    ::SendMessageA(GetSheet(), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+    ::SendMessageW(GetSheet(), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
   }
 }
 
@@ -105,8 +105,8 @@ void CPPInstall::OnTimer(UINT_PTR id) {
     m_nIconFrame = 0;
     return;
   }
-  HICON icon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kAnimIcons[m_nIconFrame]));
-  ::SendDlgItemMessageA(m_hWnd, IDC_ANIMICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  HICON icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAnimIcons[m_nIconFrame]));
+  ::SendDlgItemMessageW(m_hWnd, IDC_ANIMICON, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
   m_nIconFrame = (m_nIconFrame + 1) % 3;
 }
 
@@ -117,9 +117,9 @@ void CPPInstall::WaitForWorker() {
     DWORD r = ::MsgWaitForMultipleObjects(1, &m_hThread, FALSE, 100, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) return;
     MSG m;
-    while (::PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+    while (::PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
       ::TranslateMessage(&m);
-      ::DispatchMessageA(&m);
+      ::DispatchMessageW(&m);
     }
   }
 }

@@ -14,7 +14,7 @@ void CPPLicence::DoDataExchange(BOOL save) {
 
 BOOL CPPLicence::OnInitDialog() {
   CPropertyPageEx::OnInitDialog();
-  ::SendDlgItemMessageA(m_hWnd, IDC_LICENCE, EM_FMTLINES, TRUE, 0);
+  ::SendDlgItemMessageW(m_hWnd, IDC_LICENCE, EM_FMTLINES, TRUE, 0);
   SetDlgItemTextSafe(m_hWnd, IDC_LICENCENOTE,
                      "如果您不接受以上协议，请退出安装，继续安装则认为您已接受以上协议");
   SetDlgItemTextSafe(m_hWnd, IDC_ACCEPT, "是的，我接受以上协议");

@@ -1,4 +1,5 @@
 #include "shell/wizard/page_dlg.h"
+#include "platform/wide.h"
 #include "res/resource.h"
 #include "shell/wizard/progress_steps.h"
 #include <vector>
@@ -7,20 +8,20 @@
 
 void SetDlgItemTextSafe(HWND parent, int id, LPCSTR text) {
   if (!parent) return;
-  if (HWND child = ::GetDlgItem(parent, id)) ::SetWindowTextA(child, text);
+  if (HWND child = ::GetDlgItem(parent, id)) ::SetWindowTextW(child, platform::Wide(text).c_str());
 }
 
 void DdxText(HWND dlg, int id, CString& value, BOOL save) {
   HWND ctl = ::GetDlgItem(dlg, id);
   if (!ctl) return;
   if (!save) {
-    ::SetWindowTextA(ctl, value);
+    ::SetWindowTextW(ctl, platform::Wide(value).c_str());
     return;
   }
-  int n = ::GetWindowTextLengthA(ctl);
-  std::vector<char> buf(static_cast<size_t>(n) + 1);
-  ::GetWindowTextA(ctl, buf.data(), n + 1);
-  value = buf.data();
+  int n = ::GetWindowTextLengthW(ctl);
+  std::vector<wchar_t> buf(static_cast<size_t>(n) + 1);
+  n = ::GetWindowTextW(ctl, buf.data(), n + 1);
+  value = platform::Narrow(buf.data(), static_cast<size_t>(n > 0 ? n : 0)).c_str();
 }
 
 void ShowProgressStep(HWND dlg, UINT msg, const stuProgressStep& step, CString& status) {
@@ -29,11 +30,11 @@ void ShowProgressStep(HWND dlg, UINT msg, const stuProgressStep& step, CString& 
     DdxText(dlg, IDC_STATUS, status, FALSE);
   }
   HWND bar = ::GetDlgItem(dlg, IDC_PROGRESS);
-  if (step.setRange) ::SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(1, step.rangeMax));
+  if (step.setRange) ::SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(1, step.rangeMax));
   MSG later;
   bool newer = !step.setRange && !step.finished && step.pos > 0 &&
-               ::PeekMessageA(&later, dlg, msg, msg, PM_NOREMOVE);
-  if (!newer) ::SendMessageA(bar, PBM_SETPOS, step.pos, 0);
+               ::PeekMessageW(&later, dlg, msg, msg, PM_NOREMOVE);
+  if (!newer) ::SendMessageW(bar, PBM_SETPOS, step.pos, 0);
 }
 
 void DdxRadio(HWND dlg, int firstId, int& value, BOOL save) {
@@ -41,11 +42,11 @@ void DdxRadio(HWND dlg, int firstId, int& value, BOOL save) {
   if (save) value = -1;
   for (int i = 0;; ++i) {
     HWND ctl = ::GetDlgItem(dlg, firstId + i);
-    if (!ctl || (i > 0 && (::GetWindowLongA(ctl, GWL_STYLE) & WS_GROUP))) break;
+    if (!ctl || (i > 0 && (::GetWindowLongW(ctl, GWL_STYLE) & WS_GROUP))) break;
     if (save) {
-      if (::SendMessageA(ctl, BM_GETCHECK, 0, 0) == BST_CHECKED) value = i;
+      if (::SendMessageW(ctl, BM_GETCHECK, 0, 0) == BST_CHECKED) value = i;
     } else {
-      ::SendMessageA(ctl, BM_SETCHECK, i == value ? BST_CHECKED : BST_UNCHECKED, 0);
+      ::SendMessageW(ctl, BM_SETCHECK, i == value ? BST_CHECKED : BST_UNCHECKED, 0);
     }
   }
 }
@@ -54,15 +55,16 @@ CPropertyPageEx::CPropertyPageEx(UINT templateId, LPCSTR title)
     : m_nTemplate(templateId), m_strTitle(title) {}
 
 HPROPSHEETPAGE CPropertyPageEx::CreatePage() {
-  PROPSHEETPAGEA psp = {};
+  m_wstrTitle = platform::Wide(m_strTitle);
+  PROPSHEETPAGEW psp = {};
   psp.dwSize = sizeof psp;
   psp.dwFlags = PSP_USETITLE;
-  psp.hInstance = ::GetModuleHandleA(nullptr);
-  psp.pszTemplate = MAKEINTRESOURCEA(m_nTemplate);
-  psp.pszTitle = m_strTitle;
+  psp.hInstance = ::GetModuleHandleW(nullptr);
+  psp.pszTemplate = MAKEINTRESOURCEW(m_nTemplate);
+  psp.pszTitle = m_wstrTitle.c_str();
   psp.pfnDlgProc = DialogProc;
   psp.lParam = reinterpret_cast<LPARAM>(this);
-  return ::CreatePropertySheetPageA(&psp);
+  return ::CreatePropertySheetPageW(&psp);
 }
 
 BOOL CPropertyPageEx::UpdateData(BOOL save) {
@@ -71,7 +73,7 @@ BOOL CPropertyPageEx::UpdateData(BOOL save) {
 }
 
 void CPropertyPageEx::SetWizardButtons(DWORD flags) {
-  ::PostMessageA(GetSheet(), PSM_SETWIZBUTTONS, 0, flags);
+  ::PostMessageW(GetSheet(), PSM_SETWIZBUTTONS, 0, flags);
 }
 
 BOOL CPropertyPageEx::AskQuit() {
@@ -89,23 +91,23 @@ INT_PTR CPropertyPageEx::OnNotify(NMHDR* hdr) {
     case PSN_QUERYCANCEL: result = OnQueryCancel() ? FALSE : TRUE; break;
     default: return FALSE;
   }
-  ::SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result);
+  ::SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
   return TRUE;
 }
 
 INT_PTR CALLBACK CPropertyPageEx::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   CPropertyPageEx* page;
   if (msg == WM_INITDIALOG) {
-    page = reinterpret_cast<CPropertyPageEx*>(reinterpret_cast<PROPSHEETPAGEA*>(lp)->lParam);
+    page = reinterpret_cast<CPropertyPageEx*>(reinterpret_cast<PROPSHEETPAGEW*>(lp)->lParam);
     page->m_hWnd = wnd;
-    ::SetWindowLongPtrA(wnd, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
+    ::SetWindowLongPtrW(wnd, DWLP_USER, reinterpret_cast<LONG_PTR>(page));
     return page->OnInitDialog();
   }
-  page = reinterpret_cast<CPropertyPageEx*>(::GetWindowLongPtrA(wnd, DWLP_USER));
+  page = reinterpret_cast<CPropertyPageEx*>(::GetWindowLongPtrW(wnd, DWLP_USER));
   if (!page) return FALSE;
   LRESULT answer = 0;
   if (page->OnMessage(msg, wp, lp, &answer)) {
-    ::SetWindowLongPtrA(wnd, DWLP_MSGRESULT, answer);
+    ::SetWindowLongPtrW(wnd, DWLP_MSGRESULT, answer);
     return TRUE;
   }
   switch (msg) {

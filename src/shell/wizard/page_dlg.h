@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <prsht.h>
+#include <string>
 #include "afx/cstring.h"
 
 // Sets a child control's text when the window and the control exist.
@@ -59,4 +60,5 @@ class CPropertyPageEx {
 
   UINT m_nTemplate;
   CString m_strTitle;
+  std::wstring m_wstrTitle;  // the sheet keeps the pointer
 };

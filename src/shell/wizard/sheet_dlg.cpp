@@ -1,4 +1,5 @@
 #include <windows.h>
+#include "platform/wide.h"
 #include "afx/msgbox.h"
 #include "shell/wizard/wizard_dlg.h"
 
@@ -18,20 +19,21 @@ INT_PTR CPSTarnSetupShell::DoModal() {
                               &m_pageFinish};
   HPROPSHEETPAGE handles[5];
   for (int i = 0; i < 5; ++i) handles[i] = pages[i]->CreatePage();
-  PROPSHEETHEADERA psh = {};
+  const std::wstring caption = platform::Wide(m_strCaption);
+  PROPSHEETHEADERW psh = {};
   psh.dwSize = sizeof psh;
   psh.dwFlags = kWizard97 | PSH_USECALLBACK;
   if (m_hWatermark) psh.dwFlags |= PSH_WATERMARK | PSH_USEHBMWATERMARK;
   psh.hwndParent = m_hParent;
-  psh.hInstance = ::GetModuleHandleA(nullptr);
-  psh.pszCaption = m_strCaption;
+  psh.hInstance = ::GetModuleHandleW(nullptr);
+  psh.pszCaption = caption.c_str();
   psh.nPages = 5;
   psh.nStartPage = m_nStartPage;
   psh.phpage = handles;
   psh.pfnCallback = SheetCallback;
   psh.hbmWatermark = m_hWatermark;
   g_sheet = this;
-  INT_PTR result = ::PropertySheetA(&psh);
+  INT_PTR result = ::PropertySheetW(&psh);
   g_sheet = nullptr;
   AfxSetMainWndHandle(nullptr);
   m_hWnd = nullptr;
@@ -43,18 +45,18 @@ int CALLBACK CPSTarnSetupShell::SheetCallback(HWND wnd, UINT msg, LPARAM) {
   CPSTarnSetupShell* self = g_sheet;
   self->m_hWnd = wnd;
   AfxSetMainWndHandle(wnd);
-  ::SetWindowTextA(wnd, self->m_strCaption);
+  ::SetWindowTextW(wnd, platform::Wide(self->m_strCaption).c_str());
   // What the framework's sheet does on creation: the brand line over the
   // whole window, then placed along the bottom as on every resize.
   RECT r;
   ::GetWindowRect(wnd, &r);
-  self->m_hBrand = ::CreateWindowExA(0, "STATIC", "TarnSetupV1.5",
+  self->m_hBrand = ::CreateWindowExW(0, L"STATIC", L"TarnSetupV1.5",
                                      WS_CHILD | WS_VISIBLE | WS_DISABLED | WS_CLIPSIBLINGS,
                                      0, 0, r.right - r.left, r.bottom - r.top, wnd,
-                                     reinterpret_cast<HMENU>(10), ::GetModuleHandleA(nullptr), nullptr);
-  ::SendMessageA(self->m_hBrand, WM_SETFONT, ::SendMessageA(wnd, WM_GETFONT, 0, 0), FALSE);
+                                     reinterpret_cast<HMENU>(10), ::GetModuleHandleW(nullptr), nullptr);
+  ::SendMessageW(self->m_hBrand, WM_SETFONT, ::SendMessageW(wnd, WM_GETFONT, 0, 0), FALSE);
   self->m_pfnSheetProc = reinterpret_cast<WNDPROC>(
-      ::SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
+      ::SetWindowLongPtrW(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SheetProc)));
   self->PlaceBrandLine();
   return 0;
 }
@@ -72,16 +74,16 @@ void CPSTarnSetupShell::PlaceBrandLine() {
 LRESULT CALLBACK CPSTarnSetupShell::SheetProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
   CPSTarnSetupShell* self = g_sheet;
   WNDPROC base = self ? self->m_pfnSheetProc : nullptr;
-  if (!base) return ::DefWindowProcA(wnd, msg, wp, lp);
+  if (!base) return ::DefWindowProcW(wnd, msg, wp, lp);
   // Closing the window is Cancel, asked once. (Wine's sheet would ask on
   // the close and again on the Cancel command that the default close
   // handling sends, which after a No lands on whatever page is current.)
   if (msg == WM_CLOSE || (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_CLOSE)) {
-    ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+    ::PostMessageW(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDCANCEL)));
     return 0;
   }
-  LRESULT result = ::CallWindowProcA(base, wnd, msg, wp, lp);
+  LRESULT result = ::CallWindowProcW(base, wnd, msg, wp, lp);
   if (msg == WM_SIZE) self->PlaceBrandLine();
   return result;
 }

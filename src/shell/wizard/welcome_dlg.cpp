@@ -1,4 +1,5 @@
 #include "engine/setup_app.h"
+#include "platform/wide.h"
 #include "res/resource.h"
 #include "shell/art_load.h"
 #include "shell/wizard/page_rules.h"
@@ -21,7 +22,7 @@ BOOL CPPWelcome::OnInitDialog() {
 void CPPWelcome::DoDataExchange(BOOL save) { DdxText(m_hWnd, IDC_WELCOME, m_strWelcome, save); }
 
 BOOL CPPWelcome::OnSetActive() {
-  ::SetWindowTextA(m_hWnd, "欢迎");
+  ::SetWindowTextW(m_hWnd, platform::Wide("欢迎").c_str());
   SetWizardButtons(kWizNext);
   return TRUE;
 }
@@ -39,6 +40,6 @@ BOOL CPPFinish::OnSetActive() {
   // The button that had the focus was hidden by the install page: give it
   // to Finish, after the posted button change, so Enter finishes.
   HWND sheet = GetSheet();
-  ::PostMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(sheet, 0x3025)), TRUE);
+  ::PostMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(::GetDlgItem(sheet, 0x3025)), TRUE);
   return TRUE;
 }
