@@ -79,7 +79,7 @@ TEST_F(InstallTest, UnusableLogs) {
   } cases[] = {
       {nullptr, "打开卸载信息错误!"},
       {"", "不是合法的卸载文件!"},
-      {"TSUIV1.1\r\n", "不是合法的卸载文件!"},
+      {"TSUIV1.2\r\n", "不是合法的卸载文件!"},  // a form this uninstaller does not know
   };
   for (const Case& c : cases) {
     boxes.Clear();
