@@ -17,6 +17,7 @@
 #include "platform/journal.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
+#include "engine/install_runner.h"
 #include "engine/removal.h"
 #include "engine/uninstall_messages.h"
 
@@ -27,12 +28,15 @@ const char kMagicFourByte[] = "TSUIV1.1";
 const char kSharedKey[] = "不能删除系统共用的注册表键!";
 const char kFileNotRemoved[] = "删除文件失败!";
 const char kMoreFailures[] = "另有%d项没有删除!";
+const char kFileScheduled[] = "文件正在使用,将在重新启动后删除!";
+const char kMoreScheduled[] = "另有%d项将在重新启动后删除!";
 // A damaged or crafted log must not hold the uninstall in a million
 // message boxes: past this many, failures are counted and told once.
 const int kFailureBoxes = 10;
 
 class FailureBoxes {
  public:
+  explicit FailureBoxes(const char* more = kMoreFailures) : more_(more) {}
   void Show(const char* what, const CString& line) {
     if (++count_ > kFailureBoxes) return;
     CString text;
@@ -43,12 +47,13 @@ class FailureBoxes {
   void ShowRest() {
     if (count_ <= kFailureBoxes) return;
     CString text;
-    text.Format(kMoreFailures, count_ - kFailureBoxes);
+    text.Format(more_, count_ - kFailureBoxes);
     AfxMessageBox(text);
     count_ = 0;
   }
 
  private:
+  const char* more_;
   int count_ = 0;
 };
 
@@ -81,6 +86,27 @@ void RemoveEmptiedParents(const CString& file, const CString& installDir, bool l
   }
 }
 
+// One registry line of the log: what is not there any more has been
+// removed, by the user or never made by the product.
+void RemoveLogRegLine(const CString& line, FailureBoxes& failures) {
+  switch (RemoveRegEntry(line)) {
+    case RegRemoval::kRemoved:
+      platform::Journal(platform::JournalKind::kRegDeleted, line.str());
+      break;
+    case RegRemoval::kAbsent:
+      platform::Journal(platform::JournalKind::kAlreadyGone, line.str());
+      break;
+    case RegRemoval::kRefused:
+      platform::Journal(platform::JournalKind::kRegNotDeleted, line.str(), "shared");
+      failures.Show(kSharedKey, line);
+      break;
+    case RegRemoval::kFailed:
+      platform::Journal(platform::JournalKind::kRegNotDeleted, line.str());
+      failures.Show("删除注册表键失败!", line);
+      break;
+  }
+}
+
 }  // namespace
 
 BOOL IsUninstallLogFile(LPCSTR path) {
@@ -105,9 +131,10 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
   }
   CString logName, installDir;
   SplitPath(logPath, logName, installDir);
-  CStringArray files;
-  FailureBoxes failures;
+  CStringArray files, lastLines;
+  FailureBoxes failures, scheduled(kMoreScheduled);
   bool registry = false;
+  const CString uninstallKeys = "HKEY_LOCAL_MACHINE\\" + UninstallKeyPath("");
   while (log.ReadString(line)) {
     // An empty line names nothing to remove.
     if (Blank(line)) continue;
@@ -118,24 +145,14 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
         files.Add(line);
       continue;
     }
-    // What is not there any more has been removed: by the user, or never
-    // made by the product.
-    switch (RemoveRegEntry(line)) {
-      case RegRemoval::kRemoved:
-        platform::Journal(platform::JournalKind::kRegDeleted, line.str());
-        break;
-      case RegRemoval::kAbsent:
-        platform::Journal(platform::JournalKind::kAlreadyGone, line.str());
-        break;
-      case RegRemoval::kRefused:
-        platform::Journal(platform::JournalKind::kRegNotDeleted, line.str(), "shared");
-        failures.Show(kSharedKey, line);
-        break;
-      case RegRemoval::kFailed:
-        platform::Journal(platform::JournalKind::kRegNotDeleted, line.str());
-        failures.Show("删除注册表键失败!", line);
-        break;
+    // The product's entry in the list of installed programs goes last: an
+    // uninstall stopped half-way can then be run again from it.
+    if (line.GetLength() > uninstallKeys.GetLength() &&
+        line.Left(uninstallKeys.GetLength()).CompareNoCase(uninstallKeys) == 0) {
+      lastLines.Add(line);
+      continue;
     }
+    RemoveLogRegLine(line, failures);
   }
   const int n = files.GetSize();
   std::unordered_set<std::string> linkFree;  // folded folders seen without a link
@@ -164,12 +181,18 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       RemoveEmptiedParents(file, installDir, folderOk);
     } else if (!platform::Access(file.str()) && !platform::IsLinkedName(file.str())) {
       platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
+    } else if (!platform::IsLinkedName(file.str()) && platform::RemoveAtRestart(file.str())) {
+      // Held by a running program: gone at the next start of Windows.
+      platform::Journal(platform::JournalKind::kFileScheduled, file.str());
+      scheduled.Show(kFileScheduled, file);
     } else {
       platform::Journal(platform::JournalKind::kFileNotRemoved, file.str());
       failures.Show(kFileNotRemoved, file);
     }
   }
+  for (const CString& line : lastLines.vec()) RemoveLogRegLine(line, failures);
   failures.ShowRest();
+  scheduled.ShowRest();
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_DONE, static_cast<WPARAM>(n), 0);
   log.Close();
   return TRUE;

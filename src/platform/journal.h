@@ -19,6 +19,7 @@ enum class JournalKind {
   kLibraryCalled,    // path, detail: entry point name and outcome
   kFileRemoved,      // path
   kFileNotRemoved,   // path
+  kFileScheduled,    // path: to be deleted when Windows next starts
   kFolderRemoved,    // path
   kAlreadyGone,      // path: a file or registry entry to remove that was not there
 };

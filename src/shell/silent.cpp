@@ -3,6 +3,7 @@
 #include "engine/install_runner.h"
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/journal.h"
 #include "platform/shell_link.h"
 #include "shell/ui_script.h"
 #include "sysint/path_ops.h"
@@ -32,8 +33,9 @@ void CSilentLog::Line(const CString& text) {
   platform::FileHandle f;
   int error = 0;
   uint64_t end = 0;
+  // Never through a link: the folder is the user's, and this runs elevated.
   if (f.Open(m_strPath.str(), platform::kAccessWrite, platform::kShareDenyWrite, true, false,
-             &error) &&
+             &error, true) &&
       f.Seek(0, platform::kSeekEnd, &end))
     f.Write(line.data(), line.size());
 }
@@ -84,11 +86,23 @@ int SilentInstall(const stuCommandLine& cmd, CTarnSetupShellApp& app, const stuE
 }
 
 int SilentUninstall(const stuCommandLine& cmd, CSilentLog& log) {
+  // What was left, and what waits for the restart, as the uninstall did it.
+  int failed = 0, scheduled = 0;
+  platform::JournalHandler prev = platform::SetJournalHandler([&](const platform::JournalEvent& e) {
+    if (e.kind == platform::JournalKind::kFileScheduled) ++scheduled;
+    if (e.kind == platform::JournalKind::kFileNotRemoved || e.kind == platform::JournalKind::kRegNotDeleted)
+      ++failed;
+  });
   // As the uninstall dialog's worker does, without the question before it.
-  if (!CInstallRunner::Uninstall(cmd.strLogPath, nullptr)) {
+  const BOOL ok = CInstallRunner::Uninstall(cmd.strLogPath, nullptr);
+  platform::SetJournalHandler(prev);
+  if (!ok) {
     RemoveUninstallKey(cmd.strKeyName);
     return kExitFailed;
   }
+  if (failed) return kExitFailed;
+  // Files held by running programs go at the next start of Windows.
+  if (scheduled) return kExitRestart;
   return log.Messages() ? kExitFailed : kExitOk;
 }
 

@@ -15,6 +15,7 @@ enum : int {
   kExitFailed = 1,     // the engine told of a problem: something was not done
   kExitUsage = 2,      // an argument or the install folder cannot be used
   kExitNoPayload = 3,  // no payload, or it could not be written out
+  kExitRestart = 3010, // removed, but files in use go when Windows next starts
 };
 
 inline constexpr char kSilentLogName[] = "TarnSetup.log";

@@ -6,6 +6,9 @@
 #include "engine/install_runner.h"
 #include "engine/removal.h"
 #include "engine/uninstall_messages.h"
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 using namespace tarntest;
 
@@ -163,4 +166,38 @@ TEST_F(InstallTest, NamesGbkLacksRoundTripThroughTheLog) {
   EXPECT_TRUE(boxes.texts().empty());
   EXPECT_FALSE(platform::Access(Target(folder)));
   EXPECT_FALSE(platform::Access(target.path()));
+}
+
+// The product's Uninstall key goes after its files, so that an uninstall
+// stopped half-way is still listed and can be run again; a file a running
+// program holds is deleted at the next start of Windows, and said so.
+TEST_F(InstallTest, KeyLastAndFilesInUseAtRestart) {
+  Build({{"<TARGETDIR>\\a.txt", "a"}, {"<TARGETDIR>\\held.txt", "h"},
+         {"<TARGETDIR>\\keys.txt", "HKEY_CURRENT_USER\\Software\\TarnTest\\KeyLast", IF_REGLIST}});
+  Install();
+  ASSERT_TRUE(boxes.texts().empty());
+#ifdef _WIN32
+  HANDLE held = CreateFileA(Target("held.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+#endif
+  const size_t from = journal.events().size();
+  EXPECT_TRUE(Uninstall());
+  std::vector<std::string> order;
+  for (size_t i = from; i < journal.events().size(); ++i)
+    if (const auto& e = journal.events()[i]; e.kind == platform::JournalKind::kRegDeleted || e.kind == platform::JournalKind::kAlreadyGone ||
+        e.kind == platform::JournalKind::kFileRemoved || e.kind == platform::JournalKind::kFileScheduled)
+      if (e.path != LogPath()) order.push_back(e.path);  // the log itself goes after the run
+  ASSERT_FALSE(order.empty());
+  EXPECT_EQ(order.back(), KeyLine());
+  EXPECT_EQ(order.front(), "HKEY_CURRENT_USER\\Software\\TarnTest\\KeyLast");
+#ifdef _WIN32
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"文件正在使用,将在重新启动后删除! '" + Target("held.txt") + "'"});
+  EXPECT_EQ(journal.Of(platform::JournalKind::kFileScheduled).size(), 1u);
+  CloseHandle(held);
+  DeleteFileA(Target("held.txt").c_str());
+#else
+  EXPECT_TRUE(boxes.texts().empty());
+#endif
+  EXPECT_FALSE(KeyExists(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str()));
 }

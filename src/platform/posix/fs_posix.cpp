@@ -333,6 +333,8 @@ bool SameFile(const std::string& a, const std::string& b) {
          sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
+bool RemoveAtRestart(const std::string&) { return false; }
+
 bool RenameOver(const std::string& from, const std::string& to) {
   std::string a = HostPath(from), b = HostPath(to);
   return !a.empty() && !b.empty() && std::rename(a.c_str(), b.c_str()) == 0;
