@@ -64,7 +64,8 @@ BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray&
   // The UninstallString's own fields after "/S ", so that the uninstaller
   // splits both alike.
   CString quiet;
-  quiet.Format("%s /S -U|%s|%s", static_cast<LPCSTR>(uninstaller), keyName,
+  // Quoted, so that "cmd /c" and PowerShell pass the "|" on, not pipe.
+  quiet.Format("\"%s\" /S \"-U|%s|%s\"", static_cast<LPCSTR>(uninstaller), keyName,
                static_cast<LPCSTR>(UninstallLogPath(dir)));
 
   bool failed = Told(key.SetString("QuietUninstallString", quiet.str()), "QuietUninstallString");

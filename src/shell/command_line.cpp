@@ -16,6 +16,18 @@ bool TakeSilentSwitch(CString& rest) {
   return true;
 }
 
+// Deployment tools, cmd and PowerShell quote an argument with blanks or
+// "|": "/D=C:\a b", /D="C:\a b" and "-U|key|log" are read without them.
+void Unquote(CString& rest) {
+  const std::string& s = rest.str();
+  if (s.size() >= 2 && s[0] == '"' && s.back() == '"' && s.find('"', 1) == s.size() - 1) {
+    rest = rest.Mid(1, rest.GetLength() - 2);
+  } else if (s.size() >= 5 && rest.Left(4).CompareNoCase("/D=\"") == 0 && s.back() == '"' &&
+             s.find('"', 4) == s.size() - 1) {
+    rest = rest.Left(3) + rest.Mid(4, rest.GetLength() - 5);
+  }
+}
+
 void SplitUninstall(CString rest, stuCommandLine& result) {
   CString first = CIniFile::GetFirstParam(rest, nullptr, '|');
   if (first.CompareNoCase("-U") != 0) return;
@@ -34,6 +46,8 @@ stuCommandLine SplitCommandLine(LPCSTR cmdLine) {
     return result;
   }
   result.bSilent = TRUE;
+  rest.TrimRight();
+  Unquote(rest);
   if (rest.IsEmpty()) return result;
   if (rest.Left(3).CompareNoCase("/D=") == 0) {
     result.bTargetDir = TRUE;

@@ -518,7 +518,7 @@ case_silent() {
   check "silent: UninstallString" "$(regval "$UNINSTALL_KEY" UninstallString)" \
     "C:\\windows\\tsu11.exe -U|$PRODUCT|$dir_win\\Unistall.tsu"
   quiet=$(regval "$UNINSTALL_KEY" QuietUninstallString)
-  check "silent: QuietUninstallString" "$quiet" "C:\\windows\\tsu11.exe /S -U|$PRODUCT|$dir_win\\Unistall.tsu"
+  check "silent: QuietUninstallString" "$quiet" "\"C:\\windows\\tsu11.exe\" /S \"-U|$PRODUCT|$dir_win\\Unistall.tsu\""
   check "silent: InstallLocation" "$(regval "$UNINSTALL_KEY" InstallLocation)" "$dir_win"
   check "silent: DisplayIcon" "$(regval "$UNINSTALL_KEY" DisplayIcon)" 'C:\windows\tsu11.exe'
   check "silent: DisplayVersion" "$(regval "$UNINSTALL_KEY" DisplayVersion)" "1.0"

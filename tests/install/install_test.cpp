@@ -202,7 +202,7 @@ TEST_F(InstallTest, UninstallEntryHasItsValues) {
     EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "UninstallString"),
               "C:\\WINDOWS\\tsu11.exe -U|" + key + "|" + LogPath());
     EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "QuietUninstallString"),
-              "C:\\WINDOWS\\tsu11.exe /S -U|" + key + "|" + LogPath());
+              "\"C:\\WINDOWS\\tsu11.exe\" /S \"-U|" + key + "|" + LogPath() + "\"");
     EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "InstallLocation"), target.path());
     EXPECT_EQ(RegString(platform::kRegLocalMachine, keyPath, "DisplayIcon"), "C:\\WINDOWS\\tsu11.exe");
     EXPECT_EQ(RegDword(keyPath, "EstimatedSize"), "8");  // 8000 bytes, rounded up

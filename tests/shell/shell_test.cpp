@@ -86,6 +86,11 @@ TEST(CommandLine, SilentSwitches) {
       {"/Sx", FALSE, FALSE, FALSE, "", "", nullptr},
       {" /S", FALSE, FALSE, FALSE, "", "", nullptr},
       {"-U|Key|Log", FALSE, TRUE, FALSE, "Key", "", nullptr},
+      // Quoted as deployment tools and shells quote an argument.
+      {"/S \"/D=C:\\a b\"", TRUE, FALSE, TRUE, "C:\\a b", "", nullptr},
+      {"/S /D=\"C:\\a b\" ", TRUE, FALSE, TRUE, "C:\\a b", "", nullptr},
+      {"/S \"-U|Tarn 演示程序|C:\\a b\\Unistall.tsu\"", TRUE, TRUE, FALSE, "Tarn 演示程序", "", nullptr},
+      {"/S \"/D=C:\\a\" b\"", TRUE, FALSE, FALSE, "", "\"/D=C:\\a\" b\"", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -96,12 +96,12 @@ TEST_F(Silent, InstallsAndTheQuietCommandUninstalls) {
   const std::string uninstaller = dir / "win\\tsu11.exe";
   const std::string log = target + "\\Unistall.tsu";
   const std::string quiet = RegValue(key, "QuietUninstallString");
-  EXPECT_EQ(quiet, uninstaller + " /S -U|" + product + "|" + log);
+  EXPECT_EQ(quiet, "\"" + uninstaller + "\" /S \"-U|" + product + "|" + log + "\"");
   EXPECT_EQ(RegValue(key, "DisplayVersion"), "2.1");  // read from the UI script
 
   // The registered command without its program, as the shell gets it.
-  ASSERT_EQ(quiet.rfind(uninstaller + " ", 0), 0u);
-  const std::string args = quiet.substr(uninstaller.size() + 1);
+  ASSERT_EQ(quiet.rfind("\"" + uninstaller + "\" ", 0), 0u);
+  const std::string args = quiet.substr(uninstaller.size() + 3);
   EXPECT_EQ(Run(args), kExitOk) << Log();
   EXPECT_FALSE(platform::Access(target));
   EXPECT_EQ(RegValue(key, "DisplayName"), "<none>");

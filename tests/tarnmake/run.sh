@@ -212,7 +212,7 @@ entry = {v["name"]: v["value"] for v in r["registry_values"]
          if v["key"].endswith("\\Uninstall\\Tarn Sample")}
 assert r["version"] == "2.5" and r["publisher"] == "" and r["url"] == "", r
 assert entry["UninstallString"] == r["uninstaller"] + " -U|Tarn Sample|C:\\TarnSample\\Unistall.tsu", entry
-assert entry["QuietUninstallString"] == r["uninstaller"] + " /S -U|Tarn Sample|C:\\TarnSample\\Unistall.tsu", entry
+assert entry["QuietUninstallString"] == '"' + r["uninstaller"] + '" /S "-U|Tarn Sample|C:\\TarnSample\\Unistall.tsu"', entry
 assert entry["InstallLocation"] == "C:\\TarnSample" and entry["DisplayIcon"] == r["uninstaller"], entry
 assert entry["NoModify"] == entry["NoRepair"] == "dword:00000001", entry
 assert int(entry["EstimatedSize"][6:], 16) > 0 and entry["DisplayVersion"] == "2.5", entry
