@@ -38,7 +38,12 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     // C:\Program.exe when one is there.
     CString command = CString("\"") + path + "\"";
     if (!entry.m_strCommandLine.IsEmpty()) command += " " + entry.m_strCommandLine;
-    RunProgram(command, temporary);
+    // A program the product needs that does not start is a failure, said.
+    if (!RunProgram(command, temporary)) {
+      CString text;
+      text.Format("运行程序'%s'失败!", static_cast<LPCSTR>(command));
+      AfxMessageBox(text);
+    }
   }
   if (temporary) {
     platform::SleepMs(kDeleteRetryMs);

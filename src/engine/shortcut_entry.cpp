@@ -38,7 +38,11 @@ BOOL CSetupPackage::ExpandFolderMacro(CString& path) {
 BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry) {
   if (entry.m_strShortcutPath.IsEmpty()) return TRUE;
   CString link = entry.m_strShortcutPath;
-  if (!ExpandFolderMacro(link)) return FALSE;
+  // A shortcut the product asked for and did not get is said, not skipped.
+  if (!ExpandFolderMacro(link)) {
+    Refuse("非法快捷方式路径'%s'!", link, "refused");
+    return FALSE;
+  }
   link = CanonicalSeparators(link.str()).c_str();
   // A link file is written like any other: never above its folder, onto a
   // device, or through a link.

@@ -137,7 +137,9 @@ TEST_F(InstallTest, FailuresTellAndTheInstallGoesOn) {
   EXPECT_EQ(boxes.texts(),
             (std::vector<std::string>{
                 "不能打开文件'" + Target("dir.txt") + "'!\n文件可能正在被使用，请关闭文件再试!",
-                Target("bad.txt") + " Decode 失败!", "脚本格式错误!"}));
+                Target("bad.txt") + " Decode 失败!", "脚本格式错误!",
+                // Shortcuts that cannot be made are said, not skipped.
+                "非法快捷方式路径'<DESKTOP_FOLDER>'!", "非法快捷方式路径'<NOWHERE>\\x.lnk'!"}));
   EXPECT_EQ(ReadFileBytes(Target("bad.txt")), "");
   EXPECT_EQ(ReadFileBytes(Target("ok.txt")), "ok");
   EXPECT_EQ(ReadFileBytes(LogPath()),

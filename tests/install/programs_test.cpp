@@ -95,6 +95,14 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
   DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnTest");
 }
 
+// A program the product runs that cannot be started is a failure, said.
+TEST_F(InstallTest, AProgramThatDoesNotStart) {
+  Build({{"<TARGETDIR>\\missing.exe", "", IF_NO_DATA | IF_RUN, "", "/x"}});
+  Install();
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"运行程序'\"" + Target("missing.exe") + "\" /x'失败!"});
+  EXPECT_TRUE(journal.Of(JournalKind::kProgramStarted).empty());
+}
+
 TEST_F(InstallTest, ShortcutsInEveryFolder) {
   const char* folders[] = {"<TARGET_FOLDER>\\Tarn Test Group", "<startup_folder>", "<desktop_folder>",
                            "<WINDOWS_FOLDER>", "<SYSTEM_FOLDER>"};
