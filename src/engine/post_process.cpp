@@ -6,6 +6,7 @@
 #include "platform/journal.h"
 #include "platform/process.h"
 #include "platform/regedit_script.h"
+#include "sysint/path_ops.h"
 #include "sysint/programs.h"
 
 namespace {
@@ -39,7 +40,11 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     CString command = CString("\"") + path + "\"";
     if (!entry.m_strCommandLine.IsEmpty()) command += " " + entry.m_strCommandLine;
     // A program the product needs that does not start is a failure, said.
-    if (!RunProgram(command, temporary)) {
+    // Started in its own folder, where it finds what came with it; the
+    // installer's own folder is nothing to it.
+    CString name, folder;
+    SplitPath(path, name, folder);
+    if (!RunProgramIn(command, temporary, folder)) {
       CString text;
       text.Format("运行程序'%s'失败!", static_cast<LPCSTR>(command));
       AfxMessageBox(text);

@@ -7,9 +7,10 @@
 
 namespace platform {
 
-// CreateProcessA(nullptr, commandLine, ...): no inheritance, no flags, the
-// current environment and directory; with wait, blocks until it ends.
-bool StartProcess(const std::string& commandLine, bool wait);
+// CreateProcess(nullptr, commandLine, ...): no inheritance, no flags, the
+// current environment, and the current directory or workingDir when given;
+// with wait, blocks until it ends.
+bool StartProcess(const std::string& commandLine, bool wait, const std::string& workingDir = "");
 
 enum class LibraryCall { kOk, kLoadFailed, kNoEntry, kEntryFailed };
 // LoadLibraryExA(path, 0, LOAD_WITH_ALTERED_SEARCH_PATH), then the named

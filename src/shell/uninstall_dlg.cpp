@@ -50,7 +50,14 @@ void CUninstallDlg::OnProgress(UINT msg, WPARAM wp) {
   stuProgressStep step = UninstallProgressStep(msg, wp);
   if (!step.handled) return;
   ShowProgressStep(m_hWnd, msg, step, m_strStatus);
-  if (step.finished) ::ShowWindow(::GetDlgItem(m_hWnd, IDC_EXIT), SW_SHOW);
+  if (step.finished) {
+    // Exit is then the default button, so Enter and Esc end the dialog too.
+    HWND exit = ::GetDlgItem(m_hWnd, IDC_EXIT);
+    ::ShowWindow(exit, SW_SHOW);
+    ::SendMessageW(m_hWnd, DM_SETDEFID, IDC_EXIT, 0);
+    ::SendMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(exit), TRUE);
+    m_bFinished = true;
+  }
 }
 
 INT_PTR CALLBACK CUninstallDlg::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -66,7 +73,10 @@ INT_PTR CALLBACK CUninstallDlg::DialogProc(HWND wnd, UINT msg, WPARAM wp, LPARAM
   if (msg == WM_COMMAND) {
     // Exit only: Esc and the close box would end the dialog while the
     // worker still removes things.
-    if (LOWORD(wp) == IDC_EXIT && HIWORD(wp) == BN_CLICKED) ::EndDialog(wnd, 1);
+    const WORD id = LOWORD(wp);
+    if ((id == IDC_EXIT && HIWORD(wp) == BN_CLICKED) ||
+        (dlg->m_bFinished && (id == IDOK || id == IDCANCEL)))
+      ::EndDialog(wnd, 1);
     return TRUE;
   }
   dlg->OnProgress(msg, wp);

@@ -25,4 +25,5 @@ class CUninstallDlg {
   CString m_strLogPath;
   HANDLE m_hThread = nullptr;
   HBITMAP m_hSide = nullptr;
+  bool m_bFinished = false;  // the worker is done: Exit, Enter and Esc end the dialog
 };

@@ -7,7 +7,9 @@ BOOL RegisterServer(LPCSTR libraryPath, BOOL reg) {
   return r == platform::LibraryCall::kOk || r == platform::LibraryCall::kNoEntry;
 }
 
-BOOL RunProgram(LPCSTR commandLine, BOOL wait) {
+BOOL RunProgram(LPCSTR commandLine, BOOL wait) { return RunProgramIn(commandLine, wait, nullptr); }
+
+BOOL RunProgramIn(LPCSTR commandLine, BOOL wait, LPCSTR dir) {
   if (!commandLine || !*commandLine) return FALSE;
-  return platform::StartProcess(commandLine, wait != FALSE);
+  return platform::StartProcess(commandLine, wait != FALSE, dir ? dir : "");
 }

@@ -86,6 +86,9 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
   if (RealWindows()) {
     // Waited for: it ran before the install went on and was then deleted.
     EXPECT_TRUE(platform::Access(Target("once.exe.ran")));
+    // Started in its own folder, not the installer's.
+    EXPECT_NE(ReadFileBytes(Target("once.exe.ran")).find("\n" + target.path()), std::string::npos)
+        << ReadFileBytes(Target("once.exe.ran"));
     EXPECT_TRUE(Eventually([&] {
       return ReadFileBytes(Target("run me.exe.ran")).find("/x 1") != std::string::npos;
     }));

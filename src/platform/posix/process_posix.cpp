@@ -118,7 +118,7 @@ void Record(const std::string& a, const std::string& b, const std::string& c) {
 
 }  // namespace
 
-bool StartProcess(const std::string& commandLine, bool wait) {
+bool StartProcess(const std::string& commandLine, bool wait, const std::string&) {
   if (!CanStart(commandLine)) return false;
   Record("run", wait ? "wait" : "", commandLine);
   Journal(JournalKind::kProgramStarted, commandLine, wait ? "wait" : "");

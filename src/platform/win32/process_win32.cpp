@@ -9,7 +9,7 @@
 
 namespace platform {
 
-bool StartProcess(const std::string& commandLine, bool wait) {
+bool StartProcess(const std::string& commandLine, bool wait, const std::string& workingDir) {
   // CreateProcessW may write into the command line.
   std::wstring wide = Wide(commandLine);
   std::vector<wchar_t> cmd(wide.begin(), wide.end());
@@ -19,7 +19,9 @@ bool StartProcess(const std::string& commandLine, bool wait) {
   si.cb = sizeof si;
   PROCESS_INFORMATION pi;
   ZeroMemory(&pi, sizeof pi);
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+  const std::wstring dir = Wide(workingDir);
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      workingDir.empty() ? nullptr : dir.c_str(), &si, &pi))
     return false;
   Journal(JournalKind::kProgramStarted, commandLine, wait ? "wait" : "");
   if (wait) {

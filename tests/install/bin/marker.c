@@ -1,5 +1,6 @@
-/* Leaves its command line in "<own path>.ran", so a test can tell that the
-   installer started it and with which arguments. */
+/* Leaves its command line and, on a second line, the folder it was started
+   in, in "<own path>.ran", so a test can tell that the installer started it,
+   with which arguments and where. */
 #include <stdio.h>
 #include <windows.h>
 
@@ -11,6 +12,8 @@ int main(void) {
   FILE* f = fopen(path, "wb");
   if (!f) return 1;
   fputs(GetCommandLineA(), f);
+  char dir[MAX_PATH];
+  if (GetCurrentDirectoryA(MAX_PATH, dir)) fprintf(f, "\n%s", dir);
   fclose(f);
   return 0;
 }
