@@ -1,6 +1,7 @@
 #include "reader.h"
 #include <algorithm>
 #include "engine/index_check.h"
+#include "engine/setup_package.h"
 #include "engine/tsp_index.h"
 #include "host.h"
 #include "payload/inflated_blob.h"
@@ -13,7 +14,6 @@
 namespace tarnmake {
 namespace {
 
-const char kPackageVersion[] = "TARN_TSPV1.0";
 const char kPacketVersion[] = "TarnPKV2.0";
 const char kMagic[] = "TSPSEV1.0";
 
@@ -132,7 +132,7 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
   packet::FrameStatus status = packet::ReadHead(view, nullptr, &frame);
   // The version is known even when a later field of the header is cut.
   std::string version = frame.version.str();
-  if (version == kPackageVersion) {
+  if (version == tsp::kVersion || version == tsp::kVersionFourByte) {
     if (kind_ != Kind::kInstaller) kind_ = Kind::kPackage;
     // The largest index 65535 records can make, and one slot per entry.
     frame.indexLimit = 2 + 65535ull * (3 * 256 + TSPIndex::kMinIndexRecordBytes - 3);

@@ -5,6 +5,13 @@
 // allocation. Item contents and a compressed package blob are inflated as
 // streams: memory stays bounded whatever sizes the file claims, and nothing
 // is written to disk.
+//
+// A setup package is "TARN_TSPV1.0" when every target path, shortcut path
+// and command line is GBK, and "TARN_TSPV1.1" when one of them holds a
+// GB18030 four-byte sequence (a character GBK lacks, such as "ß" or "한");
+// the two are otherwise the same form. A shell older than 1.1 refuses the
+// latter as a package of another version rather than install garbled
+// names.
 #pragma once
 #include <cstdint>
 #include <functional>
