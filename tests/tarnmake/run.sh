@@ -745,6 +745,11 @@ PY
     run ok build g/wide.ini --ui sample/ui.ini --shell shell.exe -o wide.exe
     cmp utf8.exe wide.exe || fail "build: the UI script blob is not the GBK form"
     cmp inst8.exe wide.exe || fail "installer: the UI script blob is not the GBK form"
+    # One that an older tarnmake put in as it was: the shell would miss its
+    # first section, and verify says why.
+    craft installer marked.exe --shell shell.exe --package wide.tsp --ui ui8.ini --zui
+    fail_with "the UI script blob is UTF-8" verify marked.exe
+    run ok verify utf8.exe
     { printf '\xEF\xBB\xBF[PRODUCTNAME]\r\nx\r\n\r\n[PUBLISHER]\r\nStraße 😀\r\n\r\n[LICENCE]\r\n'; } > uiw.ini
     run ok build g/utf8.ini --ui uiw.ini --shell shell.exe -o uiw.exe
     run ok install uiw.exe --target 'C:\TarnUnicode' --name 'Tarn Unicode' --sandbox "$PWD/sandbox" --json

@@ -253,7 +253,7 @@ bool Container::CopyStored(int slot, const Sink& sink, std::string* error) {
   return DecodeStream(*packet_, base_ + dataOffset_ + offset, n, n, sink, error);
 }
 
-bool Container::CheckBlob(Blob blob, std::string* error) {
+bool Container::CheckBlob(Blob blob, std::string* error, std::string* head) {
   if (kind_ != Kind::kInstaller) return true;
   bool ui = blob == Blob::kUIScript;
   uint64_t offset = ui ? installer_.ui_offset : packageOffset_;
@@ -262,8 +262,15 @@ bool Container::CheckBlob(Blob blob, std::string* error) {
     return false;
   }
   const char* why = "";
+  Sink keep = [head](const BYTE* p, size_t n) {
+    if (head->size() < 16) head->append(reinterpret_cast<const char*>(p), std::min<size_t>(n, 16 - head->size()));
+    return true;
+  };
+  SinkFile out(keep);
+  if (head) head->clear();
   if (packet::StreamDecode(file_, ui ? installer_.ui_stored : installer_.package_stored,
-                           ui ? installer_.ui_orig : installer_.package_orig, nullptr, &why))
+                           ui ? installer_.ui_orig : installer_.package_orig, head ? &out : nullptr,
+                           &why))
     return true;
   *error = why;
   return false;
