@@ -646,6 +646,9 @@ ends in a dot or a blank|echo x > 'dot.'
 ends in a dot or a blank|echo x > 'blank '
 are one name on Windows|echo x > OK.TXT
 are one name on Windows|echo x > 'Straße.txt' && echo y > 'STRAßE.TXT'
+are one name on Windows|mkdir -p Ça/x && echo x > 'Ça/x/é.txt' && mkdir -p ça/x && echo y > 'ça/x/É.txt'
+are one name on Windows|echo x > 'Язык.txt' && echo y > 'язык.txt'
+are one name on Windows|echo x > 'αβ.txt' && echo y > 'ΑΒ.txt'
 is not UTF-8|echo x > $'bad\xff.txt'
 holds a character no file name may hold|echo x > $'tab\tname'
 CASES

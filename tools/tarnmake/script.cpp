@@ -26,19 +26,8 @@ struct Entry {
   std::string shortcut;
 };
 
-// ASCII case folded, DBCS pairs left whole: Windows sees one name where
-// these compare equal.
-std::string FoldCase(const std::string& s) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (platform::IsLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
-  }
-  return out;
-}
+// Windows sees one name where these compare equal.
+std::string FoldCase(const std::string& s) { return FoldedName(s); }
 
 // Characters a Windows name may not hold that the target check lets by
 // ("\" is a separator to the script, so a host name with one would be two).

@@ -16,4 +16,9 @@ bool ScriptToAnsi(const std::string& bytes, std::string* ansi, int* badLine);
 // Whether the bytes declare UTF-8 by their mark.
 bool HasUtf8Mark(const std::string& bytes);
 
+// A name as Windows compares names, for finding two that are one file
+// there: letters without case (ASCII, and the Latin, Greek, Cyrillic and
+// full-width ones that names beyond GBK bring), as UTF-8.
+std::string FoldedName(const std::string& ansi);
+
 }  // namespace tarnmake
