@@ -748,6 +748,18 @@ PY
     run ok build g/wide.ini --ui sample/ui.ini --shell shell.exe -o wide.exe
     cmp utf8.exe wide.exe || fail "build: the UI script blob is not the GBK form"
     cmp inst8.exe wide.exe || fail "installer: the UI script blob is not the GBK form"
+    # tarnmake.exe takes its command line and names its files in UTF-16:
+    # the same script and installer whatever the system's code page.
+    cp -rp g 'g ß😀'
+    run ok script 'g ß😀' -o s-zh.ini
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      for loc in en_US.UTF-8 ja_JP.UTF-8; do
+        TARN_WINE_LOCALE=$loc run ok build 'g ß😀/wide.ini' --ui sample/ui.ini --shell shell.exe -o "w ß😀 $loc.exe"
+        cmp wide.exe "w ß😀 $loc.exe" || fail "built otherwise under $loc"
+        TARN_WINE_LOCALE=$loc run ok script 'g ß😀' -o "s $loc.ini"
+        cmp s-zh.ini "s $loc.ini" || fail "another script under $loc"
+      done
+    fi
     # One that an older tarnmake put in as it was: the shell would miss its
     # first section, and verify says why.
     craft installer marked.exe --shell shell.exe --package wide.tsp --ui ui8.ini --zui
