@@ -10,7 +10,8 @@ namespace {
 // packet reader then checks the header against it as before.
 const char* ReadVersion(LPCSTR packageFile) {
   CFile file;
-  if (!packageFile || !*packageFile || !file.Open(packageFile, CFile::modeRead | CFile::shareDenyWrite))
+  if (!packageFile || !*packageFile ||
+      !file.Open(packageFile, CFile::modeRead | CFile::shareDenyWrite))
     return tsp::kVersion;
   packet::Frame frame;
   packet::ReadHead(file, nullptr, &frame);

@@ -202,12 +202,15 @@ TEST_F(MakePacketTest, VersionFollowsTheNamesItHolds) {
       {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\" + chinese + ".txt",
         "SHORTCUT_PATH=<TARGET_FOLDER>\\" + chinese + ".lnk", "COMMAND_LINE=/" + chinese},
        "TARN_TSPV1.0"},
-      {{"SOURCE_PATH=" + dir / (beyond + ".txt"), "TARGET_PATH=<TARGETDIR>\\a.txt"}, "TARN_TSPV1.0"},
-      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\" + beyond + ".txt"}, "TARN_TSPV1.1"},
+      {{"SOURCE_PATH=" + dir / (beyond + ".txt"), "TARGET_PATH=<TARGETDIR>\\a.txt"},
+       "TARN_TSPV1.0"},
+      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\" + beyond + ".txt"},
+       "TARN_TSPV1.1"},
       {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\a.txt",
         "SHORTCUT_PATH=<TARGET_FOLDER>\\" + beyond + ".lnk"},
        "TARN_TSPV1.1"},
-      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\a.txt", "COMMAND_LINE=/" + beyond},
+      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\a.txt",
+        "COMMAND_LINE=/" + beyond},
        "TARN_TSPV1.1"},
   };
   for (const Case& c : cases) {

@@ -263,7 +263,8 @@ bool Container::CheckBlob(Blob blob, std::string* error, std::string* head) {
   }
   const char* why = "";
   Sink keep = [head](const BYTE* p, size_t n) {
-    if (head->size() < 16) head->append(reinterpret_cast<const char*>(p), std::min<size_t>(n, 16 - head->size()));
+    if (head->size() < 16)
+      head->append(reinterpret_cast<const char*>(p), std::min<size_t>(n, 16 - head->size()));
     return true;
   };
   SinkFile out(keep);
