@@ -2,6 +2,9 @@
 #include "engine/setup_app.h"
 #include "engine/setup_package.h"
 #include "engine/removal.h"
+#include "engine/target_path.h"
+#include "platform/fs.h"
+#include "sysint/path_ops.h"
 
 namespace {
 // The application object, or an empty state for a caller that has none:
@@ -22,6 +25,16 @@ bool IsUninstallKeyName(LPCSTR keyName) {
 
 CString UninstallLogPath(LPCSTR targetDir) { return CString(targetDir ? targetDir : "") + "\\Unistall.tsu"; }
 
+CString CanonicalFolder(LPCSTR folder) {
+  // "C:\X\.", "C:\A\..\B" and doubled separators would be written into the
+  // log as typed, and its lines then refused by the uninstall as climbing.
+  std::string full;
+  if (!folder || !*folder || !platform::FullPathName(CanonicalSeparators(folder), &full)) return folder;
+  CString out = full.c_str();
+  if (!IsDriveRoot(out)) SetTrailingBackslash(out, FALSE);
+  return out;
+}
+
 CString UninstallKeyPath(LPCSTR keyName) {
   return CString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + keyName;
 }
@@ -30,13 +43,14 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   const CTarnSetupShellApp& app = State();
   // "<TARGETDIR>\x" would land in the root of the current drive.
   if (app.m_strTargetDir.IsEmpty()) return 0;
-  CSetupPackage package(packageFile, app.m_strTargetDir, nullptr, notifyWnd);
+  const CString targetDir = CanonicalFolder(app.m_strTargetDir);
+  CSetupPackage package(packageFile, targetDir, nullptr, notifyWnd);
   // Also after an install that stopped early: the log then lists what was
   // written up to there.
   package.Unpack();
-  if (package.WriteUninstallInfo(app.m_strTargetDir, app.m_strProductName, app.m_strProductName,
+  if (package.WriteUninstallInfo(targetDir, app.m_strProductName, app.m_strProductName,
                                  app.m_strUninstaller))
-    WriteUninstallDetails(app.m_strProductName, app.m_strTargetDir, package.m_saUninstallFiles, app);
+    WriteUninstallDetails(app.m_strProductName, targetDir, package.m_saUninstallFiles, app);
   return 0;
 }
 

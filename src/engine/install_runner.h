@@ -45,6 +45,9 @@ TARN_EXPORT void RemoveUninstallKey(LPCSTR keyName);
 // "\", and no "|", which the uninstall command splits at; at most 255 bytes.
 bool IsUninstallKeyName(LPCSTR keyName);
 
+// The install folder in the one spelling Windows resolves it to: no "." or
+// ".." components, no doubled separators, no trailing "\" but a drive's.
+CString CanonicalFolder(LPCSTR folder);
 // The uninstall log of an install folder: targetDir + "\Unistall.tsu", as
 // the folder is given (no separator added or removed).
 CString UninstallLogPath(LPCSTR targetDir);

@@ -5,6 +5,7 @@
 #include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/process.h"
+#include "platform/regedit_script.h"
 #include "sysint/programs.h"
 
 namespace {
@@ -23,9 +24,14 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     AfxMessageBox(text);
   }
   if (flags & IF_REGEDIT) {
+    // Off code page 936 the editor gets a Unicode copy, and is waited for
+    // so that the copy can go.
+    bool copy = false;
+    const CString script = platform::RegistryScriptForEditor(path, &copy).c_str();
     CString command;
-    command.Format("regedit /s \"%s\"", path);
-    if (!RunProgram(command, temporary)) AfxMessageBox("导入注册表失败!");
+    command.Format("regedit /s \"%s\"", static_cast<LPCSTR>(script));
+    if (!RunProgram(command, temporary || copy)) AfxMessageBox("导入注册表失败!");
+    if (copy) platform::RemoveFile(static_cast<LPCSTR>(script));
   }
   if (flags & IF_RUN) {
     // Quoted: "C:\Program Files\App\a.exe" unquoted would start

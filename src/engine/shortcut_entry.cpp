@@ -39,6 +39,7 @@ BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry
   if (entry.m_strShortcutPath.IsEmpty()) return TRUE;
   CString link = entry.m_strShortcutPath;
   if (!ExpandFolderMacro(link)) return FALSE;
+  link = CanonicalSeparators(link.str()).c_str();
   // A link file is written like any other: never above its folder, onto a
   // device, or through a link.
   std::vector<std::string> parts;

@@ -39,3 +39,29 @@ std::string TargetPathProblem(const std::string& path, std::vector<std::string>*
   if (parts->empty()) return "it is empty";
   return std::string();
 }
+
+std::string CanonicalSeparators(const std::string& path) {
+  std::string out;
+  out.reserve(path.size());
+  size_t i = 0;
+  bool separator = false;  // the last character out is a "\" of its own
+  if (path.size() >= 2 && (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/')) {
+    out = "\\\\";
+    i = 2;
+    separator = true;
+  }
+  for (; i < path.size(); ++i) {
+    if (i + 1 < path.size() && platform::IsLeadByte(static_cast<unsigned char>(path[i]))) {
+      out += path[i];
+      out += path[++i];
+      separator = false;
+    } else if (path[i] == '\\' || path[i] == '/') {
+      if (!separator) out += '\\';
+      separator = true;
+    } else {
+      out += path[i];
+      separator = false;
+    }
+  }
+  return out;
+}

@@ -12,3 +12,8 @@ bool IsDeviceName(const std::string& component);
 // device, holds a character no name may hold), in English, or empty when it
 // can; *parts then holds its components, placeholder first.
 std::string TargetPathProblem(const std::string& path, std::vector<std::string>* parts);
+
+// The path with "/" read as "\" and no empty component past its root (a
+// "\\server" root keeps its two): one spelling, so that comparisons as text
+// (the log's own name) and the log's lines see the name Windows opens.
+std::string CanonicalSeparators(const std::string& path);

@@ -1,6 +1,6 @@
 // The uninstall log beside the installed files and the product's entry in
 // the system's list of installed programs. Log lines, CR LF each:
-//   TSUIV1.0
+//   TSUIV1.0 (TSUIV1.1 when a line holds a name GBK lacks: see uninstall_log.cpp)
 //   <one installed file or shortcut per line, in install order>
 //   [DeleteRegistry]
 //   <registry entries to remove: carried from an earlier log, then the
@@ -10,12 +10,14 @@
 #include "afx/msgbox.h"
 #include "engine/install_messages.h"
 #include "engine/setup_package.h"
+#include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "engine/install_runner.h"
 
 namespace {
 const char kMagic[] = "TSUIV1.0";
+const char kMagicFourByte[] = "TSUIV1.1";
 const char kRegMarker[] = "[DeleteRegistry]";
 const char kLogFailed[] = "生成卸载信息错误!";
 const char kBadKeyName[] = "产品名称'%s'不合法,没有建立卸载注册表键!";
@@ -81,7 +83,7 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
     earlier.Close();
   }
 
-  std::string text = std::string(kMagic) + "\r\n";
+  std::string text;
   for (const CString& f : m_saUninstallFiles.vec()) text += f.str() + "\r\n";
 
   // A key name that is empty, blank, or holds "\" or "|" would put the
@@ -111,6 +113,7 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
     }
     if (keyMade && !listed) text += ownLine.str() + "\r\n";
   }
+  text.insert(0, std::string(platform::HasFourByte(text) ? kMagicFourByte : kMagic) + "\r\n");
   if (!ReplaceLog(dir, logPath, text)) {
     AfxMessageBox(kLogFailed);
     return FALSE;

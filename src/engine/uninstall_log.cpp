@@ -1,6 +1,13 @@
 // Reading an uninstall log back and removing what it lists: the registry
 // entries as they are read, then the files in install order, each folder as
 // it empties.
+//
+// The log is the system's text, CR LF lines: GBK, and for a character GBK
+// lacks (a user's folder "C:\Users\Łukasz", a name in Korean) its GB18030
+// four-byte sequence. A log of GBK alone starts "TSUIV1.0", as it always
+// did; one that holds a four-byte sequence starts "TSUIV1.1", so that an
+// older uninstaller, which would read such names in the code page and miss
+// them, refuses the log and deletes nothing it lists.
 #include <string>
 #include <unordered_set>
 #include "afx/file.h"
@@ -16,6 +23,7 @@
 namespace {
 
 const char kMagic[] = "TSUIV1.0";
+const char kMagicFourByte[] = "TSUIV1.1";
 const char kSharedKey[] = "不能删除系统共用的注册表键!";
 const char kFileNotRemoved[] = "删除文件失败!";
 const char kMoreFailures[] = "另有%d项没有删除!";
@@ -43,6 +51,10 @@ class FailureBoxes {
  private:
   int count_ = 0;
 };
+
+bool IsMagic(const CString& line) {
+  return line.CompareNoCase(kMagic) == 0 || line.CompareNoCase(kMagicFourByte) == 0;
+}
 
 bool Blank(const CString& line) {
   CString t = line;
@@ -75,7 +87,7 @@ BOOL IsUninstallLogFile(LPCSTR path) {
   CStdioFile log;
   CString line;
   return !platform::LinkInPath(path ? path : "") && log.Open(path, CFile::modeRead | CFile::typeText) &&
-         log.ReadString(line) && line.CompareNoCase(kMagic) == 0;
+         log.ReadString(line) && IsMagic(line);
 }
 
 BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
@@ -87,7 +99,7 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     return FALSE;
   }
   CString line;
-  if (!log.ReadString(line) || line.CompareNoCase(kMagic) != 0) {
+  if (!log.ReadString(line) || !IsMagic(line)) {
     AfxMessageBox("不是合法的卸载文件!");
     return FALSE;
   }

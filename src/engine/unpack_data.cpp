@@ -95,6 +95,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
 
     CString path = e.m_strTargetPath;
     if (!ExpandDirMacro(path)) return FALSE;
+    path = CanonicalSeparators(path.str()).c_str();
     const bool forSystem = CheckOSVersion(e.m_dwOSVersion) != FALSE;
     const bool write = hasData && forSystem;
 

@@ -28,6 +28,12 @@ bool FindEntry(const std::string& path, bool* isDirectory = nullptr);
 // path is a file with more than one name: writing or deleting there would
 // reach what is not at this path. Only what exists is looked at.
 bool LinkInPath(const std::string& path);
+// Folders whose path is the machine's own layout (the folders Windows
+// names): links on the way to them, and they themselves, are followed;
+// LinkInPath checks only what lies below the longest one holding a path.
+void TrustFolder(const std::string& path);
+// The length of that folder's path at the start of a full path, or 0.
+size_t TrustedPrefix(const std::string& full);
 // The same for the final name alone, for callers that checked its folder.
 bool IsLinkedName(const std::string& path);
 // Deletes path unless its final name is a link (as IsLinkedName; then

@@ -298,3 +298,30 @@ TEST_F(InstallTest, SystemFoldersStay) {
   EXPECT_FALSE(RemoveOwnedFolder("C:\\Users"));
 }
 #endif
+
+// An install folder and entries spelt with ".", ".." or doubled separators
+// are installed, logged and uninstalled under the one name Windows opens;
+// every spelling of the log's own name is refused.
+TEST_F(InstallTest, OneSpellingPerPath) {
+  const std::string fakeLog = "TSUIV1.0\r\n" + (dir / "victim.txt") + "\r\n";
+  ASSERT_TRUE(WriteFileBytes(dir / "victim.txt", "keep"));
+  ASSERT_TRUE(platform::MakeDirectory(Target("sub")));
+  app.m_strTargetDir = (target.path() + "\\sub\\..\\.\\").c_str();
+  Build({{"<TARGETDIR>\\\\deep\\\\x.txt", "x"},
+         {"<TARGETDIR>\\y//z.txt", "z"},
+         {"<TARGETDIR>\\\\Unistall.tsu", fakeLog},
+         {"<TARGETDIR>\\/unistall.TSU", fakeLog}});
+  Install();
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"非法安装路径'" + LogPath() + "'!",
+                                                     "非法安装路径'" + Target("unistall.TSU") + "'!"}));
+  EXPECT_EQ(ReadFileBytes(Target("deep\\x.txt")), "x");
+  EXPECT_EQ(ReadFileBytes(LogPath()), ExpectedLog({Target("deep\\x.txt"), Target("y\\z.txt")}, {KeyLine()}));
+  EXPECT_EQ(RegString(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str(), "InstallLocation"),
+            target.path());
+  boxes.Clear();
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(platform::Access(Target("deep")));
+  EXPECT_FALSE(platform::Access(Target("y")));
+  EXPECT_EQ(ReadFileBytes(dir / "victim.txt"), "keep");
+}

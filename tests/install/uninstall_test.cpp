@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "install_fixture.h"
+#include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "engine/install_runner.h"
@@ -78,7 +79,7 @@ TEST_F(InstallTest, UnusableLogs) {
   } cases[] = {
       {nullptr, "打开卸载信息错误!"},
       {"", "不是合法的卸载文件!"},
-      {"TSUIV1.1\r\n", "不是合法的卸载文件!"},
+      {"TSUIV1.2\r\n", "不是合法的卸载文件!"},  // a form this uninstaller does not know
   };
   for (const Case& c : cases) {
     boxes.Clear();
@@ -143,4 +144,23 @@ TEST(RemovalTest, EntrySyntax) {
   EXPECT_FALSE(DeleteRegKey(huge.c_str()));
   EXPECT_FALSE(DeleteRegValue(huge.c_str()));
   EXPECT_FALSE(DeleteFileAndDir("", TRUE));
+}
+
+// Names GBK lacks install and uninstall exactly; their log says so in its
+// first line, which older uninstallers refuse rather than misread.
+TEST_F(InstallTest, NamesGbkLacksRoundTripThroughTheLog) {
+  const std::string folder = platform::Utf8ToAnsi(u8"Straße Łódź");
+  const std::string file = platform::Utf8ToAnsi(u8"한국어 😀.txt");
+  Build({{"<TARGETDIR>\\" + folder + "\\" + file, "x"}, {"<TARGETDIR>\\说明.txt", "y"}});
+  Install();
+  EXPECT_TRUE(boxes.texts().empty());
+  ASSERT_EQ(ReadFileBytes(Target(folder + "\\" + file)), "x");
+  const std::string log = ReadFileBytes(LogPath());
+  EXPECT_EQ(log.substr(0, 10), "TSUIV1.1\r\n");
+  EXPECT_NE(log.find(Target(folder + "\\" + file) + "\r\n"), std::string::npos);
+
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(platform::Access(Target(folder)));
+  EXPECT_FALSE(platform::Access(target.path()));
 }

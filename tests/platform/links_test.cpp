@@ -76,3 +76,26 @@ TEST(Links, OpenForWritingRefusesALinkedNameWithoutCuttingIt) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// A folder the machine's layout places may itself be a link (Wine links a
+// profile's Desktop to the home folder); below it, links are still links.
+TEST(Links, TrustedFoldersAreFollowedAndNothingBelowThem) {
+  tarntest::TempDir dir;
+  ASSERT_TRUE(platform::MakeDirectory(dir / "home"));
+  ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
+  auto host = [](const std::string& p) { return platform::HostPath(p); };
+  ASSERT_EQ(symlink(host(dir / "home").c_str(), host(dir / "Desktop").c_str()), 0);
+  ASSERT_EQ(symlink(host(dir / "outside").c_str(), host(dir / "home\\planted").c_str()), 0);
+  ASSERT_EQ(symlink(host(dir / "outside").c_str(), host(dir / "Other").c_str()), 0);
+  EXPECT_TRUE(platform::LinkInPath(dir / "Desktop\\x.lnk"));
+  platform::TrustFolder(dir / "desktop\\");  // as Windows may spell it
+  EXPECT_EQ(platform::TrustedPrefix(dir / "Desktop\\x.lnk"), (dir / "Desktop").size());
+  EXPECT_EQ(platform::TrustedPrefix(dir / "Desktop2\\x.lnk"), 0u);
+  EXPECT_FALSE(platform::LinkInPath(dir / "Desktop"));
+  EXPECT_FALSE(platform::LinkInPath(dir / "Desktop\\x.lnk"));
+  EXPECT_FALSE(platform::LinkInPath(dir / "Desktop\\Tarn\\x.lnk"));
+  EXPECT_TRUE(platform::LinkInPath(dir / "Desktop\\planted\\x.lnk"));
+  EXPECT_TRUE(platform::LinkInPath(dir / "Other\\x.lnk"));
+}
+#endif

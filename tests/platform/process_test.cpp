@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "platform/journal.h"
+#include "platform/fs.h"
 #include "platform/process.h"
+#include "platform/regedit_script.h"
 #include "platform/registry.h"
 #include "platform_test.h"
 #include "support/support.h"
@@ -49,9 +51,16 @@ TEST(StartProcess, RegeditImportsItsFile) {
       "[" + key + "]\r\n\"Name\"=\"名称\"\r\n@=\"default\"\r\n"
       "\"Path\"=\"C:\\\\Program Files\\\\\\\"x\\\"\"\r\n\"Count\"=dword:00000001\r\n"
       "\"Drop\"=\"1\"\r\n\"Drop\"=-\r\n[-" + key + "\\Old]\r\n"));
+  // The script as the editor reads it on this machine's code page: itself,
+  // or a Unicode copy.
+  bool copy = false;
+  const std::string script = platform::RegistryScriptForEditor(dir / "导入.reg", &copy);
   tarntest::JournalRecorder journal;
-  const std::string cmd = "regedit /s \"" + (dir / "导入.reg") + "\"";
+  const std::string cmd = "regedit /s \"" + script + "\"";
   ASSERT_TRUE(platform::StartProcess(cmd, true));
+  if (copy) {
+    EXPECT_TRUE(platform::RemoveFile(script));
+  }
   ASSERT_FALSE(journal.events().empty());
   EXPECT_EQ(platform::JournalKind::kProgramStarted, journal.events()[0].kind);
   EXPECT_EQ(cmd, journal.events()[0].path);

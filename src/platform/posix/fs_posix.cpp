@@ -10,6 +10,7 @@
 // - there is no network: UNC paths name nothing;
 // - names are compared as the host compares them (case-sensitively on most
 //   hosts), and FindEntry takes no wildcards.
+#include <algorithm>
 #include <dirent.h>
 #include <sys/file.h>
 #include <fcntl.h>
@@ -300,7 +301,16 @@ bool LinkInPath(const std::string& path) {
   std::string host = HostPath(path);
   if (host.empty()) return false;
   while (host.size() > 1 && host.back() == '/') host.pop_back();
-  for (size_t i = OwnedFrom(path, host); i <= host.size(); ++i) {
+  size_t from = OwnedFrom(path, host);
+  std::string full;
+  if (FullPathName(path, &full)) {
+    // Past a folder the machine's layout places (links followed there).
+    if (size_t trusted = TrustedPrefix(full)) {
+      std::string base = HostPath(full.substr(0, trusted));
+      if (!base.empty() && host.compare(0, base.size(), base) == 0) from = std::max(from, base.size() + 1);
+    }
+  }
+  for (size_t i = from; i <= host.size(); ++i) {
     if (i != host.size() && host[i] != '/') continue;
     if (i == 0) continue;
     int state = LinkState(host.substr(0, i), i == host.size());

@@ -21,6 +21,7 @@
 #include "platform/posix/host_path.h"
 #include "platform/posix/reg_tree.h"
 #include "platform/process.h"
+#include "platform/regedit_script.h"
 
 namespace platform {
 namespace {
@@ -149,5 +150,11 @@ LibraryCall CallLibraryEntry(const std::string& path, const char* entry) {
 }
 
 void SleepMs(DWORD ms) { usleep(static_cast<useconds_t>(ms) * 1000); }
+
+// The sandbox's editor reads the script in GBK, as the system writes it.
+std::string RegistryScriptForEditor(const std::string& path, bool* copy) {
+  *copy = false;
+  return path;
+}
 
 }  // namespace platform

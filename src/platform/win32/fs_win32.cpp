@@ -113,6 +113,8 @@ bool LinkInPath(const std::string& path) {
     if (i == std::string::npos) return false;
     ++i;
   }
+  // Past a folder the machine's layout places (links followed there).
+  if (size_t trusted = TrustedPrefix(full)) i = trusted + 1 > i ? trusted + 1 : i;
   for (; i <= full.size(); ++i) {
     if (i < full.size() && IsLeadByte(static_cast<BYTE>(full[i]))) {
       ++i;

@@ -1,7 +1,10 @@
 #include <windows.h>
 #include <vector>
+#include "platform/file.h"
+#include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/process.h"
+#include "platform/regedit_script.h"
 #include "platform/wide.h"
 
 namespace platform {
@@ -46,5 +49,39 @@ LibraryCall CallLibraryEntry(const std::string& path, const char* entry) {
 }
 
 void SleepMs(DWORD ms) { Sleep(ms); }
+
+}  // namespace platform
+
+namespace platform {
+
+std::string RegistryScriptForEditor(const std::string& path, bool* copy) {
+  *copy = false;
+  // The editor reads REGEDIT4 in this code page: GBK reads as written.
+  if (GetACP() == 936) return path;
+  FileHandle in;
+  int error = 0;
+  uint64_t length = 0;
+  const uint64_t kMax = 64u << 20;
+  if (!in.Open(path, kAccessRead, kShareDenyWrite, false, false, &error) || !in.Length(&length) ||
+      length > kMax)
+    return path;
+  std::string text(static_cast<size_t>(length), '\0');
+  if (in.Read(&text[0], text.size()) != static_cast<int64_t>(text.size())) return path;
+  in.Close();
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  const std::string unicode = ascii ? std::string() : RegistryScriptAsUnicode(text);
+  if (unicode.empty()) return path;
+  const std::string dest = path + ".utf16.reg";
+  FileHandle out;
+  if (!out.Open(dest, kAccessWrite, kShareExclusive, true, true, &error, true)) return path;
+  if (!out.Write(unicode.data(), unicode.size())) {
+    out.Close();
+    RemoveFile(dest);
+    return path;
+  }
+  *copy = true;
+  return dest;
+}
 
 }  // namespace platform

@@ -60,8 +60,18 @@ bool ShellLink::Read(const std::string& linkPath, std::string* target, std::stri
   if (FAILED(hr)) return false;
   wchar_t buf[MAX_PATH] = {0};
   if (target) {
-    if (FAILED(l.impl_->link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH))) return false;
-    *target = Narrow(buf);
+    // The item list holds the target in Unicode; the link's path record may
+    // hold it in the code page alone (Wine writes it so).
+    LPITEMIDLIST items = nullptr;
+    if (SUCCEEDED(l.impl_->link->GetIDList(&items)) && items && SHGetPathFromIDListW(items, buf)) {
+      *target = Narrow(buf);
+    } else if (SUCCEEDED(l.impl_->link->GetPath(buf, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+      *target = Narrow(buf);
+    } else {
+      CoTaskMemFree(items);
+      return false;
+    }
+    CoTaskMemFree(items);
   }
   if (workingDir) {
     buf[0] = 0;
