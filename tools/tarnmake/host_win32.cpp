@@ -25,21 +25,34 @@ void InitConsole() {
     std::atexit([] { SetConsoleOutputCP(g_savedCodePage); });
 }
 
+namespace {
+std::string ToUtf8(const wchar_t* w) {
+  int len = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(len > 0 ? static_cast<size_t>(len) : 1, '\0');
+  if (len > 0) WideCharToMultiByte(CP_UTF8, 0, w, -1, &out[0], len, nullptr, nullptr);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+}  // namespace
+
 // The command line as Windows holds it, in UTF-16: argv would be the code
 // page's, with "?" for whatever that lacks.
 std::vector<std::string> Arguments(int argc, char** argv) {
+  std::vector<std::string> out;
   int n = 0;
   LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
-  if (!wide) return std::vector<std::string>(argv, argv + argc);
-  std::vector<std::string> out;
-  for (int i = 0; i < n; ++i) {
-    int len = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string arg(len > 0 ? static_cast<size_t>(len) : 1, '\0');
-    if (len > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, &arg[0], len, nullptr, nullptr);
-    arg.resize(std::strlen(arg.c_str()));
-    out.push_back(arg);
+  if (wide) {
+    for (int i = 0; i < n; ++i) out.push_back(ToUtf8(wide[i]));
+    LocalFree(wide);
+    return out;
   }
-  LocalFree(wide);
+  // Not parsed: argv is what there is, in the code page.
+  for (int i = 0; i < argc; ++i) {
+    int len = MultiByteToWideChar(CP_ACP, 0, argv[i], -1, nullptr, 0);
+    std::wstring w(len > 0 ? static_cast<size_t>(len) : 1, L'\0');
+    if (len > 0) MultiByteToWideChar(CP_ACP, 0, argv[i], -1, &w[0], len);
+    out.push_back(ToUtf8(w.c_str()));
+  }
   return out;
 }
 
