@@ -1,13 +1,29 @@
 #include "engine/setup_package.h"
 #include <string>
 #include "afx/msgbox.h"
+#include "packet/packet_frame.h"
 #include "platform/fs.h"
 #include "sysint/path_ops.h"
+
+namespace {
+// The version a package to be read says it is, when it is one of ours; the
+// packet reader then checks the header against it as before.
+const char* ReadVersion(LPCSTR packageFile) {
+  CFile file;
+  if (!packageFile || !*packageFile ||
+      !file.Open(packageFile, CFile::modeRead | CFile::shareDenyWrite))
+    return tsp::kVersion;
+  packet::Frame frame;
+  packet::ReadHead(file, nullptr, &frame);
+  return frame.version == tsp::kVersionFourByte ? tsp::kVersionFourByte : tsp::kVersion;
+}
+}  // namespace
 
 CSetupPackage::CSetupPackage(LPCSTR packageFile, LPCSTR targetDir, LPCSTR scriptFile,
                              HWND notifyWnd) {
   m_strPacketFile = packageFile;
-  m_strVersion = "TARN_TSPV1.0";
+  // A build chooses its version once it knows the names (MakePacket).
+  m_strVersion = scriptFile && *scriptFile ? tsp::kVersion : ReadVersion(packageFile);
   m_strScriptFile = scriptFile;
   m_hNotifyWnd = notifyWnd;
 

@@ -1,5 +1,9 @@
 // The setup package: a packet whose version is "TARN_TSPV1.0", whose index
 // block lists TSPIndex records and whose data block holds the entries' files.
+// A package whose target paths, shortcut paths or command lines hold a GB18030
+// four-byte sequence (a character GBK lacks) is "TARN_TSPV1.1" and otherwise
+// the same bytes: a shell that knows only 1.0 refuses it ("Invaild
+// version!") instead of installing names it would garble.
 //
 // Index block: WORD count, then per record, no padding:
 //   BYTE n + n bytes  target path      (strings hold at most 255 bytes)
@@ -26,6 +30,11 @@ enum : UINT {
   WM_SETUP_DATA_STEP = WM_USER + 1005,
   WM_SETUP_DATA_END = WM_USER + 1006,
 };
+
+namespace tsp {
+constexpr char kVersion[] = "TARN_TSPV1.0";
+constexpr char kVersionFourByte[] = "TARN_TSPV1.1";
+}  // namespace tsp
 
 class TARN_EXPORT CSetupPackage : public CPacket {
  public:

@@ -5,6 +5,7 @@
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
 #include "inifile/ini_file.h"
+#include "platform/codepage.h"
 
 namespace {
 
@@ -103,6 +104,15 @@ int CSetupPackage::MakePacket() {
       return FALSE;
     }
   }
+  // Only a package that needs it is marked: GBK names keep the old bytes.
+  bool fourByte = false;
+  for (int i = 0; i < m_arrIndex.GetSize() && !fourByte; ++i) {
+    const TSPIndex& r = *m_arrIndex[i];
+    fourByte = platform::HasFourByte(r.m_strTargetPath.str()) ||
+               platform::HasFourByte(r.m_strShortcutPath.str()) ||
+               platform::HasFourByte(r.m_strCommandLine.str());
+  }
+  m_strVersion = fourByte ? tsp::kVersionFourByte : tsp::kVersion;
   m_bDataFailed = false;
   int written = WritePacket();
   return written && !m_bDataFailed ? TRUE : FALSE;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include "afx/file.h"
+#include "platform/codepage.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "support/support.h"
@@ -185,6 +186,74 @@ TEST_F(MakePacketTest, HeaderOfAThirtySixEntryPackage) {
   size_t data = head.size() + 1 + 4;
   EXPECT_EQ(static_cast<BYTE>(bytes[data]), 0x78);
   EXPECT_EQ((static_cast<BYTE>(bytes[data]) * 256 + static_cast<BYTE>(bytes[data + 1])) % 31, 0);
+}
+
+// A name GBK lacks makes the package 1.1, whichever index string holds it;
+// GBK names (and a source path, which the index does not carry) keep 1.0.
+TEST_F(MakePacketTest, VersionFollowsTheNamesItHolds) {
+  const std::string beyond = platform::Utf8ToAnsi(u8"Straße 한국어 😀");
+  const std::string chinese = "说明";  // GBK already
+  Source("a.txt", "text");
+  Source(beyond + ".txt", "text");
+  struct Case {
+    std::vector<std::string> lines;
+    const char* version;
+  } cases[] = {
+      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\" + chinese + ".txt",
+        "SHORTCUT_PATH=<TARGET_FOLDER>\\" + chinese + ".lnk", "COMMAND_LINE=/" + chinese},
+       "TARN_TSPV1.0"},
+      {{"SOURCE_PATH=" + dir / (beyond + ".txt"), "TARGET_PATH=<TARGETDIR>\\a.txt"},
+       "TARN_TSPV1.0"},
+      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\" + beyond + ".txt"},
+       "TARN_TSPV1.1"},
+      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\a.txt",
+        "SHORTCUT_PATH=<TARGET_FOLDER>\\" + beyond + ".lnk"},
+       "TARN_TSPV1.1"},
+      {{"SOURCE_PATH=" + dir / "a.txt", "TARGET_PATH=<TARGETDIR>\\a.txt",
+        "COMMAND_LINE=/" + beyond},
+       "TARN_TSPV1.1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lines.back());
+    // A 1.0 entry before it: the mark is the package's, not the first entry's.
+    ASSERT_TRUE(tarntest::WriteFileBytes(
+        script, Entry(dir / "a.txt", "<TARGETDIR>\\first.txt") + Section("FILEINFO", c.lines)));
+    {
+      TestPackage p(package.c_str(), script.c_str());
+      ASSERT_TRUE(p.MakePacket());
+    }
+    std::string bytes = tarntest::ReadFileBytes(package);
+    EXPECT_EQ(bytes.substr(0, 13), std::string("\x0C") + c.version);
+    TestPackage back(package.c_str());
+    ASSERT_TRUE(back.GetIndxInfo());
+    ASSERT_EQ(back.m_arrIndex.GetSize(), 2);
+    EXPECT_EQ(back.Content(1, *back.m_arrIndex[1]), "text");
+  }
+}
+
+// What an older shell does with a 1.1 package: its version check refuses it
+// before any entry is read, so no garbled name is installed.
+TEST_F(MakePacketTest, AReaderOfOnlyVersionOnePointZeroRefusesTheMarkedPackage) {
+  const std::string name = platform::Utf8ToAnsi(u8"<TARGETDIR>\\Straße.txt");
+  Source("a.txt", "text");
+  ASSERT_TRUE(tarntest::WriteFileBytes(script, Entry(dir / "a.txt", name)));
+  {
+    TestPackage p(package.c_str(), script.c_str());
+    ASSERT_TRUE(p.MakePacket());
+  }
+  {
+    TestPackage now(package.c_str());
+    ASSERT_TRUE(now.GetIndxInfo());
+    ASSERT_EQ(now.m_arrIndex.GetSize(), 1);
+    EXPECT_EQ(now.m_arrIndex[0]->m_strTargetPath.str(), name);
+  }
+  tarntest::BoxRecorder boxes;
+  TestPackage old(package.c_str());
+  old.m_strVersion = "TARN_TSPV1.0";
+  EXPECT_FALSE(old.GetIndxInfo());
+  EXPECT_EQ(old.m_arrIndex.GetSize(), 0);
+  ASSERT_EQ(boxes.texts().size(), 1u);
+  EXPECT_NE(boxes.texts()[0].find("version"), std::string::npos);
 }
 
 TEST_F(MakePacketTest, WhatTheFormatCannotHoldIsRefused) {

@@ -45,6 +45,7 @@ def listing(path, kind, sample):
     for k in ("kind", "version", "password", "file_count", "size_table", "entries"):
         if k not in doc:
             fail("key %s missing" % k)
+    # The sample's names are GBK: the package is the 1.0 form.
     if doc["kind"] != kind or doc["version"] != "TARN_TSPV1.0":
         fail("kind %s version %s" % (doc["kind"], doc["version"]))
     want = script_entries(sample)

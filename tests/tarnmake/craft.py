@@ -10,6 +10,11 @@
                                         code that returns), for signing tools
   craft.py secdir FILE                  prints the security directory of a PE
                                         image and its CheckSum: OFFSET SIZE SUM
+  craft.py tsp OUT VERSION TIME TARGET=FILE...
+                                        the setup package the form gives for raw
+                                        entries (files too small to shrink), with
+                                        every time TIME; TARGET is UTF-8, stored
+                                        as GB18030 (GBK where GBK holds it)
 """
 import resource
 import struct
@@ -47,6 +52,24 @@ def zero_package(n):
     yield b"\x0cTARN_TSPV1.0\0" + struct.pack("<IHI", 0, 1, n)
     yield from zeros(n)
     yield struct.pack("<I", len(index)) + index + struct.pack("<HI", 1, n)
+
+
+def tsp(out, version, time, pairs):
+    data, index, sizes = b"", b"", []
+    for pair in pairs:
+        target, path = pair.split("=", 1)
+        content = open(path, "rb").read()
+        name = target.encode("gb18030")
+        data += content
+        sizes.append(len(content))
+        index += (bytes([len(name)]) + name + b"\0" + struct.pack("<IIBB", len(content), len(content), 0, 0)
+                  + b"\0" + struct.pack("<IIIII", time, time, time, 0, 0))
+    index = struct.pack("<H", len(pairs)) + index
+    v = version.encode("ascii")
+    with open(out, "wb") as f:
+        f.write(bytes([len(v)]) + v + b"\0" + struct.pack("<IHI", 0, len(pairs), len(data)) + data
+                + struct.pack("<I", len(index)) + index
+                + struct.pack("<H", len(sizes)) + b"".join(struct.pack("<I", n) for n in sizes))
 
 
 def write_blob(out, pieces, deflate, damage=False):
@@ -136,5 +159,7 @@ if __name__ == "__main__":
         pe(a[1])
     elif a[0] == "secdir":
         secdir(a[1])
+    elif a[0] == "tsp":
+        tsp(a[1], a[2], int(a[3]), a[4:])
     elif a[0] == "peak":
         peak(a[1], a[2:])

@@ -645,12 +645,133 @@ names a Windows device|mkdir -p sub && echo x > sub/CON.txt
 ends in a dot or a blank|echo x > 'dot.'
 ends in a dot or a blank|echo x > 'blank '
 are one name on Windows|echo x > OK.TXT
-code page (GBK) cannot hold|echo x > 'smile😀.txt'
+are one name on Windows|echo x > 'Straße.txt' && echo y > 'STRAßE.TXT'
+are one name on Windows|mkdir -p Ça/x && echo x > 'Ça/x/é.txt' && mkdir -p ça/x && echo y > 'ça/x/É.txt'
+are one name on Windows|echo x > 'Язык.txt' && echo y > 'язык.txt'
+are one name on Windows|echo x > 'αβ.txt' && echo y > 'ΑΒ.txt'
+is not UTF-8|echo x > $'bad\xff.txt'
 holds a character no file name may hold|echo x > $'tab\tname'
 CASES
-      run fail script "$tree" -o refused.ini --ui u.ini --product 'smile😀'
-      grep -q 'GBK cannot hold' last.err || fail "an argument GBK cannot hold"
+      run fail script "$tree" -o refused.ini --ui u.ini --product $'bad\xff'
+      grep -q 'is not UTF-8 text' last.err || fail "an argument that is not UTF-8"
     fi
+    # Names GBK lacks are written exactly, as GB18030 four-byte sequences,
+    # and installed under their own names.
+    mkdir -p wide/Français wide/한국어
+    echo 1 > wide/Straße.txt && echo 2 > wide/Français/ça.txt && echo 3 > wide/한국어/😀.txt &&
+      echo 4 > wide/说明.txt
+    printf 'Licence ß 😀\n' > lic8.txt
+    run ok script wide -o out/w.ini --shortcut 'Straße.txt=Straße 😀' --ui out/wui.ini \
+      --product 'Tarn 😀' --version 'v1 ß' --publisher 'Straße' --url 'https://tarn.example.org/ß' \
+      --licence lic8.txt
+    python3 - out/w.ini out/wui.ini <<'PY' || fail "the scripts do not hold the names exactly"
+import sys
+s = open(sys.argv[1], "rb").read().decode("gb18030")
+targets = [l[len("TARGET_PATH="):] for l in s.split("\r\n") if l.startswith("TARGET_PATH=")]
+want = ["<TARGETDIR>\\Français\\ça.txt", "<TARGETDIR>\\Straße.txt", "<TARGETDIR>\\说明.txt",
+        "<TARGETDIR>\\한국어\\😀.txt"]
+assert sorted(targets) == sorted(want), targets
+assert "SHORTCUT_PATH=<TARGET_FOLDER>\\Straße 😀.lnk\r\n" in s, s
+# 说明 is GBK and stays its two-byte form.
+assert "说明".encode("gbk") in open(sys.argv[1], "rb").read()
+u = open(sys.argv[2], "rb").read().decode("gb18030").replace("\r\n", "\n")
+for w in ("[PRODUCTNAME]\nTarn 😀\n", "[VERSION]\nv1 ß\n", "[PUBLISHER]\nStraße\n",
+          "[URL]\nhttps://tarn.example.org/ß\n", "[LICENCE]\nLicence ß 😀\n"):
+    assert w in u, (w, u)
+PY
+    run ok build out/w.ini --ui out/wui.ini --shell shell.exe -o out/w.exe
+    run ok verify out/w.exe
+    run ok list --json out/w.exe
+    python3 - last.out <<'PY' || fail "the listing does not show the names exactly"
+import json, sys
+d = json.load(open(sys.argv[1], encoding="utf-8"))
+assert d["version"] == "TARN_TSPV1.1", d["version"]
+names = {e["target_path"] for e in d["entries"]}
+assert "<TARGETDIR>\\한국어\\😀.txt" in names and "<TARGETDIR>\\Straße.txt" in names, names
+PY
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      drive_c=$(d=$PWD; while [ ! -f "$d/CMakeCache.txt" ]; do d=$(dirname "$d"); done; echo "$d/wineprefix/drive_c")
+    else
+      drive_c=$PWD/sandbox/C
+    fi
+    rm -rf "$drive_c/TarnWide"
+    run ok install out/w.exe --target 'C:\TarnWide' --name 'Tarn 😀' --sandbox "$PWD/sandbox" --json
+    python3 - last.out <<'PY' || fail "the install report does not name the files exactly"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and r["product"] == "Tarn 😀" and r["publisher"] == "Straße", r
+assert "C:\\TarnWide\\한국어\\😀.txt" in r["files"] and "C:\\TarnWide\\Français\\ça.txt" in r["files"], r
+assert [s["link"].endswith("\\Straße 😀.lnk") for s in r["shortcuts"]] == [True], r
+PY
+    [ "$(cat "$drive_c/TarnWide/한국어/😀.txt")" = 3 ] && [ "$(cat "$drive_c/TarnWide/Straße.txt")" = 1 ] &&
+      [ "$(cat "$drive_c/TarnWide/Français/ça.txt")" = 2 ] || fail "not installed under the exact names"
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall 'C:\TarnWide\Unistall.tsu' --sandbox "$PWD/sandbox"
+    [ -e "$drive_c/TarnWide/Straße.txt" ] && fail "the uninstall left a file"
+    ;;
+  unicode)
+    # The package form: GBK names give the bytes of a 1.0 package as the
+    # form lays them out; a name GBK lacks changes the version alone.
+    export SOURCE_DATE_EPOCH=1500000000
+    mkdir g
+    printf 'a\n' > g/a.txt && printf 'bb\n' > g/b.txt && cp g/a.txt g/Straße.txt
+    find g -exec touch -d @$SOURCE_DATE_EPOCH {} +
+    printf '[FILEINFO]\r\nSOURCE_PATH=a.txt\r\nTARGET_PATH=<TARGETDIR>\\说明.txt\r\n\r\n[FILEINFO]\r\nSOURCE_PATH=b.txt\r\nTARGET_PATH=<TARGETDIR>\\b.txt\r\n\r\n' |
+      iconv -f UTF-8 -t GBK > g/gbk.ini
+    run ok package g/gbk.ini -o gbk.tsp
+    craft tsp want-gbk.tsp TARN_TSPV1.0 $SOURCE_DATE_EPOCH '<TARGETDIR>\说明.txt=g/a.txt' '<TARGETDIR>\b.txt=g/b.txt'
+    cmp gbk.tsp want-gbk.tsp || fail "a package of GBK names is not the 1.0 form"
+    wide=$'[FILEINFO]\r\nSOURCE_PATH=Straße.txt\r\nTARGET_PATH=<TARGETDIR>\\Straße.txt\r\n\r\n[FILEINFO]\r\nSOURCE_PATH=b.txt\r\nTARGET_PATH=<TARGETDIR>\\b.txt\r\n\r\n'
+    printf '%s' "$wide" | iconv -f UTF-8 -t GB18030 > g/wide.ini
+    run ok package g/wide.ini -o wide.tsp
+    craft tsp want-wide.tsp TARN_TSPV1.1 $SOURCE_DATE_EPOCH '<TARGETDIR>\Straße.txt=g/Straße.txt' '<TARGETDIR>\b.txt=g/b.txt'
+    cmp wide.tsp want-wide.tsp || fail "a package of a name GBK lacks is not the 1.1 form"
+    run ok verify wide.tsp
+    grep -q 'OK, package with 2 entries' last.out || fail "verify of the 1.1 package"
+    # A script marked as UTF-8 is the same script as its GBK form...
+    { printf '\xEF\xBB\xBF%s' "$wide"; } > g/utf8.ini
+    run ok package g/utf8.ini -o utf8.tsp
+    cmp utf8.tsp wide.tsp || fail "a UTF-8 script marked so is not read as its GBK form"
+    # ...one without the mark is GBK (its UTF-8 "ß" names another file)...
+    printf '%s' "$wide" > g/nomark.ini
+    fail_with "it does not exist" package g/nomark.ini -o nomark.tsp
+    # ...and a marked one that is not UTF-8 throughout is refused by line.
+    printf '\xEF\xBB\xBF[FILEINFO]\r\nSOURCE_PATH=a\xff.txt\r\nTARGET_PATH=<TARGETDIR>\\a.txt\r\n' > g/bad.ini
+    run fail package g/bad.ini -o bad.tsp
+    grep -q "line 2 is not UTF-8" last.err || fail "the bad line is not named"
+    [ -e bad.tsp ] && fail "a package from a script that is not UTF-8"
+    # The UI script: the installer carries its GBK form.
+    { printf '\xEF\xBB\xBF'; iconv -f GBK -t UTF-8 sample/ui.ini; } > ui8.ini
+    run ok build g/gbk.ini --ui sample/ui.ini --shell shell.exe -o gbk.exe
+    run ok build g/utf8.ini --ui ui8.ini --shell shell.exe -o utf8.exe
+    run ok installer --shell shell.exe --ui ui8.ini --package wide.tsp -o inst8.exe
+    run ok build g/wide.ini --ui sample/ui.ini --shell shell.exe -o wide.exe
+    cmp utf8.exe wide.exe || fail "build: the UI script blob is not the GBK form"
+    cmp inst8.exe wide.exe || fail "installer: the UI script blob is not the GBK form"
+    # tarnmake.exe takes its command line and names its files in UTF-16:
+    # the same script and installer whatever the system's code page.
+    cp -rp g 'g ß😀'
+    run ok script 'g ß😀' -o s-zh.ini
+    if [[ "${tm[0]}" == *wine-run.sh ]]; then
+      for loc in en_US.UTF-8 ja_JP.UTF-8; do
+        TARN_WINE_LOCALE=$loc run ok build 'g ß😀/wide.ini' --ui sample/ui.ini --shell shell.exe -o "w ß😀 $loc.exe"
+        cmp wide.exe "w ß😀 $loc.exe" || fail "built otherwise under $loc"
+        TARN_WINE_LOCALE=$loc run ok script 'g ß😀' -o "s $loc.ini"
+        cmp s-zh.ini "s $loc.ini" || fail "another script under $loc"
+      done
+    fi
+    # One that an older tarnmake put in as it was: the shell would miss its
+    # first section, and verify says why.
+    craft installer marked.exe --shell shell.exe --package wide.tsp --ui ui8.ini --zui
+    fail_with "the UI script blob is UTF-8" verify marked.exe
+    run ok verify utf8.exe
+    { printf '\xEF\xBB\xBF[PRODUCTNAME]\r\nx\r\n\r\n[PUBLISHER]\r\nStraße 😀\r\n\r\n[LICENCE]\r\n'; } > uiw.ini
+    run ok build g/utf8.ini --ui uiw.ini --shell shell.exe -o uiw.exe
+    run ok install uiw.exe --target 'C:\TarnUnicode' --name 'Tarn Unicode' --sandbox "$PWD/sandbox" --json
+    python3 -c "import json,sys; r=json.load(open('last.out',encoding='utf-8')); sys.exit(r['publisher']!='Straße 😀')" ||
+      fail "the UI script's UTF-8 publisher"
+    [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
+    run ok uninstall 'C:\TarnUnicode\Unistall.tsu' --sandbox "$PWD/sandbox"
     ;;
   *) fail "unknown scenario" ;;
 esac

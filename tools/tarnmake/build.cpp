@@ -16,6 +16,7 @@
 #include "platform/fs.h"
 #include "reader.h"
 #include "report.h"
+#include "text.h"
 #include "engine/target_path.h"
 
 namespace tarnmake {
@@ -86,6 +87,58 @@ class TempFile {
 
  private:
   std::string path_;
+};
+
+// A script as the engine reads it: the file itself, or for one marked as
+// UTF-8 its GBK form in a temporary file (the engine reads only GBK).
+class ScriptInput {
+ public:
+  // False after an error line.
+  bool Open(const std::string& path, const char* what) {
+    path_ = path;
+    CFile f;
+    if (!f.Open(path.c_str(), CFile::modeRead | CFile::shareDenyWrite)) {
+      Error("cannot open the " + std::string(what) + " '" + path + "'");
+      return false;
+    }
+    char mark[3] = {};
+    if (f.Read(mark, 3) != 3 || !HasUtf8Mark(std::string(mark, 3))) return true;
+    uint64_t length = f.GetLength();
+    std::string bytes(static_cast<size_t>(length), '\0');
+    f.Seek(0, CFile::begin);
+    if (f.Read(&bytes[0], bytes.size()) != bytes.size() || f.IsFailed()) {
+      Error("cannot read the " + std::string(what) + " '" + path + "'");
+      return false;
+    }
+    std::string ansi;
+    int bad = 0;
+    if (!ScriptToAnsi(bytes, &ansi, &bad)) {
+      Error("the " + std::string(what) + " '" + path + "' begins with a UTF-8 mark, but line " +
+            std::to_string(bad) + " is not UTF-8");
+      return false;
+    }
+    temp_.reset(new TempFile(host::NewTempFile(std::string())));
+    CFile out;
+    if (temp_->path().empty() ||
+        !out.Open(temp_->path().c_str(), CFile::modeCreate | CFile::modeWrite) ||
+        !out.Write(ansi.data(), ansi.size()) || out.IsFailed()) {
+      Error("cannot write a temporary file for the " + std::string(what) + " '" + path + "'");
+      return false;
+    }
+    out.Close();
+    if (out.IsFailed()) {
+      Error("cannot write a temporary file for the " + std::string(what) + " '" + path + "'");
+      return false;
+    }
+    path_ = temp_->path();
+    return true;
+  }
+  // What the engine is to read.
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::unique_ptr<TempFile> temp_;
 };
 
 // The data block as the engine writes it, passed through to the packet file;
@@ -359,9 +412,12 @@ bool WriteInstaller(const std::string& shell, const std::string& ui, const std::
       return false;
     }
   }
+  // The shell reads its UI script as GBK: the blob is the converted one.
+  ScriptInput uiText;
+  if (!uiText.Open(ui, "UI script")) return false;
   CFile shellFile, uiFile, packageFile;
   shellFile.Open(shell.c_str(), CFile::modeRead | CFile::shareDenyWrite);
-  uiFile.Open(ui.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+  uiFile.Open(uiText.path().c_str(), CFile::modeRead | CFile::shareDenyWrite);
   packageFile.Open(package.c_str(), CFile::modeRead | CFile::shareDenyWrite);
   uint64_t uiLength = uiFile.GetLength(), packageLength = packageFile.GetLength();
   if (payload::ReadTrailer(shellFile).status != payload::kTrailerMissing)
@@ -432,6 +488,8 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
     Error("the output '" + output + "' is the setup script");
     return false;
   }
+  ScriptInput text;
+  if (!text.Open(absScript, "setup script")) return false;
   // Written beside the output and moved over it only when whole.
   TempFile temp(host::NewTempFile(DirName(absOutput)));
   if (temp.path().empty()) {
@@ -449,7 +507,7 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
   BoxToStderr boxes;
   bool ok;
   {
-    Builder builder(temp.path(), absScript, ceiling);
+    Builder builder(temp.path(), text.path(), ceiling);
     // The install folders it looks up on construction do not matter here.
     int before = ProblemLines();
     ok = builder.MakePacket() && !builder.refused();

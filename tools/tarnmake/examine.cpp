@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "reader.h"
 #include "report.h"
+#include "text.h"
 #include "engine/target_path.h"
 
 namespace tarnmake {
@@ -233,8 +234,16 @@ int CmdVerify(const std::string& file) {
       Error(file + ": the UI script blob is empty");
       return 1;
     }
-    if (!c.CheckBlob(Container::Blob::kUIScript, &error)) {
+    std::string head;
+    if (!c.CheckBlob(Container::Blob::kUIScript, &error, &head)) {
       Error(file + ": damaged UI script blob: " + error);
+      return 1;
+    }
+    // The shell reads GBK only: a marked UTF-8 script (from a tarnmake that
+    // did not convert it) would lose its first section.
+    if (HasUtf8Mark(head)) {
+      Error(file + ": the UI script blob is UTF-8 (it begins with a byte order mark); the shell "
+                   "reads GBK, so build the installer again with this tarnmake");
       return 1;
     }
     if (!c.CheckBlob(Container::Blob::kPackage, &error)) {

@@ -10,10 +10,14 @@ namespace host {
 
 // Sets up the console for UTF-8 output.
 void InitConsole();
-// A command-line argument as ANSI text (Linux hands us UTF-8).
+// The command line as UTF-8, whatever the system's code page (Linux hands
+// us UTF-8; Windows is asked for its UTF-16 one).
+std::vector<std::string> Arguments(int argc, char** argv);
+// A command-line argument as ANSI text: a character GBK lacks becomes its
+// four-byte sequence.
 std::string ArgToAnsi(const std::string& arg);
-// Whether ArgToAnsi keeps every character of arg. (Windows has converted
-// the arguments before main, and says nothing of what it lost.)
+// Whether ArgToAnsi keeps every character of arg: false only for bytes that
+// are not UTF-8.
 bool ArgFitsAnsi(const std::string& arg);
 bool IsTerminal(std::FILE* stream);
 // Standard output passes bytes as they are (Windows would make "\r\n" of
@@ -42,8 +46,8 @@ PathKind Classify(const std::string& path, bool followLinks);
 std::string InputProblem(const std::string& path);
 
 // The names in a folder, without "." and "..", as ANSI text. A name the
-// ANSI code page cannot hold goes to *strays instead (its nearest ANSI
-// form), so that no other file is named by mistake. False when the folder
+// system's text cannot hold exactly (bytes that are not UTF-8 on Linux) goes
+// to *strays instead, so that no other file is named by mistake. False when the folder
 // cannot be read.
 bool ListFolder(const std::string& dir, std::vector<std::string>* names,
                 std::vector<std::string>* strays);

@@ -1,9 +1,16 @@
 // The parts of the host seam that are the same on every system.
 #include "afx/file.h"
 #include "host.h"
+#include "platform/codepage.h"
 #include "platform/file.h"
 
 namespace host {
+
+std::string ArgToAnsi(const std::string& arg) { return platform::Utf8ToAnsi(arg); }
+
+bool ArgFitsAnsi(const std::string& arg) {
+  return platform::AnsiToUtf8(platform::Utf8ToAnsi(arg)) == arg;
+}
 
 std::string InputProblem(const std::string& path) {
   switch (Classify(path, true)) {

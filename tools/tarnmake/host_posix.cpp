@@ -17,10 +17,8 @@ void InitConsole() {}
 
 void BinaryStdout() {}
 
-std::string ArgToAnsi(const std::string& arg) { return platform::Utf8ToAnsi(arg); }
-
-bool ArgFitsAnsi(const std::string& arg) {
-  return platform::AnsiToUtf8(platform::Utf8ToAnsi(arg)) == arg;
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
 }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(fileno(stream)) == 1; }

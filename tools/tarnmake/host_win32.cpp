@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 #include <fcntl.h>
 #include <io.h>
 #include <cstdlib>
@@ -8,6 +9,8 @@
 #include <set>
 #include "host.h"
 #include "engine/target_path.h"
+#include "platform/codepage.h"
+#include "platform/wide.h"
 
 namespace host {
 
@@ -22,9 +25,36 @@ void InitConsole() {
     std::atexit([] { SetConsoleOutputCP(g_savedCodePage); });
 }
 
-std::string ArgToAnsi(const std::string& arg) { return arg; }
+namespace {
+std::string ToUtf8(const wchar_t* w) {
+  int len = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  std::string out(len > 0 ? static_cast<size_t>(len) : 1, '\0');
+  if (len > 0) WideCharToMultiByte(CP_UTF8, 0, w, -1, &out[0], len, nullptr, nullptr);
+  out.resize(std::strlen(out.c_str()));
+  return out;
+}
+}  // namespace
 
-bool ArgFitsAnsi(const std::string&) { return true; }
+// The command line as Windows holds it, in UTF-16: argv would be the code
+// page's, with "?" for whatever that lacks.
+std::vector<std::string> Arguments(int argc, char** argv) {
+  std::vector<std::string> out;
+  int n = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (wide) {
+    for (int i = 0; i < n; ++i) out.push_back(ToUtf8(wide[i]));
+    LocalFree(wide);
+    return out;
+  }
+  // Not parsed: argv is what there is, in the code page.
+  for (int i = 0; i < argc; ++i) {
+    int len = MultiByteToWideChar(CP_ACP, 0, argv[i], -1, nullptr, 0);
+    std::wstring w(len > 0 ? static_cast<size_t>(len) : 1, L'\0');
+    if (len > 0) MultiByteToWideChar(CP_ACP, 0, argv[i], -1, &w[0], len);
+    out.push_back(ToUtf8(w.c_str()));
+  }
+  return out;
+}
 
 void BinaryStdout() { _setmode(_fileno(stdout), _O_BINARY); }
 
@@ -38,34 +68,37 @@ int TerminalWidth(std::FILE*) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-  char buf[32768];
-  DWORD n = GetFullPathNameA(path.c_str(), sizeof buf, buf, nullptr);
-  if (n == 0 || n >= sizeof buf) return std::string();
-  return std::string(buf, n);
+  std::wstring buf(32768, L'\0');
+  DWORD n = GetFullPathNameW(platform::Wide(path).c_str(), 32768, &buf[0], nullptr);
+  if (n == 0 || n >= 32768) return std::string();
+  return platform::Narrow(buf.data(), n);
 }
 
-bool ChangeDirectory(const std::string& dir) { return SetCurrentDirectoryA(dir.c_str()) != 0; }
+bool ChangeDirectory(const std::string& dir) {
+  return SetCurrentDirectoryW(platform::Wide(dir).c_str()) != 0;
+}
 
 bool RenameFile(const std::string& from, const std::string& to) {
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExW(platform::Wide(from).c_str(), platform::Wide(to).c_str(),
+                     MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
   std::string fa = AbsolutePath(a), fb = AbsolutePath(b);
-  return !fa.empty() && lstrcmpiA(fa.c_str(), fb.c_str()) == 0;
+  return !fa.empty() && lstrcmpiW(platform::Wide(fa).c_str(), platform::Wide(fb).c_str()) == 0;
 }
 
 std::string NewTempFile(const std::string& dir) {
-  char tmp[MAX_PATH + 1];
-  std::string d = dir;
+  wchar_t tmp[MAX_PATH + 1];
+  std::wstring d = platform::Wide(dir);
   if (d.empty()) {
-    DWORD n = GetTempPathA(sizeof tmp, tmp);
-    if (n == 0 || n > sizeof tmp) return std::string();
+    DWORD n = GetTempPathW(MAX_PATH + 1, tmp);
+    if (n == 0 || n > MAX_PATH) return std::string();
     d.assign(tmp, n);
   }
-  char name[MAX_PATH];
-  if (GetTempFileNameA(d.c_str(), "tmk", 0, name) == 0) return std::string();
-  return name;
+  wchar_t name[MAX_PATH];
+  if (GetTempFileNameW(d.c_str(), L"tmk", 0, name) == 0) return std::string();
+  return platform::Narrow(name);
 }
 
 PathKind Classify(const std::string& path, bool followLinks) {
@@ -74,7 +107,7 @@ PathKind Classify(const std::string& path, bool followLinks) {
   size_t cut = path.find_last_of("\\/:");
   std::string last = cut == std::string::npos ? path : path.substr(cut + 1);
   if (IsDeviceName(last) || path.compare(0, 4, "\\\\.\\") == 0) return PathKind::kOther;
-  DWORD attr = GetFileAttributesA(path.c_str());
+  DWORD attr = GetFileAttributesW(platform::Wide(path).c_str());
   if (attr == INVALID_FILE_ATTRIBUTES) {
     DWORD err = GetLastError();
     return err == ERROR_FILE_NOT_FOUND || err == ERROR_PATH_NOT_FOUND ? PathKind::kMissing
@@ -90,27 +123,15 @@ bool ListFolder(const std::string& dir, std::vector<std::string>* names,
                 std::vector<std::string>* strays) {
   names->clear();
   strays->clear();
-  // The wide API sees the real names; the ANSI one would hand back "?" for
-  // what the code page lacks.
-  std::string pattern = dir + "\\*";
-  int n = MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, nullptr, 0);
-  if (n <= 0) return false;
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, pattern.c_str(), -1, &wide[0], n);
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(wide.c_str(), &fd);
+  HANDLE h = FindFirstFileW(platform::Wide(dir + "\\*").c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     std::wstring w = fd.cFileName;
     if (w == L"." || w == L"..") continue;
-    BOOL lossy = FALSE;
-    int len = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), -1, nullptr, 0,
-                                  nullptr, &lossy);
-    std::string ansi(len > 0 ? static_cast<size_t>(len) : 1, '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), -1, &ansi[0], len, nullptr,
-                        &lossy);
-    ansi.resize(std::strlen(ansi.c_str()));
-    (lossy || len <= 0 ? strays : names)->push_back(ansi);
+    std::string name = platform::Narrow(w);
+    // A name that does not come back is not this file's (a stray surrogate).
+    (platform::Wide(name) == w ? names : strays)->push_back(name);
   } while (FindNextFileW(h, &fd));
   bool ok = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(h);
@@ -124,13 +145,14 @@ std::string CanonicalPath(const std::string& path) {
 
 namespace {
 platform::Mutex g_stopLock;
-std::set<std::string> g_stopPaths;
+// Wide already: the handler converts nothing.
+std::set<std::wstring> g_stopPaths;
 
 // Runs on a thread of its own while the program goes on; a file still open
 // there cannot be deleted, so this is best effort.
 BOOL WINAPI OnStop(DWORD) {
   std::lock_guard<platform::Mutex> l(g_stopLock);
-  for (const std::string& p : g_stopPaths) DeleteFileA(p.c_str());
+  for (const std::wstring& p : g_stopPaths) DeleteFileW(p.c_str());
   return FALSE;
 }
 }  // namespace
@@ -138,18 +160,18 @@ BOOL WINAPI OnStop(DWORD) {
 void RemoveOnStop(const std::string& path) {
   std::lock_guard<platform::Mutex> l(g_stopLock);
   if (g_stopPaths.empty()) SetConsoleCtrlHandler(OnStop, TRUE);
-  g_stopPaths.insert(path);
+  g_stopPaths.insert(platform::Wide(path));
 }
 
 void ForgetOnStop(const std::string& path) {
   std::lock_guard<platform::Mutex> l(g_stopLock);
-  g_stopPaths.erase(path);
+  g_stopPaths.erase(platform::Wide(path));
 }
 
 std::string HostName(const std::string& component) {
   std::string out = component;
   for (size_t i = 0; i < out.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
+    if (platform::IsLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
       ++i;
       continue;
     }

@@ -82,8 +82,9 @@ int Run(int argc, char** argv) {
   scr->get_option("--ui")->needs(scr->get_option("--product"));
   scr->footer(
       "Files are listed folder by folder in byte order of their names, each with INSTALL_FLAG=0; "
-      "empty folders are left out. Links, names Windows or GBK cannot hold and two names that "
-      "differ only in case are refused. Scripts are written in GBK.");
+      "empty folders are left out. Links, names Windows cannot hold and two names that "
+      "differ only in case are refused. Scripts are written in GBK, a character it lacks as "
+      "its GB18030 four-byte sequence.");
 
   CLI::App* list = app.add_subcommand("list", "List the entries of a packet, package or installer");
   list->add_option("FILE", file, "packet, package or installer")->required();
@@ -149,8 +150,8 @@ int Run(int argc, char** argv) {
     return tarnmake::CmdBuild(ArgToAnsi(script), ArgToAnsi(ui), ArgToAnsi(shell),
                               ArgToAnsi(output));
   if (*scr) {
-    // These texts go into the scripts: a character GBK lacks would become
-    // "?" there without a word.
+    // These texts go into the scripts exactly, a character GBK lacks as its
+    // four-byte sequence; bytes that are no UTF-8 would become "?".
     std::vector<std::string*> texts = {&so.output, &so.target,    &so.ui,        &so.product,
                                        &so.installDir, &so.programFolder, &so.version,
                                        &so.publisher,  &so.url,           &so.licence};
@@ -158,7 +159,7 @@ int Run(int argc, char** argv) {
     for (std::string& c : so.shortcuts) texts.push_back(&c);
     for (std::string* v : texts) {
       if (!host::ArgFitsAnsi(*v)) {
-        std::fprintf(stderr, "tarnmake: error: '%s' has characters GBK cannot hold\n", v->c_str());
+        std::fprintf(stderr, "tarnmake: error: '%s' is not UTF-8 text\n", v->c_str());
         return 1;
       }
       *v = ArgToAnsi(*v);
@@ -185,7 +186,11 @@ int main(int argc, char** argv) {
   // The readers allocate only what the file backs, and the engine handles
   // its own shortages; anything left ends with a line, not an abort.
   try {
-    return Run(argc, argv);
+    std::vector<std::string> args = host::Arguments(argc, argv);
+    std::vector<char*> utf8;
+    for (std::string& a : args) utf8.push_back(&a[0]);
+    utf8.push_back(nullptr);
+    return Run(static_cast<int>(args.size()), utf8.data());
   } catch (const std::bad_alloc&) {
     std::fputs("tarnmake: error: out of memory\n", stderr);
     return 1;

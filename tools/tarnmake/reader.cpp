@@ -1,6 +1,7 @@
 #include "reader.h"
 #include <algorithm>
 #include "engine/index_check.h"
+#include "engine/setup_package.h"
 #include "engine/tsp_index.h"
 #include "host.h"
 #include "payload/inflated_blob.h"
@@ -13,7 +14,6 @@
 namespace tarnmake {
 namespace {
 
-const char kPackageVersion[] = "TARN_TSPV1.0";
 const char kPacketVersion[] = "TarnPKV2.0";
 const char kMagic[] = "TSPSEV1.0";
 
@@ -132,7 +132,7 @@ bool Container::OpenPacket(CFile& f, uint64_t base, uint64_t length, std::string
   packet::FrameStatus status = packet::ReadHead(view, nullptr, &frame);
   // The version is known even when a later field of the header is cut.
   std::string version = frame.version.str();
-  if (version == kPackageVersion) {
+  if (version == tsp::kVersion || version == tsp::kVersionFourByte) {
     if (kind_ != Kind::kInstaller) kind_ = Kind::kPackage;
     // The largest index 65535 records can make, and one slot per entry.
     frame.indexLimit = 2 + 65535ull * (3 * 256 + TSPIndex::kMinIndexRecordBytes - 3);
@@ -253,7 +253,7 @@ bool Container::CopyStored(int slot, const Sink& sink, std::string* error) {
   return DecodeStream(*packet_, base_ + dataOffset_ + offset, n, n, sink, error);
 }
 
-bool Container::CheckBlob(Blob blob, std::string* error) {
+bool Container::CheckBlob(Blob blob, std::string* error, std::string* head) {
   if (kind_ != Kind::kInstaller) return true;
   bool ui = blob == Blob::kUIScript;
   uint64_t offset = ui ? installer_.ui_offset : packageOffset_;
@@ -262,8 +262,16 @@ bool Container::CheckBlob(Blob blob, std::string* error) {
     return false;
   }
   const char* why = "";
+  Sink keep = [head](const BYTE* p, size_t n) {
+    if (head->size() < 16)
+      head->append(reinterpret_cast<const char*>(p), std::min<size_t>(n, 16 - head->size()));
+    return true;
+  };
+  SinkFile out(keep);
+  if (head) head->clear();
   if (packet::StreamDecode(file_, ui ? installer_.ui_stored : installer_.package_stored,
-                           ui ? installer_.ui_orig : installer_.package_orig, nullptr, &why))
+                           ui ? installer_.ui_orig : installer_.package_orig, head ? &out : nullptr,
+                           &why))
     return true;
   *error = why;
   return false;

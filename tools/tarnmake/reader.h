@@ -5,6 +5,13 @@
 // allocation. Item contents and a compressed package blob are inflated as
 // streams: memory stays bounded whatever sizes the file claims, and nothing
 // is written to disk.
+//
+// A setup package is "TARN_TSPV1.0" when every target path, shortcut path
+// and command line is GBK, and "TARN_TSPV1.1" when one of them holds a
+// GB18030 four-byte sequence (a character GBK lacks, such as "ß" or "한");
+// the two are otherwise the same form. A shell older than 1.1 refuses the
+// latter as a package of another version rather than install garbled
+// names.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -65,9 +72,10 @@ class Container {
   // Raw stored bytes of size-table slot k.
   bool CopyStored(int slot, const Sink& sink, std::string* error);
   // Inflates a blob of an installer to nowhere: false with the reason when
-  // it does not give exactly its size.
+  // it does not give exactly its size. With head, its first bytes (up to
+  // 16) land there.
   enum class Blob { kUIScript, kPackage };
-  bool CheckBlob(Blob blob, std::string* error);
+  bool CheckBlob(Blob blob, std::string* error, std::string* head = nullptr);
   // Bytes after the size table, in the file or in the package blob.
   uint64_t trailing_bytes() const { return trailing_; }
 

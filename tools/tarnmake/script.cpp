@@ -1,6 +1,7 @@
 // script: a setup script for the files of one or more folders (an install
 // tree, as CPack stages it), and the UI script beside it. Names are
-// written in ANSI (GBK), whatever the host's own encoding.
+// written in ANSI (GBK, a character it lacks as its four-byte sequence),
+// whatever the host's own encoding.
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "report.h"
+#include "text.h"
 
 namespace tarnmake {
 namespace {
@@ -24,19 +26,8 @@ struct Entry {
   std::string shortcut;
 };
 
-// ASCII case folded, DBCS pairs left whole: Windows sees one name where
-// these compare equal.
-std::string FoldCase(const std::string& s) {
-  std::string out = s;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (platform::IsLeadByte(static_cast<BYTE>(out[i])) && i + 1 < out.size()) {
-      ++i;
-      continue;
-    }
-    if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
-  }
-  return out;
-}
+// Windows sees one name where these compare equal.
+std::string FoldCase(const std::string& s) { return FoldedName(s); }
 
 // Characters a Windows name may not hold that the target check lets by
 // ("\" is a separator to the script, so a host name with one would be two).
@@ -125,7 +116,7 @@ class Walker {
     }
     if (!strays.empty()) {
       Error("'" + dir + "/" + strays.front() +
-            "': the name has characters the ANSI code page (GBK) cannot hold");
+            "': the name is not UTF-8, so it cannot be written exactly");
       return false;
     }
     std::sort(names.begin(), names.end());
@@ -216,19 +207,6 @@ bool WriteText(const std::string& text, const std::string& output) {
   return ok;
 }
 
-bool ValidUtf8(const std::string& s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 0 : (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : 4;
-    if (n == 4 || s.size() - i - 1 < n) return false;
-    for (size_t k = 1; k <= n; ++k)
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    i += n + 1;
-  }
-  return true;
-}
-
 // The licence text as the UI script holds it: GBK, CR LF lines, and no line
 // that the reader would take for the next section.
 bool LicenceText(const std::string& path, std::string* out) {
@@ -252,13 +230,13 @@ bool LicenceText(const std::string& path, std::string* out) {
     Error("cannot read the licence '" + path + "'");
     return false;
   }
-  if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
-  // UTF-8 (what CMake projects write) is converted; other bytes are taken
-  // for GBK already.
+  if (HasUtf8Mark(text)) text.erase(0, 3);
+  // UTF-8 (what CMake projects write) is converted, a character GBK lacks
+  // to its four-byte sequence; other bytes are taken for GBK already.
   if (ValidUtf8(text)) {
     std::string ansi = platform::Utf8ToAnsi(text);
     if (platform::AnsiToUtf8(ansi) != text) {
-      Error("the licence '" + path + "' has characters GBK cannot hold");
+      Error("the licence '" + path + "' has bytes that are not UTF-8 text");
       return false;
     }
     text = ansi;
