@@ -1,4 +1,5 @@
 #include "engine/install_runner.h"
+#include <atomic>
 #include "engine/setup_app.h"
 #include "engine/setup_package.h"
 #include "engine/removal.h"
@@ -7,6 +8,8 @@
 #include "sysint/path_ops.h"
 
 namespace {
+std::atomic<bool> g_stop{false};
+
 // The application object, or an empty state for a caller that has none:
 // nothing is installed then, for want of a target folder.
 CTarnSetupShellApp& State() {
@@ -24,6 +27,9 @@ bool IsUninstallKeyName(LPCSTR keyName) {
 }
 
 CString UninstallLogPath(LPCSTR targetDir) { return CString(targetDir ? targetDir : "") + "\\Unistall.tsu"; }
+
+void RequestInstallStop() { g_stop = true; }
+bool InstallStopRequested() { return g_stop; }
 
 CString CanonicalFolder(LPCSTR folder) {
   // "C:\X\.", "C:\A\..\B" and doubled separators would be written into the
@@ -43,11 +49,16 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   const CTarnSetupShellApp& app = State();
   // "<TARGETDIR>\x" would land in the root of the current drive.
   if (app.m_strTargetDir.IsEmpty()) return 0;
+  g_stop = false;
   const CString targetDir = CanonicalFolder(app.m_strTargetDir);
   CSetupPackage package(packageFile, targetDir, nullptr, notifyWnd);
   // Also after an install that stopped early: the log then lists what was
-  // written up to there.
+  // written up to there. A quit undoes it instead, leaving no log.
   package.Unpack();
+  if (g_stop) {
+    package.Undo();
+    return 0;
+  }
   if (package.WriteUninstallInfo(targetDir, app.m_strProductName, app.m_strProductName,
                                  app.m_strUninstaller))
     WriteUninstallDetails(app.m_strProductName, targetDir, package.m_saUninstallFiles, app);

@@ -45,6 +45,11 @@ TARN_EXPORT void RemoveUninstallKey(LPCSTR keyName);
 // "\", and no "|", which the uninstall command splits at; at most 255 bytes.
 bool IsUninstallKeyName(LPCSTR keyName);
 
+// A confirmed quit: the running install stops before its next entry and
+// undoes what it did (CSetupPackage::Undo). Any thread may ask.
+void RequestInstallStop();
+bool InstallStopRequested();
+
 // The install folder in the one spelling Windows resolves it to: no "." or
 // ".." components, no doubled separators, no trailing "\" but a drive's.
 CString CanonicalFolder(LPCSTR folder);

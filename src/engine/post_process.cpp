@@ -19,10 +19,14 @@ const DWORD kDeleteRetryMs = 10;
 BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
   const BYTE flags = entry.m_byInstallFlag;
   const bool temporary = (flags & IF_TEMPORARY) != 0;
-  if ((flags & IF_REGISTER) && !RegisterServer(path, TRUE)) {
-    CString text;
-    text.Format("注册'%s'失败!", path);
-    AfxMessageBox(text);
+  if (flags & IF_REGISTER) {
+    if (!RegisterServer(path, TRUE)) {
+      CString text;
+      text.Format("注册'%s'失败!", path);
+      AfxMessageBox(text);
+    } else if (!temporary) {
+      m_saRegistered.Add(path);
+    }
   }
   if (flags & IF_REGEDIT) {
     // Off code page 936 the editor gets a Unicode copy, and is waited for

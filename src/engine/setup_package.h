@@ -103,6 +103,16 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   HWND m_hNotifyWnd = nullptr;
   // The registry list being loaded, for its messages.
   CString m_strRegListPath;
+  // What this install made that was not there before, and the libraries it
+  // registered: what undoing it removes.
+  CStringArray m_saMadeFiles;
+  CStringArray m_saRegistered;
+
+  // Undoes this install after a stop: unregisters its libraries, removes
+  // the files and shortcuts it made (each folder as it empties) and the
+  // registry entries its package lists; writes no log and no key. Files it
+  // replaced keep their new content; programs it started are not undone.
+  void Undo();
 
  private:
   // WritePacket ignores its hooks' results; MakePacket must not.

@@ -60,7 +60,9 @@ BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry
   if (!CheckDir(linkDir, TRUE, FALSE)) return FALSE;
   CString targetName, workDir;
   SplitPath(targetPath, targetName, workDir);
+  const bool existed = platform::Access(link.str());
   if (CreateShortcut(targetPath, link, workDir, nullptr, nullptr) >= 0) {
+    if (!existed) m_saMadeFiles.Add(link);
     AddUninstallFile(link);
     platform::Journal(platform::JournalKind::kShortcut, link.str(), targetPath.str());
     return TRUE;

@@ -92,6 +92,8 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     if (hasData) next += e.m_dwStoredSize;
     platform::PostNotify(m_hNotifyWnd, WM_SETUP_DATA_STEP, static_cast<WPARAM>(i),
                          static_cast<LPARAM>(n));
+    // A confirmed quit: no entry more, and no finish page.
+    if (InstallStopRequested()) return FALSE;
 
     CString path = e.m_strTargetPath;
     if (!ExpandDirMacro(path)) return FALSE;
@@ -172,6 +174,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
         }
         continue;
       }
+      if (platform::LastOpenMadeFile()) m_saMadeFiles.Add(path);
       bool decoded = packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &out);
       if (decoded && (e.m_dwProtected & 0x01)) WritePadding(out);
       if (out.IsFailed()) {

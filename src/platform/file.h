@@ -42,6 +42,10 @@ class FileHandle {
   intptr_t h_ = -1;
 };
 
+// Whether this thread's last successful Open with create made the file
+// (nothing of that name was there): what an install that is undone removes.
+bool LastOpenMadeFile();
+
 // Times as 32-bit calendar times (seconds since 1970 UTC), attributes as the
 // Windows FILE_ATTRIBUTE_* bits.
 struct FileInfo {

@@ -249,3 +249,40 @@ TEST_F(InstallTest, EstimatedSizeCountsFilesThatAreThere) {
     EXPECT_EQ(EstimatedSizeKiB(list), c.kib) << c.files.size();
   }
 }
+
+// A confirmed quit stops the install before its next entry and undoes it:
+// what it made and the registry entries its package lists go, what was
+// there before stays, and no log or Uninstall key is written.
+TEST_F(InstallTest, AStoppedInstallIsUndone) {
+  const std::string listed = "HKEY_CURRENT_USER\\Software\\TarnTest\\Undo";
+  platform::RegKey k;
+  ASSERT_EQ(k.Create(platform::RegKey::Root(platform::kRegCurrentUser), "Software\\TarnTest\\Undo"), 0);
+  k.Close();
+  ASSERT_TRUE(WriteFileBytes(Target("old.txt"), "mine"));
+  Build({{"<TARGETDIR>\\a.txt", "a", 0, "<DESKTOP_FOLDER>\\Tarn Undo Test\\a.lnk"},
+         {"<TARGETDIR>\\sub\\deeper\\b.txt", "b"},
+         {"<TARGETDIR>\\old.txt", "new"},
+         {"<TARGETDIR>\\keys.txt", listed, IF_REGLIST},
+         {"<TARGETDIR>\\never.txt", "n"}});
+  platform::NotifyHandler prev = platform::SetNotifyHandler([](HWND, UINT msg, WPARAM wp, LPARAM) {
+    if (msg == WM_SETUP_DATA_STEP && wp == 4) RequestInstallStop();
+  });
+  Install();
+  platform::SetNotifyHandler(prev);
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(platform::Access(Target("a.txt")));
+  EXPECT_FALSE(platform::Access(Target("sub")));
+  EXPECT_FALSE(platform::Access(Target("never.txt")));
+  EXPECT_TRUE(platform::Access(Target("old.txt")));  // there before: kept
+  EXPECT_FALSE(platform::Access(LogPath()));
+  std::string desktop;
+  ASSERT_TRUE(platform::SpecialFolderPath(platform::kFolderDesktop, &desktop));
+  EXPECT_FALSE(platform::Access(desktop + "\\Tarn Undo Test"));
+  EXPECT_FALSE(k.Open(platform::RegKey::Root(platform::kRegCurrentUser), "Software\\TarnTest\\Undo",
+                      platform::kRegRead) == 0);
+  EXPECT_EQ(RegString(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str(), "DisplayName"), "<none>");
+  // The next install is not stopped by the last one's quit.
+  Install();
+  EXPECT_TRUE(platform::Access(Target("never.txt")));
+  EXPECT_TRUE(CInstallRunner::Uninstall(LogPath().c_str(), nullptr));
+}

@@ -456,15 +456,26 @@ TEST(InstallGate, PausedWorkerWaitsAtItsNextCheckpoint) {
   EXPECT_FALSE(gate.IsHeld());
 }
 
-TEST(InstallGate, UnpausedCheckpointsPassAndQuitIsHeld) {
-  // The held worker outlives the test, as it outlives the shell's wizard.
-  static CInstallGate* gate = new CInstallGate;
-  gate->Checkpoint();  // returns at once
-  EXPECT_FALSE(gate->IsHeld());
-  gate->Quit();
-  EXPECT_TRUE(gate->IsQuit());
-  std::thread([] { gate->Checkpoint(); }).detach();
-  EXPECT_TRUE(Eventually([] { return gate->IsHeld(); }));
+TEST(InstallGate, AQuitLetsTheWorkerGoOnToUndo) {
+  CInstallGate gate;
+  gate.Checkpoint();  // returns at once
+  EXPECT_FALSE(gate.IsHeld());
+  // Held by the question, then let go by the quit: at a checkpoint and
+  // while it waits for the hand-over of the finish page.
+  std::atomic<int> passed{0};
+  gate.Pause();
+  std::thread worker([&] {
+    gate.Checkpoint();
+    ++passed;
+    gate.WaitForHandOver();
+    ++passed;
+  });
+  EXPECT_TRUE(Eventually([&] { return gate.IsHeld(); }));
+  gate.Quit();
+  worker.join();
+  EXPECT_EQ(passed, 2);
+  EXPECT_TRUE(gate.IsQuit());
+  gate.Checkpoint();  // after a quit, never held again
 }
 
 }  // namespace

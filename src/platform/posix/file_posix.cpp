@@ -14,6 +14,12 @@ namespace platform {
 
 FileHandle::~FileHandle() { Close(); }
 
+namespace {
+thread_local bool t_made = false;
+}  // namespace
+
+bool LastOpenMadeFile() { return t_made; }
+
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare, bool create,
                       bool truncate, int* error, bool refuseLinks) {
   Close();
@@ -24,7 +30,10 @@ bool FileHandle::Open(const std::string& path, FileAccess access, FileShare, boo
   if (truncate && !refuseLinks) flags |= O_TRUNC;
   if (refuseLinks) flags |= O_NOFOLLOW;
   std::string host = HostPath(path);
-  int fd = path.empty() ? -1 : ::open(host.c_str(), flags, 0644);
+  // A new name first, so that one knows whether the open made the file.
+  int fd = path.empty() || !create ? -1 : ::open(host.c_str(), flags | O_EXCL, 0644);
+  const bool made = fd >= 0;
+  if (fd < 0 && !path.empty() && (!create || errno == EEXIST)) fd = ::open(host.c_str(), flags, 0644);
   if (fd >= 0) {
     struct stat st;
     bool ok = fstat(fd, &st) == 0;
@@ -50,6 +59,7 @@ bool FileHandle::Open(const std::string& path, FileAccess access, FileShare, boo
     return false;
   }
   h_ = fd;
+  t_made = made;
   return true;
 }
 

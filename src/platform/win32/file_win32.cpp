@@ -25,6 +25,12 @@ FILETIME ToFileTime(int64_t t) {
 }
 }  // namespace
 
+namespace {
+thread_local bool t_made = false;
+}  // namespace
+
+bool LastOpenMadeFile() { return t_made; }
+
 FileHandle::~FileHandle() { Close(); }
 
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare share, bool create,
@@ -48,6 +54,7 @@ bool FileHandle::Open(const std::string& path, FileAccess access, FileShare shar
     return false;
   }
   const bool existed = !create || GetLastError() == ERROR_ALREADY_EXISTS;
+  const bool made = !existed;
   DWORD failure = 0;
   if (refuseLinks && existed && HandleIsLink(h)) {
     failure = ERROR_CANT_ACCESS_FILE;
@@ -60,6 +67,7 @@ bool FileHandle::Open(const std::string& path, FileAccess access, FileShare shar
     return false;
   }
   h_ = reinterpret_cast<intptr_t>(h);
+  t_made = made;
   return true;
 }
 

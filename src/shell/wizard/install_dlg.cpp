@@ -63,6 +63,8 @@ BOOL CPPInstall::OnQueryCancel() {
   BOOL quit = AskQuit();
   m_bAsking = FALSE;
   if (quit) {
+    // Stop first, then wake the worker: it must find the stop set.
+    RequestInstallStop();
     m_pGate->Quit();
     return TRUE;
   }
@@ -112,8 +114,9 @@ void CPPInstall::OnTimer(UINT_PTR id) {
 
 void CPPInstall::WaitForWorker() {
   if (!m_hThread) return;
+  // After a quit too: the worker then undoes the install, and the
+  // temporary package must stay until it has.
   for (;;) {
-    if (m_pGate->IsQuit() && m_pGate->IsHeld()) return;
     DWORD r = ::MsgWaitForMultipleObjects(1, &m_hThread, FALSE, 100, QS_ALLINPUT);
     if (r == WAIT_OBJECT_0) return;
     MSG m;

@@ -5,7 +5,8 @@ void CInstallGate::Checkpoint() {
   if (!m_bPaused && !m_bQuit) return;
   m_bHeld = true;
   m_changed.NotifyAll();
-  m_changed.Wait(m_lock, [this] { return !m_bPaused && !m_bQuit; });
+  // After a quit the worker goes on, to stop at its next entry and undo.
+  m_changed.Wait(m_lock, [this] { return !m_bPaused || m_bQuit; });
   m_bHeld = false;
 }
 
@@ -13,7 +14,7 @@ void CInstallGate::WaitForHandOver() {
   std::lock_guard<platform::Mutex> l(m_lock);
   m_bHeld = true;
   m_changed.NotifyAll();
-  m_changed.Wait(m_lock, [this] { return m_bHandedOver && !m_bPaused && !m_bQuit; });
+  m_changed.Wait(m_lock, [this] { return (m_bHandedOver && !m_bPaused) || m_bQuit; });
   m_bHeld = false;
 }
 

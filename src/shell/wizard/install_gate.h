@@ -8,12 +8,12 @@
 
 class CInstallGate {
  public:
-  // Worker side. Before each progress post: waits while paused; after
-  // Quit it never returns (the process ends around it).
+  // Worker side. Before each progress post: waits while paused; returns
+  // at once after Quit, when the install stops and undoes itself.
   void Checkpoint();
   // After posting the last progress message: waits until the page has
   // taken it (HandOver) before the uninstall information is written, so a
-  // quit answered meanwhile still leaves none.
+  // quit answered meanwhile still undoes the install and leaves no log.
   void WaitForHandOver();
 
   // Page side.
