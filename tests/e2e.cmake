@@ -6,7 +6,7 @@ endif()
 
 if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
   add_executable(e2e_driver e2e/driver/driver.cpp)
-  target_link_libraries(e2e_driver PRIVATE user32 shell32)
+  target_link_libraries(e2e_driver PRIVATE user32 shell32 advapi32)
   # A test program that links against the shell's exports.
   add_executable(test_exports e2e/exports/exports.cpp)
   target_link_libraries(test_exports PRIVATE TarnSetupShell)
@@ -33,4 +33,27 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
            COMMAND sh -c "[ -f \"$1\" ] || exit 77; n=$(stat -c %s \"$1\"); echo \"$1: $n bytes\"; [ $n -le 262144 ]"
                    size ${TARN_SHIPPED_SHELL})
   set_tests_properties(shipped_shell_size PROPERTIES SKIP_RETURN_CODE 77)
+endif()
+
+# The same shell on systems of other ANSI code pages: each locale its own
+# Wine prefix (tests/wine-prefix.sh), booted first, stopped last.
+if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
+  foreach(locale en_US ja_JP pl_PL)
+    add_test(NAME wine_boot_${locale}
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/wine-prefix.sh boot ${CMAKE_BINARY_DIR} ${locale}.UTF-8)
+    set_tests_properties(wine_boot_${locale} PROPERTIES FIXTURES_SETUP wine_${locale} TIMEOUT 300)
+    add_test(NAME wine_stop_${locale}
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/wine-prefix.sh stop ${CMAKE_BINARY_DIR} ${locale}.UTF-8)
+    set_tests_properties(wine_stop_${locale} PROPERTIES FIXTURES_CLEANUP wine_${locale})
+    # The wizard's pages, texts and results, the uninstall, the install page
+    # with its quit question, and the silent install into a Chinese folder
+    # and with a Polish desktop and folder.
+    add_test(NAME e2e_shell_${locale}
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
+                     $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
+                     ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e-${locale}
+                     install uninstall quit_no silent_world desktop_pl)
+    set_tests_properties(e2e_shell_${locale} PROPERTIES FIXTURES_REQUIRED wine_${locale} TIMEOUT 600
+                         ENVIRONMENT "TARN_E2E_SHELL=${TARN_SHIPPED_SHELL};TARN_E2E_LOCALE=${locale}.UTF-8")
+  endforeach()
 endif()

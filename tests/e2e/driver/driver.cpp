@@ -19,8 +19,11 @@
 //   exitcode CMDLINE [MS]    the same, then prints its exit code, or
 //                            "timeout" (and ends it) when it outlived MS
 //   clickwait TITLE ID NEXT [MS]  presses, waits for NEXT, prints the ms
+//   reg KEY [VALUE]          fails unless the key (and value) is there;
+//                            prints a string value, or a DWORD in decimal
 #include <windows.h>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -127,6 +130,44 @@ DWORD Ms(int argc, wchar_t** argv, int i, DWORD def) {
   return argc > i ? static_cast<DWORD>(_wtoi(argv[i])) : def;
 }
 
+// Read through the W functions: reg.exe prints in the console's code page,
+// which lacks the Chinese names on most systems.
+int Reg(const std::wstring& path, const wchar_t* value) {
+  size_t slash = path.find(L'\\');
+  std::wstring root = path.substr(0, slash);
+  HKEY base = root == L"HKLM" || root == L"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE
+              : root == L"HKCU" || root == L"HKEY_CURRENT_USER" ? HKEY_CURRENT_USER
+              : root == L"HKCR" || root == L"HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
+                                                                 : nullptr;
+  if (!base) return Fail("unknown root " + Utf8(root));
+  std::wstring sub = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
+  HKEY key;
+  if (RegOpenKeyExW(base, sub.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  int rc = 0;
+  if (value) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      rc = 1;
+    } else {
+      std::vector<BYTE> data(size + sizeof(wchar_t));
+      RegQueryValueExW(key, value, nullptr, &type, data.data(), &size);
+      if (type == REG_DWORD) {
+        DWORD d;
+        memcpy(&d, data.data(), sizeof d);
+        Out(std::to_string(d));
+      } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::wstring s(reinterpret_cast<wchar_t*>(data.data()), size / sizeof(wchar_t));
+        while (!s.empty() && s.back() == L'\0') s.pop_back();
+        Out(Utf8(s));
+      } else {
+        rc = Fail("value of another type");
+      }
+    }
+  }
+  RegCloseKey(key);
+  return rc;
+}
+
 }  // namespace
 
 int main() {
@@ -164,6 +205,7 @@ int main() {
     CloseHandle(pi.hProcess);
     return 0;
   }
+  if (cmd == L"reg") return Reg(title, argc > 3 ? argv[3] : nullptr);
   if (cmd == L"wait") return WaitTop(title, Ms(argc, argv, 3, 20000)) ? 0 : Fail("no window " + Utf8(title));
   if (cmd == L"gone") {
     DWORD start = GetTickCount(), ms = Ms(argc, argv, 3, 20000);
