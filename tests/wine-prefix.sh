@@ -9,7 +9,7 @@ set -u
 action=$1 build=$2 locale=${3:-zh_CN.UTF-8}
 lang=${locale%%.*}
 prefix=$(readlink -m "$build")/wineprefix
-[ "$lang" = zh_CN ] || prefix=$build/wineprefix-$lang
+[ "$lang" = zh_CN ] || prefix=$prefix-$lang
 if [ "$action" = path ]; then echo "$prefix"; exit 0; fi
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$locale

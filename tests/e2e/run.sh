@@ -119,8 +119,13 @@ ended() {  # seconds: the installer ended in time
 stop_setup() { kill "$setup_pid" 2>/dev/null; wineserver -k >/dev/null 2>&1; }
 
 # --- installers ---------------------------------------------------------
+# Made as the publisher makes them, on a Chinese system (the 936 prefix):
+# tarnmake opens the script's GBK names through the ANSI functions.
+make_installer() {
+  WINEPREFIX=$("$src/tests/wine-prefix.sh" path "$build") LC_ALL=zh_CN.UTF-8 wine "$tarnmake" "$@"
+}
 sample=$src/examples/sample
-wine "$tarnmake" build "$(winpath "$sample/setup.ini")" --ui "$(winpath "$sample/ui.ini")" \
+make_installer build "$(winpath "$sample/setup.ini")" --ui "$(winpath "$sample/ui.ini")" \
   --shell "$(winpath "$shell")" -o "$(winpath "$out/work")\\setup.exe" >>"$log" 2>&1 \
   || { note "FAIL: tarnmake build"; exit 1; }
 cp "$shell" "$out/work/bare.exe"
@@ -354,7 +359,7 @@ quit_product() {  # dir
         "${e% *}" "${e#* }" >> "$p/setup.ini"
     done
     printf '[PRODUCTNAME]\r\nTarn Quit\r\n\r\n[TARGETDIR]\r\nC:\\Tarn Quit\r\n\r\n[LICENCE]\r\nQuit test\r\n' > "$p/ui.ini"
-    wine "$tarnmake" build "$(winpath "$p/setup.ini")" --ui "$(winpath "$p/ui.ini")" \
+    make_installer build "$(winpath "$p/setup.ini")" --ui "$(winpath "$p/ui.ini")" \
       --shell "$(winpath "$shell")" -o "$(winpath "$p")\\quit.exe" >>"$log" 2>&1
   fi
   rm -rf "$drive_c/$name"
