@@ -171,6 +171,9 @@ install_through() {  # installer, what its uninstaller copy must be
   check "accept text" "$(d text "$LICENCE" 1019)" "是的，我接受以上协议"
   check "decline text" "$(d text "$LICENCE" 1020)" "不，我不接受以上协议"
   check "note hidden" "$(d state "$LICENCE" 1017)" "enabled=1 visible=0 checked=0"
+  # The sheet measures its pages in their font on every system.
+  check "licence: accepting choice not cut off" "$(d outside "$LICENCE" 1019)" 0
+  check "licence: declining choice not cut off" "$(d outside "$LICENCE" 1020)" 0
   shot 2-licence
   d click "$LICENCE" 1019
   expect_state "licence: Next after accepting" "$LICENCE" $NEXT "enabled=1 visible=1 checked=0"
@@ -185,6 +188,8 @@ install_through() {  # installer, what its uninstaller copy must be
   check "path info" "$(d text "$TARGET" 1013 | head -1)" "    安装程序将把 $PRODUCT 安装到以下路径中。"
   check "path headline" "$(d text "$TARGET" 1018)" "选择安装路径"
   check "browse text" "$(d text "$TARGET" 1004)" "浏览(&B)..."
+  check "path field not cut off" "$(d outside "$TARGET" 1003)" 0
+  check "browse not cut off" "$(d outside "$TARGET" 1004)" 0
   expect_state "path: Back enabled" "$TARGET" $BACK "enabled=1 visible=1 checked=0"
   shot 3-path
   d settext "$TARGET" 1003 ""

@@ -19,9 +19,13 @@
 //   exitcode CMDLINE [MS]    the same, then prints its exit code, or
 //                            "timeout" (and ends it) when it outlived MS
 //   clickwait TITLE ID NEXT [MS]  presses, waits for NEXT, prints the ms
+//   outside TITLE ID         how many pixels of the control lie outside its
+//                            page, or of the page outside the window: 0
+//                            when nothing is cut off
 //   reg KEY [VALUE]          fails unless the key (and value) is there;
 //                            prints a string value, or a DWORD in decimal
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
@@ -279,6 +283,21 @@ int main() {
     Press(ctl);
     if (!WaitTop(argv[4], Ms(argc, argv, 5, 600000))) return Fail("no window " + Utf8(argv[4]));
     Out(std::to_string(GetTickCount() - start));
+    return 0;
+  }
+  if (cmd == L"outside") {
+    // Each window against the client area of the one it sits in.
+    long cut = 0;
+    for (HWND w = ctl; w && w != top; w = GetParent(w)) {
+      HWND parent = GetParent(w);
+      RECT r, c;
+      GetWindowRect(w, &r);
+      GetClientRect(parent, &c);
+      MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&c), 2);
+      cut += std::max(0L, c.left - r.left) + std::max(0L, r.right - c.right) +
+             std::max(0L, c.top - r.top) + std::max(0L, r.bottom - c.bottom);
+    }
+    Out(std::to_string(cut));
     return 0;
   }
   if (cmd == L"click") {
