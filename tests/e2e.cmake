@@ -52,7 +52,7 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
                      $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
                      ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e-${locale}
-                     install uninstall quit_no silent_world desktop_pl)
+                     install uninstall quit_no silent_world desktop_pl wizard_pl)
     # Its installers are made in the Chinese prefix (see run.sh).
     set_tests_properties(e2e_shell_${locale} PROPERTIES FIXTURES_REQUIRED "wine;wine_${locale}" TIMEOUT 600
                          ENVIRONMENT "TARN_E2E_SHELL=${TARN_SHIPPED_SHELL};TARN_E2E_LOCALE=${locale}.UTF-8")

@@ -118,6 +118,12 @@ ended() {  # seconds: the installer ended in time
 }
 stop_setup() { kill "$setup_pid" 2>/dev/null; wineserver -k >/dev/null 2>&1; }
 
+# The locale took: the programs run under its ANSI code page.
+case $lang in
+  zh_CN) acp=936 ;; en_US) acp=1252 ;; ja_JP) acp=932 ;; pl_PL) acp=1250 ;; *) acp= ;;
+esac
+[ -n "$acp" ] && check "ANSI code page under $locale" "$(d acp)" "$acp"
+
 # --- installers ---------------------------------------------------------
 # Made as the publisher makes them, on a Chinese system (the 936 prefix):
 # tarnmake opens the script's GBK names through the ANSI functions.
@@ -655,6 +661,38 @@ silent_sample() {  # what folder (Windows) desktop (host)
 
 # A folder name GBK holds, under a parent of plain ASCII.
 case_silent_world() { silent_sample "silent, Chinese folder" 'C:\World Test\演示' "$(profile_dir)/Desktop"; }
+
+# The wizard with a folder typed that GBK lacks: the field's text, the
+# question that names it, the install, and the uninstall through its dialog.
+case_wizard_pl() {
+  local what="wizard, Polish folder" dir_win='C:\Programy Łódź\Kreator' dir desk unstr
+  dir=$drive_c/Programy\ Łódź/Kreator
+  desk=$(profile_dir)/Desktop
+  rm -rf "$dir"
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  touch "$out/work/marker"
+  sleep 1
+  start "$out/work/setup.exe"
+  d wait "$WELCOME" 30000 && d click "$WELCOME" $NEXT && d wait "$LICENCE" && d click "$LICENCE" 1019 &&
+    sleep 0.3 && d click "$LICENCE" $NEXT && d wait "$TARGET" && d settext "$TARGET" 1003 "$dir_win"
+  check "$what: the field holds it" "$(d text "$TARGET" 1003)" "$dir_win"
+  d click "$TARGET" $NEXT
+  check "$what: create question" "$(d box "目录不存在")" "'$dir_win'目录不存在,是否新建目录?"
+  d answer "目录不存在" yes
+  check_true "$what: finish page shows" d wait "$DONE" 60000
+  d click "$DONE" $FINISH
+  check_true "$what: installer ends" ended 30
+  check_sample_install "$what" "$dir" "$dir_win" "$desk"
+  unstr=$(regval "$UNINSTALL_KEY" UninstallString)
+  d run "$unstr" >>"$log" 2>&1 &
+  setup_pid=$!
+  d answer "卸载确认" yes
+  expect_state "$what: uninstall dialog's Exit shows at the end" "卸载" 1015 "enabled=1 visible=1 checked=0"
+  check "$what: uninstall status at the end" "$(d text "卸载" 1011)" "完成卸载文件..."
+  d click "卸载" 1015
+  check_true "$what: uninstaller ends" ended 30
+  check_sample_gone "$what: uninstall" "$dir" "$desk"
+}
 
 restore_value() {  # key type value: the Desktop value as it was, or none
   if [ -n "$3" ]; then

@@ -22,6 +22,7 @@
 //   outside TITLE ID         how many pixels of the control lie outside its
 //                            page, or of the page outside the window: 0
 //                            when nothing is cut off
+//   acp                      the ANSI code page the programs run under
 //   reg KEY [VALUE]          fails unless the key (and value) is there;
 //                            prints a string value, or a DWORD in decimal
 #include <windows.h>
@@ -181,6 +182,10 @@ int main() {
   std::wstring cmd = argv[1];
   std::wstring title = argc > 2 ? argv[2] : L"";
 
+  if (cmd == L"acp") {
+    Out(std::to_string(GetACP()));
+    return 0;
+  }
   if (cmd == L"windows") {
     EnumWindows(ListTop, 0);
     return 0;
