@@ -25,7 +25,7 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
                    $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
                    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e)
-  set_tests_properties(e2e_shell PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900
+  set_tests_properties(e2e_shell PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900 RESOURCE_LOCK wineprefix_zh_CN
                        ENVIRONMENT "TARN_E2E_SHELL=${TARN_SHIPPED_SHELL}")
   # The shipped shell stays within its 256 KiB: the runtime's exception
   # support, brought back by one throwing call, would add about 90.
@@ -46,15 +46,19 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
              COMMAND ${CMAKE_SOURCE_DIR}/tests/wine-prefix.sh stop ${CMAKE_BINARY_DIR} ${locale}.UTF-8)
     set_tests_properties(wine_stop_${locale} PROPERTIES FIXTURES_CLEANUP wine_${locale})
     # The wizard's pages, texts and results, the uninstall, the install page
-    # with its quit question, and the silent install into a Chinese folder
-    # and with a Polish desktop and folder.
+    # with its quit question, the silent install into a Chinese folder and
+    # with a Polish desktop and folder, the wizard into a Polish folder. Not
+    # the keyboard case: the sheet's buttons (Alt+N) and the folder
+    # browser's caption are the system's, in its language.
     add_test(NAME e2e_shell_${locale}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
                      $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
                      ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e-${locale}
                      install uninstall quit_no silent_world desktop_pl wizard_pl)
-    # Its installers are made in the Chinese prefix (see run.sh).
+    # Its installers are made in the Chinese prefix (see run.sh), whose
+    # server e2e_shell stops between its cases: never both at once.
     set_tests_properties(e2e_shell_${locale} PROPERTIES FIXTURES_REQUIRED "wine;wine_${locale}" TIMEOUT 600
+                         RESOURCE_LOCK wineprefix_zh_CN
                          ENVIRONMENT "TARN_E2E_SHELL=${TARN_SHIPPED_SHELL};TARN_E2E_LOCALE=${locale}.UTF-8")
   endforeach()
 endif()
