@@ -150,7 +150,11 @@ target_win='C:\Tarn E2E\Demo'
 target=$drive_c/Tarn\ E2E/Demo
 
 # --- cases --------------------------------------------------------------
-case_install() { install_through setup.exe "$shell"; }
+case_install() {
+  install_through setup.exe "$shell"
+  # Elsewhere than on a Chinese system, every file and value as well.
+  [ "$lang" = zh_CN ] || check_sample_install "wizard" "$target" "$target_win" "$(profile_dir)/Desktop"
+}
 
 install_through() {  # installer, what its uninstaller copy must be
   rm -rf "$drive_c/Tarn E2E"
@@ -637,6 +641,10 @@ check_sample_gone() {  # what folder (host) desktop (host)
   while read -r link; do
     check_true "$1: shortcut gone: ${link#"$drive_c"}" test ! -e "$link"
   done < <(sample_links "$3")
+  check_true "$1: Start menu folder gone" test ! -e "$(programs_dir)/Tarn 演示程序"
+  # A folder goes with the last file in it; the one above, made by the
+  # install too, stays empty.
+  check "$1: nothing left above the folder" "$(ls -A "$(dirname "$2")")" ""
   check "$1: no shortcut left" "$(links)" 0
   check_true "$1: Uninstall key gone" key_gone "$UNINSTALL_KEY"
   check_true "$1: imported registry keys gone" key_gone 'HKCU\Software\TarnDemo'
