@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
-# boot BUILD: make (once) and start the build tree's Wine prefix, its server
-# and services detached from our output, so that ctest does not wait on
-# them. stop BUILD: stop that prefix's server, and no other.
+# boot BUILD [LOCALE]: make (once) and start the build tree's Wine prefix
+# for that locale (default zh_CN.UTF-8), its server and services detached
+# from our output, so that ctest does not wait on them. stop BUILD [LOCALE]:
+# stop that prefix's server, and no other. path BUILD [LOCALE]: the prefix.
+# The locale sets Wine's ANSI code page; each locale has its own prefix, so
+# that locales run side by side (zh_CN's is the plain "wineprefix").
 set -u
-action=$1 build=$2
-export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+action=$1 build=$2 locale=${3:-zh_CN.UTF-8}
+lang=${locale%%.*}
+prefix=$(readlink -m "$build")/wineprefix
+[ "$lang" = zh_CN ] || prefix=$prefix-$lang
+if [ "$action" = path ]; then echo "$prefix"; exit 0; fi
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$locale
 case "$action" in
   boot)
     wineserver -p 120 </dev/null >/dev/null 2>&1

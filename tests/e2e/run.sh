@@ -6,19 +6,26 @@
 # Screenshots go to OUT/shots. With TARN_E2E_DISPLAY set, that display is
 # used instead of a private Xvfb. When the file TARN_E2E_SHELL names exists
 # (ctest points it at the shipped build), it is the shell under test.
+# TARN_E2E_LOCALE (default zh_CN.UTF-8) is Wine's locale, and so the ANSI
+# code page the shell runs under; each locale has its own prefix
+# (tests/wine-prefix.sh), screenshots are named after it.
 set -u
 build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
 shift 6
 if [ -n "${TARN_E2E_SHELL:-}" ] && [ -f "$TARN_E2E_SHELL" ]; then shell=$TARN_E2E_SHELL; fi
 cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed"}
 
-export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
+locale=${TARN_E2E_LOCALE:-zh_CN.UTF-8}
+lang=${locale%%.*}
+export WINEPREFIX=$("$src/tests/wine-prefix.sh" path "$build" "$locale") WINEARCH=win32 WINEDEBUG=-all
+# No menu builder: it would put its own files beside the shortcuts.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=$locale
 rm -rf "$out"
 mkdir -p "$out/shots" "$out/work"
 log=$out/e2e.log
 : > "$log"
 echo "shell under test: $shell" | tee -a "$log"
+echo "locale: $locale, prefix: $WINEPREFIX" | tee -a "$log"
 failures=0
 xvfb_pid=
 
@@ -77,18 +84,13 @@ expect_state() {  # what title id want
 # The desktop cut to the windows on it.
 shot() {
   sleep 0.3
-  import -display "$DISPLAY" -window root "$out/shots/$1.png" 2>>"$log" &&
-    convert "$out/shots/$1.png" -trim +repage "$out/shots/$1.png" 2>>"$log"
+  local f=$out/shots/$lang-$1.png
+  import -display "$DISPLAY" -window root "$f" 2>>"$log" && convert "$f" -trim +repage "$f" 2>>"$log"
 }
-# reg writes the ANSI code page to a pipe.
-regval() {  # key value
-  wine reg query "$1" /v "$2" 2>/dev/null | iconv -f gbk -t utf-8 | tr -d '\r' | sed -n 's/.*REG_SZ *//p'
-}
-regdword() {  # key value: decimal
-  local hex
-  hex=$(wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_DWORD *//p')
-  [ -n "$hex" ] && echo $((hex))
-}
+# Through the driver: reg.exe would print in the console's code page.
+regval() { d reg "$1" "$2"; }  # key value
+regdword() { d reg "$1" "$2"; }  # key value: decimal
+key_gone() { ! d reg "$1"; }
 tempfiles() { find "$drive_c" -name 'tst*.tmp' | wc -l; }
 links() { find "$drive_c" -name '*.lnk' -newer "$out/work/marker" 2>/dev/null | wc -l; }
 
@@ -116,9 +118,20 @@ ended() {  # seconds: the installer ended in time
 }
 stop_setup() { kill "$setup_pid" 2>/dev/null; wineserver -k >/dev/null 2>&1; }
 
+# The locale took: the programs run under its ANSI code page.
+case $lang in
+  zh_CN) acp=936 ;; en_US) acp=1252 ;; ja_JP) acp=932 ;; pl_PL) acp=1250 ;; *) acp= ;;
+esac
+[ -n "$acp" ] && check "ANSI code page under $locale" "$(d acp)" "$acp"
+
 # --- installers ---------------------------------------------------------
+# Made as the publisher makes them, on a Chinese system (the 936 prefix):
+# tarnmake opens the script's GBK names through the ANSI functions.
+make_installer() {
+  WINEPREFIX=$("$src/tests/wine-prefix.sh" path "$build") LC_ALL=zh_CN.UTF-8 wine "$tarnmake" "$@"
+}
 sample=$src/examples/sample
-wine "$tarnmake" build "$(winpath "$sample/setup.ini")" --ui "$(winpath "$sample/ui.ini")" \
+make_installer build "$(winpath "$sample/setup.ini")" --ui "$(winpath "$sample/ui.ini")" \
   --shell "$(winpath "$shell")" -o "$(winpath "$out/work")\\setup.exe" >>"$log" 2>&1 \
   || { note "FAIL: tarnmake build"; exit 1; }
 cp "$shell" "$out/work/bare.exe"
@@ -137,7 +150,11 @@ target_win='C:\Tarn E2E\Demo'
 target=$drive_c/Tarn\ E2E/Demo
 
 # --- cases --------------------------------------------------------------
-case_install() { install_through setup.exe "$shell"; }
+case_install() {
+  install_through setup.exe "$shell"
+  # Elsewhere than on a Chinese system, every file and value as well.
+  [ "$lang" = zh_CN ] || check_sample_install "wizard" "$target" "$target_win" "$(profile_dir)/Desktop"
+}
 
 install_through() {  # installer, what its uninstaller copy must be
   rm -rf "$drive_c/Tarn E2E"
@@ -164,6 +181,9 @@ install_through() {  # installer, what its uninstaller copy must be
   check "accept text" "$(d text "$LICENCE" 1019)" "是的，我接受以上协议"
   check "decline text" "$(d text "$LICENCE" 1020)" "不，我不接受以上协议"
   check "note hidden" "$(d state "$LICENCE" 1017)" "enabled=1 visible=0 checked=0"
+  # The sheet measures its pages in their font on every system.
+  check "licence: accepting choice not cut off" "$(d outside "$LICENCE" 1019)" 0
+  check "licence: declining choice not cut off" "$(d outside "$LICENCE" 1020)" 0
   shot 2-licence
   d click "$LICENCE" 1019
   expect_state "licence: Next after accepting" "$LICENCE" $NEXT "enabled=1 visible=1 checked=0"
@@ -176,7 +196,10 @@ install_through() {  # installer, what its uninstaller copy must be
   check_true "path page shows" d wait "$TARGET"
   check "proposed path" "$(d text "$TARGET" 1003)" 'C:\Program Files\TARN DEMO'
   check "path info" "$(d text "$TARGET" 1013 | head -1)" "    安装程序将把 $PRODUCT 安装到以下路径中。"
+  check "path headline" "$(d text "$TARGET" 1018)" "选择安装路径"
   check "browse text" "$(d text "$TARGET" 1004)" "浏览(&B)..."
+  check "path field not cut off" "$(d outside "$TARGET" 1003)" 0
+  check "browse not cut off" "$(d outside "$TARGET" 1004)" 0
   expect_state "path: Back enabled" "$TARGET" $BACK "enabled=1 visible=1 checked=0"
   shot 3-path
   d settext "$TARGET" 1003 ""
@@ -255,7 +278,7 @@ case_uninstall() {
   check_true "uninstaller ends after Exit" ended 30
   check_true "install directory gone" test ! -e "$target"
   check "shortcuts gone" "$(links)" 0
-  check_true "Uninstall key gone" sh -c "! wine reg query '$UNINSTALL_KEY' >/dev/null 2>&1"
+  check_true "Uninstall key gone" key_gone "$UNINSTALL_KEY"
   check_true "imported registry keys gone" sh -c "! wine reg query 'HKCU\\Software\\TarnDemo' >/dev/null 2>&1"
 }
 
@@ -351,7 +374,7 @@ quit_product() {  # dir
         "${e% *}" "${e#* }" >> "$p/setup.ini"
     done
     printf '[PRODUCTNAME]\r\nTarn Quit\r\n\r\n[TARGETDIR]\r\nC:\\Tarn Quit\r\n\r\n[LICENCE]\r\nQuit test\r\n' > "$p/ui.ini"
-    wine "$tarnmake" build "$(winpath "$p/setup.ini")" --ui "$(winpath "$p/ui.ini")" \
+    make_installer build "$(winpath "$p/setup.ini")" --ui "$(winpath "$p/ui.ini")" \
       --shell "$(winpath "$shell")" -o "$(winpath "$p")\\quit.exe" >>"$log" 2>&1
   fi
   rm -rf "$drive_c/$name"
@@ -479,12 +502,13 @@ case_keyboard() {
 # --- silent mode ----------------------------------------------------------
 # The log every silent run appends to: %TEMP%\TarnSetup.log.
 silent_log() { find "$drive_c/users" -name TarnSetup.log 2>/dev/null | head -1; }
-silent_log_text() { local f; f=$(silent_log); [ -n "$f" ] && iconv -f gbk -t utf-8 "$f" | tr -d '\r'; }
+# GBK, and GB18030's four bytes for what GBK lacks ("Łódź").
+silent_log_text() { local f; f=$(silent_log); [ -n "$f" ] && iconv -f gb18030 -t utf-8 "$f" | tr -d '\r'; }
 # What the files an uninstall log lists take, in KiB rounded up.
 logged_kib() {  # log
   python3 - "$1" "$drive_c" <<'PY'
 import os, sys
-lines = open(sys.argv[1], "rb").read().decode("gbk").split("\r\n")
+lines = open(sys.argv[1], "rb").read().decode("gb18030").split("\r\n")
 total = 0
 for line in lines[1:]:
     if line == "[DeleteRegistry]":
@@ -533,7 +557,7 @@ case_silent() {
   check "silent uninstall: exit code, with no question" "$rc" 0
   check_true "silent uninstall: install directory gone" test ! -e "$dir"
   check "silent uninstall: shortcuts gone" "$(links)" 0
-  check_true "silent uninstall: Uninstall key gone" sh -c "! wine reg query '$UNINSTALL_KEY' >/dev/null 2>&1"
+  check_true "silent uninstall: Uninstall key gone" key_gone "$UNINSTALL_KEY"
   check_true "silent uninstall: imported registry keys gone" sh -c "! wine reg query 'HKCU\\Software\\TarnDemo' >/dev/null 2>&1"
   check "silent uninstall: the log ends the run" "$(silent_log_text | tail -1)" "exit code 0"
 }
@@ -563,6 +587,147 @@ case_silent_fail() {
   check "silent failures: no temporary file left" "$(tempfiles)" "$temps"
   check "silent failures: one log entry per run" "$(silent_log_text | grep -c '^== ')" 6
   note "silent log: $(silent_log | sed "s|^$drive_c|C:|")"
+}
+
+# --- other code pages -------------------------------------------------------
+# What the sample installs, by the exact names its script gives: the
+# registry scripts imported and dropped, the key list kept only in the log.
+SAMPLE_FILES="bin/demo.bin data/empty.txt data/photo.gz data/settings.ini defaults.reg
+docs/manual/chapter1.txt docs/manual/chapter2.txt docs/manual/chapter3.txt licence.txt
+nt-only.txt readme.txt 文档/说明.txt"
+profile_dir() { echo "$drive_c/users/${USER:-$(id -un)}"; }
+programs_dir() { echo "$(profile_dir)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"; }
+# The shortcuts by name, beside the desktop they went to.
+sample_links() {  # desktop folder (host path)
+  printf '%s\n' "$(programs_dir)/Tarn 演示程序/说明.lnk" "$(programs_dir)/Tarn 演示程序/中文说明.lnk" \
+    "$1/Tarn 演示程序许可协议.lnk"
+}
+check_sample_install() {  # what folder (host) folder (Windows) desktop (host)
+  local what=$1 dir=$2 dir_win=$3 desk=$4 f from want got link
+  want=$( (printf '%s\n' $SAMPLE_FILES; echo Unistall.tsu) | sort)
+  got=$( (cd "$dir" 2>/dev/null && find . -type f | sed 's|^\./||') | sort)
+  check "$what: the installed files by name" "$got" "$want"
+  for f in $SAMPLE_FILES; do
+    from=$sample/files/$f
+    [ "$f" = defaults.reg ] && from=$sample/files/registry/$f
+    if [ "$f" = bin/demo.bin ]; then  # protected: padded after its bytes
+      check "$what: $f bytes" "$(cmp -s -n "$(stat -c %s "$from")" "$dir/$f" "$from" && echo same)" same
+    else
+      check "$what: $f bytes" "$(cmp -s "$dir/$f" "$from" && echo same)" same
+    fi
+  done
+  while read -r link; do
+    check_true "$what: shortcut ${link#"$drive_c"}" test -f "$link"
+  done < <(sample_links "$desk")
+  check "$what: no other shortcut" "$(links)" 3
+  # Its working folder as the link holds it, in UTF-16: a character lost on
+  # the way would be a "?".
+  check_true "$what: the desktop shortcut's working folder" python3 - "$desk/Tarn 演示程序许可协议.lnk" "$dir_win" <<'PY'
+import sys
+data = open(sys.argv[1], "rb").read()
+sys.exit(0 if sys.argv[2].encode("utf-16-le") in data else 1)
+PY
+  check "$what: DisplayName" "$(regval "$UNINSTALL_KEY" DisplayName)" "$PRODUCT"
+  check "$what: InstallLocation" "$(regval "$UNINSTALL_KEY" InstallLocation)" "$dir_win"
+  check "$what: UninstallString" "$(regval "$UNINSTALL_KEY" UninstallString)" \
+    "C:\\windows\\tsu11.exe -U|$PRODUCT|$dir_win\\Unistall.tsu"
+  check "$what: QuietUninstallString" "$(regval "$UNINSTALL_KEY" QuietUninstallString)" \
+    "C:\\windows\\tsu11.exe /S -U|$PRODUCT|$dir_win\\Unistall.tsu"
+  check "$what: EstimatedSize" "$(regdword "$UNINSTALL_KEY" EstimatedSize)" "$(logged_kib "$dir/Unistall.tsu")"
+}
+check_sample_gone() {  # what folder (host) desktop (host)
+  local link
+  check_true "$1: install folder gone" test ! -e "$2"
+  while read -r link; do
+    check_true "$1: shortcut gone: ${link#"$drive_c"}" test ! -e "$link"
+  done < <(sample_links "$3")
+  check_true "$1: Start menu folder gone" test ! -e "$(programs_dir)/Tarn 演示程序"
+  # A folder goes with the last file in it; the one above, made by the
+  # install too, stays empty.
+  check "$1: nothing left above the folder" "$(ls -A "$(dirname "$2")")" ""
+  check "$1: no shortcut left" "$(links)" 0
+  check_true "$1: Uninstall key gone" key_gone "$UNINSTALL_KEY"
+  check_true "$1: imported registry keys gone" key_gone 'HKCU\Software\TarnDemo'
+}
+silent_sample() {  # what folder (Windows) desktop (host)
+  local what=$1 dir_win=$2 desk=$3 dir rc quiet
+  dir=$drive_c/${dir_win#C:\\}
+  dir=${dir//\\//}
+  rm -rf "$dir"
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  touch "$out/work/marker"
+  sleep 1
+  rc=$(d exitcode "\"$(winpath "$out/work/setup.exe")\" /S /D=$dir_win" 120000)
+  check "$what: exit code" "$rc" 0
+  check_sample_install "$what" "$dir" "$dir_win" "$desk"
+  quiet=$(regval "$UNINSTALL_KEY" QuietUninstallString)
+  rc=$(d exitcode "$quiet" 120000)
+  check "$what: quiet uninstall exit code" "$rc" 0
+  check_sample_gone "$what: quiet uninstall" "$dir" "$desk"
+  check "$what: the log ends the run" "$(silent_log_text | tail -1)" "exit code 0"
+}
+
+# A folder name GBK holds, under a parent of plain ASCII.
+case_silent_world() { silent_sample "silent, Chinese folder" 'C:\World Test\演示' "$(profile_dir)/Desktop"; }
+
+# The wizard with a folder typed that GBK lacks: the field's text, the
+# question that names it, the install, and the uninstall through its dialog.
+case_wizard_pl() {
+  local what="wizard, Polish folder" dir_win='C:\Programy Łódź\Kreator' dir desk unstr
+  dir=$drive_c/Programy\ Łódź/Kreator
+  desk=$(profile_dir)/Desktop
+  rm -rf "$dir"
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  touch "$out/work/marker"
+  sleep 1
+  start "$out/work/setup.exe"
+  d wait "$WELCOME" 30000 && d click "$WELCOME" $NEXT && d wait "$LICENCE" && d click "$LICENCE" 1019 &&
+    sleep 0.3 && d click "$LICENCE" $NEXT && d wait "$TARGET" && d settext "$TARGET" 1003 "$dir_win"
+  check "$what: the field holds it" "$(d text "$TARGET" 1003)" "$dir_win"
+  d click "$TARGET" $NEXT
+  check "$what: create question" "$(d box "目录不存在")" "'$dir_win'目录不存在,是否新建目录?"
+  d answer "目录不存在" yes
+  check_true "$what: finish page shows" d wait "$DONE" 60000
+  d click "$DONE" $FINISH
+  check_true "$what: installer ends" ended 30
+  check_sample_install "$what" "$dir" "$dir_win" "$desk"
+  unstr=$(regval "$UNINSTALL_KEY" UninstallString)
+  d run "$unstr" >>"$log" 2>&1 &
+  setup_pid=$!
+  d answer "卸载确认" yes
+  expect_state "$what: uninstall dialog's Exit shows at the end" "卸载" 1015 "enabled=1 visible=1 checked=0"
+  check "$what: uninstall status at the end" "$(d text "卸载" 1011)" "完成卸载文件..."
+  d click "卸载" 1015
+  check_true "$what: uninstaller ends" ended 30
+  check_sample_gone "$what: uninstall" "$dir" "$desk"
+}
+
+restore_value() {  # key type value: the Desktop value as it was, or none
+  if [ -n "$3" ]; then
+    wine reg add "$1" /v Desktop /t "$2" /d "$3" /f >/dev/null 2>&1
+  else
+    wine reg delete "$1" /v Desktop /f >/dev/null 2>&1
+  fi
+}
+# The desktop elsewhere, under a name GBK lacks: its characters cross as
+# GB18030 four-byte sequences, there and back.
+case_desktop_pl() {
+  local shell_folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders'
+  local user_folders='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+  local old_shell old_user desk_win desk
+  old_shell=$(regval "$shell_folders" Desktop)
+  old_user=$(regval "$user_folders" Desktop)
+  desk_win="C:\\users\\${USER:-$(id -un)}\\Pulpit Łódź"
+  desk="$(profile_dir)/Pulpit Łódź"
+  mkdir -p "$desk"
+  wine reg add "$user_folders" /v Desktop /t REG_EXPAND_SZ /d "$desk_win" /f >/dev/null 2>&1
+  wine reg add "$shell_folders" /v Desktop /t REG_SZ /d "$desk_win" /f >/dev/null 2>&1
+  check "desktop redirected" "$(regval "$user_folders" Desktop)" "$desk_win"
+  silent_sample "Polish desktop and folder" 'C:\Programy Łódź\Demo' "$desk"
+  check_true "Polish desktop: nothing left on it" test -z "$(ls -A "$desk")"
+  restore_value "$user_folders" REG_EXPAND_SZ "$old_user"
+  restore_value "$shell_folders" REG_SZ "$old_shell"
+  rm -rf "$desk"
 }
 
 for c in $cases; do

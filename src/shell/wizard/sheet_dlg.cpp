@@ -1,6 +1,8 @@
 #include <windows.h>
 #include "platform/wide.h"
 #include "afx/msgbox.h"
+#include "res/resource.h"
+#include "shell/wizard/dialog_font.h"
 #include "shell/wizard/wizard_dlg.h"
 
 namespace {
@@ -9,6 +11,22 @@ CPSTarnSetupShell* g_sheet = nullptr;
 const int kBrandHeight = 55;
 // The Wizard97 flag as the 4.71 common controls define it.
 const DWORD kWizard97 = 0x2000;
+
+// The sheet sizes its page area in its own font's dialog units, the pages
+// lay themselves out in theirs: on a system whose dialog font is smaller
+// than the pages' (an English one) the pages' lower and right edges were
+// cut off. The sheet takes the pages' font.
+void UsePagesFont(uint8_t* sheetTemplate) {
+  HMODULE self = ::GetModuleHandleW(nullptr);
+  HRSRC res = ::FindResourceW(self, MAKEINTRESOURCEW(IDD_WELCOME), MAKEINTRESOURCEW(5));  // RT_DIALOG
+  HGLOBAL mem = res ? ::LoadResource(self, res) : nullptr;
+  const uint8_t* page = mem ? static_cast<const uint8_t*>(::LockResource(mem)) : nullptr;
+  DialogFont font;
+  if (!page || !GetDialogTemplateFont(page, ::SizeofResource(self, res), &font)) return;
+  // The sheet's template comes from the common controls: well formed.
+  size_t length = DialogTemplateLength(sheetTemplate, 0x10000);
+  if (length) SetDialogTemplateFont(sheetTemplate, length, font);
+}
 }  // namespace
 
 CPSTarnSetupShell::CPSTarnSetupShell(LPCSTR caption, HWND parent, UINT startPage, HBITMAP watermark)
@@ -40,7 +58,8 @@ INT_PTR CPSTarnSetupShell::DoModal() {
   return result;
 }
 
-int CALLBACK CPSTarnSetupShell::SheetCallback(HWND wnd, UINT msg, LPARAM) {
+int CALLBACK CPSTarnSetupShell::SheetCallback(HWND wnd, UINT msg, LPARAM lp) {
+  if (msg == PSCB_PRECREATE && lp) UsePagesFont(reinterpret_cast<uint8_t*>(lp));
   if (msg != PSCB_INITIALIZED || !g_sheet) return 0;
   CPSTarnSetupShell* self = g_sheet;
   self->m_hWnd = wnd;

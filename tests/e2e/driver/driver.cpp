@@ -19,8 +19,16 @@
 //   exitcode CMDLINE [MS]    the same, then prints its exit code, or
 //                            "timeout" (and ends it) when it outlived MS
 //   clickwait TITLE ID NEXT [MS]  presses, waits for NEXT, prints the ms
+//   outside TITLE ID         how many pixels of the control lie outside its
+//                            page, or of the page outside the window: 0
+//                            when nothing is cut off
+//   acp                      the ANSI code page the programs run under
+//   reg KEY [VALUE]          fails unless the key (and value) is there;
+//                            prints a string value, or a DWORD in decimal
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -127,6 +135,44 @@ DWORD Ms(int argc, wchar_t** argv, int i, DWORD def) {
   return argc > i ? static_cast<DWORD>(_wtoi(argv[i])) : def;
 }
 
+// Read through the W functions: reg.exe prints in the console's code page,
+// which lacks the Chinese names on most systems.
+int Reg(const std::wstring& path, const wchar_t* value) {
+  size_t slash = path.find(L'\\');
+  std::wstring root = path.substr(0, slash);
+  HKEY base = root == L"HKLM" || root == L"HKEY_LOCAL_MACHINE" ? HKEY_LOCAL_MACHINE
+              : root == L"HKCU" || root == L"HKEY_CURRENT_USER" ? HKEY_CURRENT_USER
+              : root == L"HKCR" || root == L"HKEY_CLASSES_ROOT" ? HKEY_CLASSES_ROOT
+                                                                 : nullptr;
+  if (!base) return Fail("unknown root " + Utf8(root));
+  std::wstring sub = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
+  HKEY key;
+  if (RegOpenKeyExW(base, sub.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 1;
+  int rc = 0;
+  if (value) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, value, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      rc = 1;
+    } else {
+      std::vector<BYTE> data(size + sizeof(wchar_t));
+      RegQueryValueExW(key, value, nullptr, &type, data.data(), &size);
+      if (type == REG_DWORD) {
+        DWORD d;
+        memcpy(&d, data.data(), sizeof d);
+        Out(std::to_string(d));
+      } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        std::wstring s(reinterpret_cast<wchar_t*>(data.data()), size / sizeof(wchar_t));
+        while (!s.empty() && s.back() == L'\0') s.pop_back();
+        Out(Utf8(s));
+      } else {
+        rc = Fail("value of another type");
+      }
+    }
+  }
+  RegCloseKey(key);
+  return rc;
+}
+
 }  // namespace
 
 int main() {
@@ -136,6 +182,10 @@ int main() {
   std::wstring cmd = argv[1];
   std::wstring title = argc > 2 ? argv[2] : L"";
 
+  if (cmd == L"acp") {
+    Out(std::to_string(GetACP()));
+    return 0;
+  }
   if (cmd == L"windows") {
     EnumWindows(ListTop, 0);
     return 0;
@@ -164,6 +214,7 @@ int main() {
     CloseHandle(pi.hProcess);
     return 0;
   }
+  if (cmd == L"reg") return Reg(title, argc > 3 ? argv[3] : nullptr);
   if (cmd == L"wait") return WaitTop(title, Ms(argc, argv, 3, 20000)) ? 0 : Fail("no window " + Utf8(title));
   if (cmd == L"gone") {
     DWORD start = GetTickCount(), ms = Ms(argc, argv, 3, 20000);
@@ -237,6 +288,21 @@ int main() {
     Press(ctl);
     if (!WaitTop(argv[4], Ms(argc, argv, 5, 600000))) return Fail("no window " + Utf8(argv[4]));
     Out(std::to_string(GetTickCount() - start));
+    return 0;
+  }
+  if (cmd == L"outside") {
+    // Each window against the client area of the one it sits in.
+    long cut = 0;
+    for (HWND w = ctl; w && w != top; w = GetParent(w)) {
+      HWND parent = GetParent(w);
+      RECT r, c;
+      GetWindowRect(w, &r);
+      GetClientRect(parent, &c);
+      MapWindowPoints(parent, nullptr, reinterpret_cast<POINT*>(&c), 2);
+      cut += std::max(0L, c.left - r.left) + std::max(0L, r.right - c.right) +
+             std::max(0L, c.top - r.top) + std::max(0L, r.bottom - c.bottom);
+    }
+    Out(std::to_string(cut));
     return 0;
   }
   if (cmd == L"click") {
