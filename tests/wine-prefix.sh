@@ -15,6 +15,11 @@ export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=$locale
 case "$action" in
   boot)
+    # Wine links the profile's Desktop, Documents... to $HOME, as a stock
+    # Wine has them and as Windows users move profile folders: kept so, with
+    # a home of the build tree's own, so that the tests' files stay in it.
+    export HOME=$prefix-home
+    mkdir -p "$HOME"
     wineserver -p 120 </dev/null >/dev/null 2>&1
     wineboot -i </dev/null >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
     # The dialogs ask for "宋体" (SimSun), which Wine does not ship: draw
@@ -23,11 +28,7 @@ case "$action" in
       wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ \
         /d "WenQuanYi Micro Hei" /f </dev/null >/dev/null 2>&1
     done
-    # Wine links the profile's Desktop and Documents to $HOME: the tests'
-    # shortcuts and files stay inside the prefix instead.
-    for link in "$WINEPREFIX"/drive_c/users/*/*; do
-      if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
-    done ;;
+    ;;
   stop)
     wineserver -k </dev/null >/dev/null 2>&1 || true ;;
 esac

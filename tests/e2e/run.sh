@@ -632,7 +632,7 @@ PY
   check "$what: UninstallString" "$(regval "$UNINSTALL_KEY" UninstallString)" \
     "C:\\windows\\tsu11.exe -U|$PRODUCT|$dir_win\\Unistall.tsu"
   check "$what: QuietUninstallString" "$(regval "$UNINSTALL_KEY" QuietUninstallString)" \
-    "C:\\windows\\tsu11.exe /S -U|$PRODUCT|$dir_win\\Unistall.tsu"
+    "\"C:\\windows\\tsu11.exe\" /S \"-U|$PRODUCT|$dir_win\\Unistall.tsu\""
   check "$what: EstimatedSize" "$(regdword "$UNINSTALL_KEY" EstimatedSize)" "$(logged_kib "$dir/Unistall.tsu")"
 }
 check_sample_gone() {  # what folder (host) desktop (host)

@@ -431,16 +431,22 @@ bool Eventually(const std::function<bool()>& cond) {
   return false;
 }
 
-TEST(InstallGate, PausedWorkerWaitsAtItsNextCheckpoint) {
-  CInstallGate gate;
-  std::atomic<int> passed{0};
-  gate.Pause();
-  std::thread worker([&] {
+// The worker's two places to be held: a checkpoint, then the hand-over of
+// the finish page; `passed` counts those it has passed.
+std::thread GatedWorker(CInstallGate& gate, std::atomic<int>& passed) {
+  return std::thread([&] {
     gate.Checkpoint();
     ++passed;
     gate.WaitForHandOver();
     ++passed;
   });
+}
+
+TEST(InstallGate, PausedWorkerWaitsAtItsNextCheckpoint) {
+  CInstallGate gate;
+  std::atomic<int> passed{0};
+  gate.Pause();
+  std::thread worker = GatedWorker(gate, passed);
   EXPECT_TRUE(Eventually([&] { return gate.IsHeld(); }));
   EXPECT_EQ(passed, 0);
   gate.Resume();
@@ -464,12 +470,7 @@ TEST(InstallGate, AQuitLetsTheWorkerGoOnToUndo) {
   // while it waits for the hand-over of the finish page.
   std::atomic<int> passed{0};
   gate.Pause();
-  std::thread worker([&] {
-    gate.Checkpoint();
-    ++passed;
-    gate.WaitForHandOver();
-    ++passed;
-  });
+  std::thread worker = GatedWorker(gate, passed);
   EXPECT_TRUE(Eventually([&] { return gate.IsHeld(); }));
   gate.Quit();
   worker.join();
