@@ -92,7 +92,13 @@ regval() { d reg "$1" "$2"; }  # key value
 regdword() { d reg "$1" "$2"; }  # key value: decimal
 key_gone() { ! d reg "$1"; }
 tempfiles() { find "$drive_c" -name 'tst*.tmp' | wc -l; }
-links() { find "$drive_c" -name '*.lnk' -newer "$out/work/marker" 2>/dev/null | wc -l; }
+# Shortcuts made since the marker: in the prefix, and where its profile
+# links (Desktop...) lead, as a stock Wine has them.
+links() {
+  local where=("$drive_c") l
+  for l in "$drive_c"/users/*/*; do [ -L "$l" ] && where+=("$(readlink -f "$l")"); done
+  find "${where[@]}" -name '*.lnk' -newer "$out/work/marker" 2>/dev/null | sort -u | wc -l
+}
 
 BACK=12323 NEXT=12324 FINISH=12325 CANCEL=2
 WELCOME="欢迎" LICENCE="软件许可证协议" TARGET="选择安装路径" INSTALL="安装" DONE="完成安装"
