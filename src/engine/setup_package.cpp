@@ -95,8 +95,16 @@ void CSetupPackage::AddUninstallFile(LPCSTR path) {
 }
 
 void CSetupPackage::AddUninstallRegKey(LPCSTR entry) {
-  // Lines the package's own registry lists carry are already in the log.
-  for (const CString& s : m_saScriptRegKeys.vec())
-    if (s.CompareNoCase(entry) == 0) return;
+  // Lines the package's own registry lists carry are already in the log;
+  // looked up in a set, so that merging an earlier log of many thousand
+  // lines stays linear.
+  for (; m_nScriptRegKeysFolded < m_saScriptRegKeys.GetSize(); ++m_nScriptRegKeysFolded) {
+    CString folded = m_saScriptRegKeys[m_nScriptRegKeysFolded];
+    folded.MakeLower();
+    m_scriptRegKeys.insert(folded.str());
+  }
+  CString folded = entry;
+  folded.MakeLower();
+  if (m_scriptRegKeys.count(folded.str())) return;
   m_saRegKeys.Add(entry);
 }

@@ -121,6 +121,9 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   // m_saUninstallFiles folded to lower case, so that adding stays fast for
   // products of many thousand files.
   std::unordered_set<std::string> m_uninstallKeys;
+  // m_saScriptRegKeys folded, as far as AddUninstallRegKey has looked.
+  std::unordered_set<std::string> m_scriptRegKeys;
+  int m_nScriptRegKeysFolded = 0;
   // Items of WriteDataInfo read and compressed ahead on worker threads.
   struct PreparedItem;
   class Loader;

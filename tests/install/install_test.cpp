@@ -114,6 +114,24 @@ TEST_F(InstallTest, SecondInstallMergesTheLog) {
   EXPECT_TRUE(boxes.texts().empty());
 }
 
+// A line the package lists again, in any letter case, is not carried over
+// twice; many lines merge in linear time (a set, not a scan).
+TEST_F(InstallTest, ReinstallCarriesEachRegistryLineOnce) {
+  std::string upper, lower;
+  for (int i = 0; i < 3000; ++i) {
+    upper += "HKEY_CURRENT_USER\\Software\\TarnTest\\Many\\K" + std::to_string(i) + "\r\n";
+    lower += "hkey_current_user\\software\\tarntest\\many\\k" + std::to_string(i) + "\r\n";
+  }
+  Build({{"<TARGETDIR>\\reg.txt", upper, IF_REGLIST}}, "upper.tsp");
+  Install("upper.tsp");
+  Build({{"<TARGETDIR>\\reg.txt", lower, IF_REGLIST}}, "lower.tsp");
+  Install("lower.tsp");
+  const std::string log = ReadFileBytes(LogPath());
+  EXPECT_EQ(log.find("\\Many\\"), std::string::npos);
+  EXPECT_NE(log.find("\\many\\k2999\r\n"), std::string::npos);
+  EXPECT_EQ(log.find(KeyLine()), log.rfind(KeyLine()));
+}
+
 // Each failure of the install shows its message and leaves the entries
 // around it installed.
 TEST_F(InstallTest, FailuresTellAndTheInstallGoesOn) {
