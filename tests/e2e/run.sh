@@ -13,7 +13,7 @@ set -u
 build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
 shift 6
 if [ -n "${TARN_E2E_SHELL:-}" ] && [ -f "$TARN_E2E_SHELL" ]; then shell=$TARN_E2E_SHELL; fi
-cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed"}
+cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed names_beyond_gbk"}
 
 locale=${TARN_E2E_LOCALE:-zh_CN.UTF-8}
 lang=${locale%%.*}
@@ -671,6 +671,38 @@ silent_sample() {  # what folder (Windows) desktop (host)
   check "$what: quiet uninstall exit code" "$rc" 0
   check_sample_gone "$what: quiet uninstall" "$dir" "$desk"
   check "$what: the log ends the run" "$(silent_log_text | tail -1)" "exit code 0"
+}
+
+# Names GBK lacks inside the package (a "TARN_TSPV1.1" one): installed and
+# removed under exactly those names, on every code page.
+case_names_beyond_gbk() {
+  local p=$out/work/beyond what="names beyond GBK" dir_win='C:\Tarn Beyond' dir rc quiet key
+  dir=$drive_c/Tarn\ Beyond
+  key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Łódź Names'
+  rm -rf "$p" "$dir"
+  mkdir -p "$p/tree/Français"
+  printf 'strasse\n' > "$p/tree/Straße.txt"
+  printf 'korean\n' > "$p/tree/Français/한국어 😀.txt"
+  make_installer script "$(winpath "$p/tree")" -o "$(winpath "$p")\\setup.ini" --ui "$(winpath "$p")\\ui.ini" \
+    --product 'Tarn Łódź Names' --shortcut 'Straße.txt=Straße' >>"$log" 2>&1
+  make_installer build "$(winpath "$p")\\setup.ini" --ui "$(winpath "$p")\\ui.ini" --shell "$(winpath "$shell")" \
+    -o "$(winpath "$p")\\beyond.exe" >>"$log" 2>&1
+  check_true "$what: installer made" test -f "$p/beyond.exe"
+  touch "$out/work/marker"
+  sleep 1
+  rc=$(d exitcode "\"$(winpath "$p/beyond.exe")\" /S /D=$dir_win" 120000)
+  check "$what: exit code" "$rc" 0
+  check "$what: Straße.txt" "$(cat "$dir/Straße.txt" 2>/dev/null)" strasse
+  check "$what: Français\\한국어 😀.txt" "$(cat "$dir/Français/한국어 😀.txt" 2>/dev/null)" korean
+  check "$what: the shortcut Straße.lnk" "$(find "$(programs_dir)" -name 'Straße.lnk' | wc -l)" 1
+  check "$what: DisplayName" "$(regval "$key" DisplayName)" 'Tarn Łódź Names'
+  check "$what: the log's form" "$(head -c 8 "$dir/Unistall.tsu")" TSUIV1.1
+  quiet=$(regval "$key" QuietUninstallString)
+  rc=$(d exitcode "$quiet" 120000)
+  check "$what: quiet uninstall exit code" "$rc" 0
+  check_true "$what: folder gone" test ! -e "$dir"
+  check "$what: shortcut gone" "$(links)" 0
+  check_true "$what: key gone" key_gone "$key"
 }
 
 # A folder name GBK holds, under a parent of plain ASCII.
