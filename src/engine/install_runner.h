@@ -50,6 +50,10 @@ bool IsUninstallKeyName(LPCSTR keyName);
 void RequestInstallStop();
 bool InstallStopRequested();
 
+// The first line of an uninstall log holding these lines: "TSUIV1.0", or
+// "TSUIV1.1" when one holds a name GBK lacks (see uninstall_log.cpp).
+std::string UninstallLogHead(const std::string& lines);
+
 // The install folder in the one spelling Windows resolves it to: no "." or
 // ".." components, no doubled separators, no trailing "\" but a drive's.
 CString CanonicalFolder(LPCSTR folder);

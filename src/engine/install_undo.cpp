@@ -3,7 +3,7 @@
 #include "afx/file.h"
 #include "engine/removal.h"
 #include "engine/setup_package.h"
-#include "platform/codepage.h"
+#include "engine/install_runner.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "sysint/programs.h"
@@ -14,7 +14,7 @@ void CSetupPackage::Undo() {
   for (int i = m_saMadeFiles.GetSize() - 1; i >= 0; --i) text += m_saMadeFiles[i].str() + "\r\n";
   text += "[DeleteRegistry]\r\n";
   for (const CString& entry : m_saScriptRegKeys.vec()) text += entry.str() + "\r\n";
-  text.insert(0, std::string(platform::HasFourByte(text) ? "TSUIV1.1" : "TSUIV1.0") + "\r\n");
+  text.insert(0, UninstallLogHead(text));
 
   // Beside the files, so that the folders it empties are taken as an
   // uninstall takes them; a name of its own, never the product's log.

@@ -16,8 +16,6 @@
 #include "engine/install_runner.h"
 
 namespace {
-const char kMagic[] = "TSUIV1.0";
-const char kMagicFourByte[] = "TSUIV1.1";
 const char kRegMarker[] = "[DeleteRegistry]";
 const char kLogFailed[] = "生成卸载信息错误!";
 const char kBadKeyName[] = "产品名称'%s'不合法,没有建立卸载注册表键!";
@@ -48,6 +46,10 @@ bool ReplaceLog(const CString& dir, const CString& logPath, const std::string& t
   return false;
 }
 }  // namespace
+
+std::string UninstallLogHead(const std::string& lines) {
+  return std::string(platform::HasFourByte(lines) ? "TSUIV1.1" : "TSUIV1.0") + "\r\n";
+}
 
 BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR displayName,
                                        LPCSTR uninstaller) {
@@ -113,7 +115,7 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
     }
     if (keyMade && !listed) text += ownLine.str() + "\r\n";
   }
-  text.insert(0, std::string(platform::HasFourByte(text) ? kMagicFourByte : kMagic) + "\r\n");
+  text.insert(0, UninstallLogHead(text));
   if (!ReplaceLog(dir, logPath, text)) {
     AfxMessageBox(kLogFailed);
     return FALSE;

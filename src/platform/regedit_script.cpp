@@ -1,6 +1,4 @@
 #include "platform/regedit_script.h"
-#include <cctype>
-#include <vector>
 #include "platform/codepage.h"
 
 namespace platform {
