@@ -8,7 +8,12 @@
 # CPACK_PACKAGE_INSTALL_DIRECTORY (the folder under Program Files and the
 # shortcuts' folder in the Start menu), CPACK_RESOURCE_FILE_LICENSE, CPACK_PACKAGE_EXECUTABLES
 # (pairs of a program under bin/, without .exe, and its shortcut's name),
-# and CPACK_TARN_BUILD_OPTIONS (more arguments of tarnmake build).
+# CPACK_TARN_BUILD_OPTIONS (more arguments of tarnmake build), and what
+# tarnmake script adds to the entries: CPACK_TARN_REGISTRY_FILE (registry
+# scripts imported at install), CPACK_TARN_REGISTRY_LIST (what the uninstall
+# removes from the registry), CPACK_TARN_RUN (a program of the install tree,
+# then its arguments), CPACK_TARN_RUN_WAIT and CPACK_TARN_SHORTCUTS (FILE=NAME,
+# NAME below the Start menu's Programs or a folder placeholder).
 
 foreach(_var CPACK_TARN_TARNMAKE CPACK_TARN_SHELL CPACK_PACKAGE_NAME CPACK_PACKAGE_VERSION
         CPACK_TEMPORARY_DIRECTORY CPACK_TOPLEVEL_DIRECTORY)
@@ -59,6 +64,29 @@ foreach(_pair "--version;CPACK_PACKAGE_VERSION" "--publisher;CPACK_PACKAGE_VENDO
     list(APPEND _args ${_option} "${${_var}}")
   endif()
 endforeach()
+
+foreach(_reg IN LISTS CPACK_TARN_REGISTRY_FILE)
+  list(APPEND _args --reg "${_reg}")
+endforeach()
+foreach(_reg IN LISTS CPACK_TARN_REGISTRY_LIST)
+  list(APPEND _args --reg-list "${_reg}")
+endforeach()
+foreach(_shortcut IN LISTS CPACK_TARN_SHORTCUTS)
+  list(APPEND _args --shortcut "${_shortcut}")
+endforeach()
+if(NOT "${CPACK_TARN_RUN}" STREQUAL "")
+  # The program, then its arguments as one text.
+  set(_run ${CPACK_TARN_RUN})
+  list(POP_FRONT _run _program)
+  list(JOIN _run " " _run_args)
+  list(APPEND _args --run "${_program}")
+  if(NOT _run_args STREQUAL "")
+    list(APPEND _args "${_run_args}")
+  endif()
+endif()
+if(CPACK_TARN_RUN_WAIT)
+  list(APPEND _args --wait)
+endif()
 
 set(_work "${CPACK_TOPLEVEL_DIRECTORY}/tarn")
 file(MAKE_DIRECTORY "${_work}")

@@ -32,7 +32,11 @@ struct ScriptOptions {
   std::vector<std::string> dirs;
   std::string output;
   std::string target;                  // "<TARGETDIR>" when empty
-  std::vector<std::string> shortcuts;  // FILE=NAME
+  std::vector<std::string> shortcuts;  // FILE=NAME, NAME below <TARGET_FOLDER> or a folder placeholder
+  std::vector<std::string> regs;       // registry scripts imported at install
+  std::vector<std::string> regLists;   // registry lists: what the uninstall removes
+  std::vector<std::string> run;        // FILE [ARGS]: started after the install
+  bool wait = false;                   // the program is waited for, then deleted
   std::string ui, product, installDir, programFolder, version, publisher, url, licence;
 };
 int CmdScript(const ScriptOptions& options);
@@ -47,6 +51,9 @@ struct EntryDetails {
 int CmdInstall(const std::string& package, const std::string& target, const std::string& name,
                const std::string& uninstaller, const EntryDetails& details,
                const std::string& sandbox, bool json);
+// The reference topic's text on standard output; without a topic, the list
+// of topics. An unknown topic is a usage error (2), the list on stderr.
+int CmdHelp(const std::string& topic);
 int CmdUninstall(const std::string& log, const std::string& key, const std::string& sandbox,
                  bool json);
 

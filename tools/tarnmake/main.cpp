@@ -64,8 +64,16 @@ int Run(int argc, char** argv) {
                   "<SETUPDIR>, or a folder below one");
   scr->add_option("--shortcut", so.shortcuts,
                   "FILE=NAME: a Start-menu shortcut <TARGET_FOLDER>\\NAME.lnk to FILE "
-                  "(relative to the tree); repeatable")
+                  "(relative to the tree), or NAME.lnk where NAME begins with a folder "
+                  "placeholder (<DESKTOP_FOLDER>\\App); repeatable")
       ->allow_extra_args(false);
+  scr->add_option("--reg", so.regs,
+                  "registry script (REGEDIT4) imported at install, then deleted; repeatable");
+  scr->add_option("--reg-list", so.regLists,
+                  "registry list: the keys and values the uninstall removes; repeatable");
+  scr->add_option("--run", so.run, "FILE [ARGS]: a file of the tree started after the install")
+      ->expected(1, 2);
+  scr->add_flag("--wait", so.wait, "wait for the --run program to end, then delete it");
   scr->add_option("--ui", so.ui, "also write a UI script to this file");
   scr->add_option("--product", so.product, "[PRODUCTNAME]: names the Uninstall key");
   scr->add_option("--install-dir", so.installDir,
@@ -121,6 +129,10 @@ int Run(int argc, char** argv) {
   uninstall->add_option("--sandbox", sandbox, "sandbox root (native builds; default $TARN_SANDBOX_ROOT)");
   uninstall->add_flag("--json", json, "one JSON object on standard output");
 
+  std::string topic;
+  CLI::App* help = app.add_subcommand("help", "Print a reference topic (without one, the list)");
+  help->add_option("TOPIC", topic, "setup-script, ui-script, silent, tarnmake...");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -156,7 +168,8 @@ int Run(int argc, char** argv) {
                                        &so.installDir, &so.programFolder, &so.version,
                                        &so.publisher,  &so.url,           &so.licence};
     for (std::string& d : so.dirs) texts.push_back(&d);
-    for (std::string& c : so.shortcuts) texts.push_back(&c);
+    for (std::vector<std::string>* list : {&so.shortcuts, &so.regs, &so.regLists, &so.run})
+      for (std::string& c : *list) texts.push_back(&c);
     for (std::string* v : texts) {
       if (!host::ArgFitsAnsi(*v)) {
         std::fprintf(stderr, "tarnmake: error: '%s' is not UTF-8 text\n", v->c_str());
@@ -175,6 +188,7 @@ int Run(int argc, char** argv) {
                                 {ArgToAnsi(details.version), ArgToAnsi(details.publisher),
                                  ArgToAnsi(details.url)},
                                 sandbox, json);
+  if (*help) return tarnmake::CmdHelp(topic);
   if (*uninstall) return tarnmake::CmdUninstall(ArgToAnsi(file), ArgToAnsi(key), sandbox, json);
   return 2;
 }

@@ -20,10 +20,17 @@ namespace {
 // Strings of the index carry a one-byte length.
 const size_t kIndexMax = 255;
 
+// What the script's INSTALL_FLAG bits ask of an entry.
+const int kRegedit = 0x02, kTemporary = 0x04, kRegList = 0x10, kRun = 0x20;
+
 struct Entry {
   std::string rel;     // below its folder, "\"-separated
   std::string source;  // the file as the script names it
   std::string shortcut;
+  std::string host;    // the file on this machine
+  int flags = 0;
+  std::string commandLine;
+  std::string role;    // the option that gave it its flags
 };
 
 // Windows sees one name where these compare equal.
@@ -161,7 +168,11 @@ class Walker {
       }
       seen_[key] = path;
       std::string source = sourceBase.empty() ? childRel : sourceBase + "\\" + childRel;
-      entries_.push_back({childRel, source, std::string()});
+      Entry e;
+      e.rel = childRel;
+      e.source = source;
+      e.host = path;
+      entries_.push_back(e);
     }
     return true;
   }
@@ -303,6 +314,85 @@ bool WriteUIScript(const ScriptOptions& o) {
   return WriteText(text, o.ui);
 }
 
+bool KnownFolder(const std::string& head) {
+  for (const char* f : {"<TARGET_FOLDER>", "<STARTUP_FOLDER>", "<DESKTOP_FOLDER>",
+                        "<WINDOWS_FOLDER>", "<SYSTEM_FOLDER>"})
+    if (FoldCase(head) == FoldCase(f)) return true;
+  return false;
+}
+
+// Gives an entry its role; one file plays one.
+bool TakeRole(Entry* e, int flags, const std::string& role) {
+  if (!e->role.empty()) {
+    Error("'" + e->rel + "' is given to " + e->role + " and to " + role);
+    return false;
+  }
+  e->flags |= flags;
+  e->role = role;
+  return true;
+}
+
+// A registry file of --reg or --reg-list: a file of the tree takes the
+// flags where it is; another file is packed too, to the target's top.
+bool AddRegistryFile(const std::string& file, int flags, const std::string& option,
+                     const std::string& canonicalBase, std::vector<Entry>* entries,
+                     std::vector<Entry>* extras) {
+  if (host::Classify(file, false) != host::PathKind::kFile) {
+    Error(option + " '" + file + "' is not a regular file");
+    return false;
+  }
+  for (Entry& e : *entries)
+    if (host::SamePath(file, e.host)) return TakeRole(&e, flags, option);
+  std::vector<std::string> parts = Split(file);
+  const std::string name = parts.empty() ? std::string() : parts.back();
+  std::string why = PathProblem(name);
+  if (!why.empty()) {
+    Error(option + " '" + file + "' cannot be installed: " + why);
+    return false;
+  }
+  for (const std::vector<Entry>* list : {static_cast<const std::vector<Entry>*>(entries), 
+                                         static_cast<const std::vector<Entry>*>(extras)}) {
+    for (const Entry& e : *list) {
+      if (FoldCase(e.rel) == FoldCase(name)) {
+        Error(option + " '" + file + "' and '" + e.host + "' are one name in the target");
+        return false;
+      }
+    }
+  }
+  std::string abs = host::AbsolutePath(file);
+  size_t cut = abs.find_last_of("\\/");
+  std::string folder = host::CanonicalPath(cut == 0 ? abs.substr(0, 1) : abs.substr(0, cut));
+  std::string from = RelativeFolder(canonicalBase, folder);
+  Entry e;
+  e.rel = name;
+  e.source = from.empty() ? name : from + "\\" + name;
+  e.host = file;
+  extras->push_back(e);
+  return TakeRole(&extras->back(), flags, option);
+}
+
+// The file of --run, given its flags and arguments; null after an error.
+Entry* MarkProgram(const ScriptOptions& o, std::vector<Entry>* entries) {
+  const std::string& file = o.run[0];
+  const std::string args = o.run.size() > 1 ? o.run[1] : std::string();
+  std::string key = FoldCase(Join(Split(file), 0, '\\'));
+  auto it = std::find_if(entries->begin(), entries->end(),
+                         [&](const Entry& e) { return FoldCase(e.rel) == key; });
+  if (it == entries->end()) {
+    Error("--run '" + file + "': no file '" + file + "' in the folders");
+    return nullptr;
+  }
+  if (!OneLine("--run arguments", args)) return nullptr;
+  // The reader trims the value: blanks around the arguments are lost.
+  std::string trimmed = args;
+  trimmed.erase(0, trimmed.find_first_not_of(" \t"));
+  trimmed.erase(trimmed.find_last_not_of(" \t") + 1);
+  if (!TakeRole(&*it, kRun | (o.wait ? kTemporary : 0), o.wait ? "--run --wait" : "--run"))
+    return nullptr;
+  it->commandLine = trimmed;
+  return &*it;
+}
+
 }  // namespace
 
 int CmdScript(const ScriptOptions& o) {
@@ -375,7 +465,18 @@ int CmdScript(const ScriptOptions& o) {
       Error("--shortcut '" + s + "': '" + file + "' has a shortcut already");
       return 1;
     }
+    // A name that begins with a folder placeholder goes there; any other
+    // goes below the Start menu's Programs folder.
     std::string link = "<TARGET_FOLDER>\\" + name + ".lnk";
+    if (name[0] == '<') {
+      std::string head = name.substr(0, name.find('\\'));
+      if (!KnownFolder(head) || head.size() == name.size()) {
+        Error("--shortcut '" + s + "': a shortcut's folder is <TARGET_FOLDER>, <STARTUP_FOLDER>, "
+              "<DESKTOP_FOLDER>, <WINDOWS_FOLDER> or <SYSTEM_FOLDER>, then \\ and its name");
+        return 1;
+      }
+      link = name + ".lnk";
+    }
     std::string why = PathProblem(link.substr(link.find('\\') + 1));
     if (!why.empty()) {
       Error("--shortcut '" + s + "': the shortcut cannot be made: " + why);
@@ -384,12 +485,41 @@ int CmdScript(const ScriptOptions& o) {
     it->shortcut = link;
   }
 
+  std::vector<Entry> extras;
+  for (const std::string& reg : o.regs)
+    if (!AddRegistryFile(reg, kRegedit | kTemporary, "--reg", canonicalBase, &entries, &extras))
+      return 1;
+  for (const std::string& list : o.regLists)
+    if (!AddRegistryFile(list, kRegList, "--reg-list", canonicalBase, &entries, &extras))
+      return 1;
+  // The program runs last, once everything it may need is installed.
+  Entry* program = nullptr;
+  if (!o.run.empty() && !(program = MarkProgram(o, &entries))) return 1;
+  if (o.wait && o.run.empty()) {
+    Error("--wait needs --run");
+    return 1;
+  }
+  for (const Entry& e : entries) {
+    // The installer makes no shortcut to a file it deletes or never writes.
+    if (!e.shortcut.empty() && (e.flags & (kTemporary | kRegList))) {
+      Error("'" + e.rel + "' gets no shortcut: " + e.role + " " +
+            (e.flags & kRegList ? "writes no file" : "deletes the file after its use"));
+      return 1;
+    }
+  }
+  std::vector<const Entry*> order;
+  for (const Entry& e : entries)
+    if (&e != program) order.push_back(&e);
+  for (const Entry& e : extras) order.push_back(&e);
+  if (program) order.push_back(program);
+
   std::string text;
   Line(&text, "; Setup script written by tarnmake script (GBK text).");
   Line(&text, "");
-  for (const Entry& e : entries) {
+  for (const Entry* entry : order) {
+    const Entry& e = *entry;
     const std::string targetPath = target + "\\" + e.rel;
-    for (const std::string* v : {&targetPath, &e.shortcut}) {
+    for (const std::string* v : {&targetPath, &e.shortcut, &e.commandLine}) {
       if (v->size() > kIndexMax) {
         Error("'" + *v + "' is over 255 bytes, more than the package holds");
         return 1;
@@ -400,14 +530,15 @@ int CmdScript(const ScriptOptions& o) {
     Line(&text, "[FILEINFO]");
     Line(&text, "SOURCE_PATH=" + source);
     Line(&text, "TARGET_PATH=" + targetPath);
-    Line(&text, "INSTALL_FLAG=0");
+    Line(&text, "INSTALL_FLAG=" + std::to_string(e.flags));
     if (!e.shortcut.empty()) Line(&text, "SHORTCUT_PATH=" + e.shortcut);
+    if (!e.commandLine.empty()) Line(&text, "COMMAND_LINE=" + e.commandLine);
     Line(&text, "");
   }
   if (!o.ui.empty() && !WriteUIScript(o)) return 1;
   if (!WriteText(text, o.output)) return 1;
   if (!o.output.empty())
-    Say("setup script '" + o.output + "': " + std::to_string(entries.size()) + " entries");
+    Say("setup script '" + o.output + "': " + std::to_string(order.size()) + " entries");
   return 0;
 }
 
