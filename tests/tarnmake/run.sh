@@ -773,6 +773,96 @@ PY
     [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
     run ok uninstall 'C:\TarnUnicode\Unistall.tsu' --sandbox "$PWD/sandbox"
     ;;
+  help)
+    # Each topic prints its file exactly; without one, the list; an unknown
+    # one is a usage error with the list.
+    docs=$sample_src/../../docs
+    ls "$docs"/*.md >/dev/null 2>&1 || fail "no docs/*.md"
+    run ok help
+    for f in "$docs"/*.md; do
+      topic=$(basename "$f" .md)
+      grep -qx "  $topic" last.out || fail "help does not list $topic"
+    done
+    [ "$(grep -c '^  ' last.out)" -eq "$(ls "$docs"/*.md | wc -l)" ] || fail "help lists other topics"
+    for f in "$docs"/*.md; do
+      timeout 60 "${tm[@]}" help "$(basename "$f" .md)" > topic.out 2>last.err || fail "help $(basename "$f")"
+      cmp topic.out "$f" || fail "help $(basename "$f" .md) is not the file's text"
+    done
+    timeout 60 "${tm[@]}" help no-such-topic >last.out 2>last.err
+    [ $? -eq 2 ] || fail "an unknown topic does not exit 2"
+    grep -q "no help topic 'no-such-topic'" last.err || fail "the unknown topic is not named"
+    grep -qx '  tarnmake' last.err || fail "the unknown topic does not list the topics"
+    ;;
+  actions)
+    # What script adds to the tree's entries, installed in the sandbox: a
+    # registry script imported and deleted, a list the uninstall removes,
+    # shortcuts to other folders and a program started last.
+    mkdir -p tree/bin tree/z
+    echo app > tree/bin/app.exe && echo read > tree/readme.txt && echo last > tree/z/zz.txt
+    printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnActions]\r\n"Mode"="on"\r\n' > keys.reg
+    printf 'HKEY_CURRENT_USER\\Software\\TarnActions\r\n' > keys.txt
+    run ok script tree -o out/a.ini --reg keys.reg --reg-list keys.txt \
+      --run bin/app.exe '/first run' --shortcut 'bin/app.exe=<DESKTOP_FOLDER>\App' \
+      --shortcut 'readme.txt=<startup_folder>\Tarn\Read'
+    python3 - out/a.ini <<'PY' || fail "the script's entries"
+import sys
+secs = [s for s in open(sys.argv[1], "rb").read().decode("gbk").split("\r\n\r\n") if s.startswith("[FILEINFO]")]
+ents = [dict(l.split("=", 1) for l in s.split("\r\n")[1:] if "=" in l) for s in secs]
+targets = [e["TARGET_PATH"] for e in ents]
+# The program comes last, after the files and the registry entries.
+assert targets == ["<TARGETDIR>\\readme.txt", "<TARGETDIR>\\z\\zz.txt", "<TARGETDIR>\\keys.reg",
+                   "<TARGETDIR>\\keys.txt", "<TARGETDIR>\\bin\\app.exe"], targets
+flags = [e["INSTALL_FLAG"] for e in ents]
+assert flags == ["0", "0", "6", "16", "32"], flags
+assert ents[2]["SOURCE_PATH"] == "..\\keys.reg", ents[2]
+assert ents[4]["COMMAND_LINE"] == "/first run" and ents[4]["SHORTCUT_PATH"] == "<DESKTOP_FOLDER>\\App.lnk", ents[4]
+assert ents[0]["SHORTCUT_PATH"] == "<startup_folder>\\Tarn\\Read.lnk", ents[0]
+PY
+    run ok build out/a.ini --ui sample/ui.ini --shell shell.exe -o out/a.exe
+    if native; then
+      sb=$PWD/sandbox
+      run ok install out/a.exe --target 'C:\TarnActions' --name TarnActions --sandbox "$sb" --json
+      python3 - last.out <<'PY' || fail "the install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and not r["messages"], r
+assert r["temporary_removed"] == ["C:\\TarnActions\\keys.reg"], r["temporary_removed"]
+assert [p["command"] for p in r["programs"]][-1] == '"C:\\TarnActions\\bin\\app.exe" /first run', r["programs"]
+assert not r["programs"][-1]["wait"], r["programs"]
+links = sorted(s["link"] for s in r["shortcuts"])
+assert any(l.endswith("\\Desktop\\App.lnk") for l in links) and any(l.endswith("\\Tarn\\Read.lnk") for l in links), links
+PY
+      grep -q '"Mode"="on"' "$sb/registry.reg" || fail "the registry script was not imported"
+      [ -e "$sb/C/TarnActions/keys.reg" ] && fail "the imported registry script was kept"
+      [ -e "$sb/C/TarnActions/keys.txt" ] && fail "the registry list was written to disk"
+      grep -qx 'HKEY_CURRENT_USER\\Software\\TarnActions' <(tr -d '\r' < "$sb/C/TarnActions/Unistall.tsu") ||
+        fail "the registry list is not in the uninstall log"
+      run ok uninstall 'C:\TarnActions\Unistall.tsu' --sandbox "$sb"
+      grep -q 'TarnActions' "$sb/registry.reg" && fail "the uninstall left the listed key"
+      [ -e "$sb/C/TarnActions" ] && fail "the uninstall left $(find "$sb/C/TarnActions")"
+    fi
+    # --wait: waited for, then deleted, so it can have no shortcut.
+    run ok script tree -o out/w.ini --run bin/app.exe --wait
+    echo x > README.TXT
+    tr -d '\r' < out/w.ini | grep -A3 'bin\\app.exe' | grep -qx 'INSTALL_FLAG=36' || fail "--wait"
+    while IFS='|' read -r want args; do
+      eval "set -- $args"
+      run fail script tree "$@" -o refused.ini
+      grep -qF -- "$want" last.err || { cat last.err >&2; fail "script $args: no '$want'"; }
+      [ -e refused.ini ] && fail "script $args wrote a script"
+    done <<'CASES'
+deletes the file after its use|--run bin/app.exe --wait --shortcut bin/app.exe=App
+--wait needs --run|--wait
+no file 'nothing.exe' in the folders|--run nothing.exe
+is given to --reg and to --run|--reg tree/readme.txt --run readme.txt
+writes no file|--reg-list tree/readme.txt --shortcut readme.txt=R
+is not a regular file|--reg nothing.reg
+are one name in the target|--reg-list README.TXT
+a shortcut's folder is|--shortcut 'readme.txt=<BOGUS>\x'
+a shortcut's folder is|--shortcut 'readme.txt=<DESKTOP_FOLDER>'
+the shortcut cannot be made|--shortcut 'readme.txt=<DESKTOP_FOLDER>\..\x'
+CASES
+    ;;
   *) fail "unknown scenario" ;;
 esac
 echo "PASS [$scenario]"
