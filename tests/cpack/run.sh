@@ -48,6 +48,25 @@ targets "$setup" > mono.txt || fail "list"
 diff components.txt mono.txt >&2 || fail "the monolithic installer holds other entries"
 grep -q 'hello.exe' mono.txt || fail "no program in the installer"
 
+# What tarnmake script adds, from CPACK_TARN_ variables: a desktop shortcut,
+# a registry script from the build host, the program run last, waited for.
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnHello]\r\n"On"="1"\r\n' > hello.reg
+(cd hello && logged ../extras.log cpack -G External -D CPACK_PACKAGE_NAME=TarnExtras \
+   -D CPACK_PACKAGE_EXECUTABLES= -D 'CPACK_TARN_SHORTCUTS=doc/README.txt=<DESKTOP_FOLDER>\Hello README' \
+   -D "CPACK_TARN_REGISTRY_FILE=$work/hello.reg" -D 'CPACK_TARN_RUN=bin/hello.exe;/first;run' \
+   -D CPACK_TARN_RUN_WAIT=ON) || fail "cpack with CPACK_TARN_ variables"
+"$tm" list --json hello/TarnExtras-1.2.0-setup.exe > extras.json || fail "list"
+python3 - extras.json <<'PY' || fail "the CPACK_TARN_ variables did not reach the entries"
+import json, sys
+es = json.load(open(sys.argv[1], encoding="utf-8"))["entries"]
+by = {e["target_path"]: e for e in es}
+assert by["<TARGETDIR>\\doc\\README.txt"]["shortcut_path"] == "<DESKTOP_FOLDER>\\Hello README.lnk", by
+assert by["<TARGETDIR>\\hello.reg"]["install_flag"] == 6, by
+run = es[-1]
+assert run["target_path"] == "<TARGETDIR>\\bin\\hello.exe" and run["install_flag"] == 36, run
+assert run["command_line"] == "/first run", run
+PY
+
 # The sandbox install: the files, the shortcut and the UI script's details,
 # GBK texts made from the project's UTF-8.
 sb=$work/sandbox

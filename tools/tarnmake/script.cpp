@@ -97,9 +97,10 @@ std::string RelativeFolder(const std::string& from, const std::string& to) {
   if (!rooted && (a.empty() || b.empty() || FoldCase(a[0]) != FoldCase(b[0]))) return to;
   size_t common = 0;
   while (common < a.size() && common < b.size() && a[common] == b[common]) ++common;
-  std::string out;
-  for (size_t i = common; i < a.size(); ++i) out += "..\\";
-  return out + Join(b, common, '\\');
+  // No separator at the end: the caller adds one before the name.
+  std::vector<std::string> steps(a.size() - common, "..");
+  steps.insert(steps.end(), b.begin() + common, b.end());
+  return Join(steps, 0, '\\');
 }
 
 class Walker {
