@@ -791,7 +791,7 @@ PY
     timeout 60 "${tm[@]}" help no-such-topic >last.out 2>last.err
     [ $? -eq 2 ] || fail "an unknown topic does not exit 2"
     grep -q "no help topic 'no-such-topic'" last.err || fail "the unknown topic is not named"
-    grep -qx '  tarnmake' last.err || fail "the unknown topic does not list the topics"
+    tr -d '\r' < last.err | grep -qx '  tarnmake' || fail "the unknown topic does not list the topics"
     ;;
   actions)
     # What script adds to the tree's entries, installed in the sandbox: a
@@ -844,6 +844,9 @@ PY
     # --wait: waited for, then deleted, so it can have no shortcut.
     run ok script tree -o out/w.ini --run bin/app.exe --wait
     echo x > README.TXT
+    # Arguments that look like options pass behind a blank, which goes.
+    run ok script tree -o out/q.ini --run bin/app.exe ' --quiet -x '
+    tr -d '\r' < out/q.ini | grep -qx 'COMMAND_LINE=--quiet -x' || fail "--run arguments with a dash"
     tr -d '\r' < out/w.ini | grep -A3 'bin\\app.exe' | grep -qx 'INSTALL_FLAG=36' || fail "--wait"
     while IFS='|' read -r want args; do
       eval "set -- $args"

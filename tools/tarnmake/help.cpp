@@ -14,14 +14,14 @@ void ListTopics(std::FILE* out) {
 }  // namespace
 
 int CmdHelp(const std::string& topic) {
+  // The files' bytes exactly: no "\r\n" made of their "\n" on Windows.
+  host::BinaryStdout();
   if (topic.empty()) {
     ListTopics(stdout);
     return 0;
   }
   for (const HelpTopic& t : HelpTopics()) {
     if (topic != t.name) continue;
-    // The file's bytes exactly: no "\r\n" made of its "\n" on Windows.
-    host::BinaryStdout();
     std::fwrite(t.text, 1, t.size, stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
   }
