@@ -4,10 +4,10 @@
 set(CPACK_PACKAGE_NAME tarn-setup)
 set(CPACK_PACKAGE_VENDOR "Tarn Setup")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "tarnmake, the Tarn setup shell and its CMake package")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Builds installers for 32-bit Windows on Linux: tarnmake writes setup scripts and "
-    "packages and appends them to the Tarn setup shell; find_package(TarnSetup) gives a "
-    "CMake project cpack -G External installers.")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+       "Builds installers for 32-bit Windows on Linux: tarnmake writes setup scripts and "
+       "packages and appends them to the Tarn setup shell; find_package(TarnSetup) gives a "
+       "CMake project cpack -G External installers.")
 set(CPACK_PACKAGE_CONTACT "Tarn Setup <tarn@tarn.example.org>")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://tarn.example.org")
 set(CPACK_GENERATOR "TGZ")

@@ -25,6 +25,7 @@ dpkg-deb -I "$deb" > info.txt || fail "dpkg-deb -I"
 grep -qx ' Package: tarn-setup' info.txt || { cat info.txt >&2; fail "the package's name"; }
 grep -q '^ Version: 1\.' info.txt || fail "no version"
 grep -q '^ Maintainer: .' info.txt || fail "no maintainer"
+grep -q '^ Description: .*;' info.txt && fail "the description is a CMake list: $(grep Description info.txt)"
 depends=$(sed -n 's/^ Depends: //p' info.txt)
 # What tarnmake links: the C and C++ runtimes, zlib and libdeflate; no
 # build-time package.
@@ -57,6 +58,6 @@ logged build.log "$tm" build sample/setup.ini --ui sample/ui.ini --shell "$shell
   fail "the packaged tarnmake does not build the sample"
 logged verify.log "$tm" verify setup.exe || fail "verify"
 entries=$(grep -c '^\[FILEINFO\]' sample/setup.ini)
-grep -q "^OK, installer with $entries entries" verify.log || { cat verify.log >&2; fail "verify: $(cat verify.log)"; }
+grep -q "OK, installer with $entries entries" verify.log || { cat verify.log >&2; fail "verify: $(cat verify.log)"; }
 "$tm" help tarnmake | grep -q '^# tarnmake' || fail "the packaged tarnmake has no help"
 echo "PASS [package]"
