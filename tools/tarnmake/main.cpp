@@ -74,6 +74,8 @@ int Run(int argc, char** argv) {
   scr->add_option("--run", so.run, "FILE [ARGS]: a file of the tree started after the install")
       ->expected(1, 2);
   scr->add_flag("--wait", so.wait, "wait for the --run program to end, then delete it");
+  // A Windows program's arguments (/S) are --run's values, not options.
+  scr->allow_windows_style_options(false);
   scr->add_option("--ui", so.ui, "also write a UI script to this file");
   scr->add_option("--product", so.product, "[PRODUCTNAME]: names the Uninstall key");
   scr->add_option("--install-dir", so.installDir,
