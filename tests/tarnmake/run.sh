@@ -799,6 +799,8 @@ PY
     # shortcuts to other folders and a program started last.
     mkdir -p tree/bin tree/z
     echo app > tree/bin/app.exe && echo read > tree/readme.txt && echo last > tree/z/zz.txt
+    # Under Wine the program really starts: tarnmake.exe itself.
+    native || cp "${tm[1]}" tree/bin/app.exe
     printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnActions]\r\n"Mode"="on"\r\n' > keys.reg
     printf 'HKEY_CURRENT_USER\\Software\\TarnActions\r\n' > keys.txt
     run ok script tree -o out/a.ini --reg keys.reg --reg-list keys.txt \
@@ -840,6 +842,21 @@ PY
       run ok uninstall 'C:\TarnActions\Unistall.tsu' --sandbox "$sb"
       grep -q 'TarnActions' "$sb/registry.reg" && fail "the uninstall left the listed key"
       [ -e "$sb/C/TarnActions" ] && fail "the uninstall left $(find "$sb/C/TarnActions")"
+    else
+      # On Windows the engine acts on the machine: regedit imports the
+      # script, the program starts (a start that fails is a message).
+      run ok install out/a.exe --target 'C:\TarnActions' --name TarnActions --json
+      python3 - last.out <<'PY' || fail "the install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and not r["messages"], r
+assert r["temporary_removed"] == ["C:\\TarnActions\\keys.reg"], r["temporary_removed"]
+PY
+      "${tm[0]}" reg query 'HKCU\Software\TarnActions' /v Mode 2>/dev/null | grep -q 'on' ||
+        fail "the registry script was not imported"
+      sleep 3  # the program started ends on its own
+      run ok uninstall 'C:\TarnActions\Unistall.tsu'
+      "${tm[0]}" reg query 'HKCU\Software\TarnActions' >/dev/null 2>&1 && fail "the uninstall left the listed key"
     fi
     # --wait: waited for, then deleted, so it can have no shortcut.
     run ok script tree -o out/w.ini --run bin/app.exe --wait
