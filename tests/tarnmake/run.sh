@@ -860,7 +860,7 @@ PY
     fi
     # --wait: waited for, then deleted, so it can have no shortcut.
     run ok script tree -o out/w.ini --run bin/app.exe --wait
-    echo x > README.TXT
+    echo x > README.TXT && echo x > bin
     # Arguments that look like options pass behind a blank, which goes.
     run ok script tree -o out/q.ini --run bin/app.exe ' --quiet -x '
     tr -d '\r' < out/q.ini | grep -qx 'COMMAND_LINE=--quiet -x' || fail "--run arguments with a dash"
@@ -878,6 +878,7 @@ is given to --reg and to --run|--reg tree/readme.txt --run readme.txt
 writes no file|--reg-list tree/readme.txt --shortcut readme.txt=R
 is not a regular file|--reg nothing.reg
 are one name in the target|--reg-list README.TXT
+are one name in the target|--reg-list bin
 a shortcut's folder is|--shortcut 'readme.txt=<BOGUS>\x'
 a shortcut's folder is|--shortcut 'readme.txt=<DESKTOP_FOLDER>'
 the shortcut cannot be made|--shortcut 'readme.txt=<DESKTOP_FOLDER>\..\x'

@@ -351,13 +351,17 @@ bool AddRegistryFile(const std::string& file, int flags, const std::string& opti
     Error(option + " '" + file + "' cannot be installed: " + why);
     return false;
   }
-  for (const std::vector<Entry>* list : {static_cast<const std::vector<Entry>*>(entries), 
-                                         static_cast<const std::vector<Entry>*>(extras)}) {
-    for (const Entry& e : *list) {
-      if (FoldCase(e.rel) == FoldCase(name)) {
-        Error(option + " '" + file + "' and '" + e.host + "' are one name in the target");
-        return false;
-      }
+  // Neither another file of that name nor a folder of the tree.
+  const std::string folded = FoldCase(name);
+  auto clashes = [&](const Entry& e) {
+    const std::string rel = FoldCase(e.rel);
+    return rel == folded || rel.compare(0, folded.size() + 1, folded + "\\") == 0;
+  };
+  for (const std::vector<Entry>* list : {entries, extras}) {
+    auto it = std::find_if(list->begin(), list->end(), clashes);
+    if (it != list->end()) {
+      Error(option + " '" + file + "' and '" + it->host + "' are one name in the target");
+      return false;
     }
   }
   std::string abs = host::AbsolutePath(file);
