@@ -71,7 +71,8 @@ int Run(int argc, char** argv) {
                   "registry script (REGEDIT4) imported at install, then deleted; repeatable");
   scr->add_option("--reg-list", so.regLists,
                   "registry list: the keys and values the uninstall removes; repeatable");
-  scr->add_option("--run", so.run, "FILE [ARGS]: a file of the tree started after the install")
+  scr->add_option("--run", so.run, "FILE [ARGS]: a file of the tree started after the install, its entry last; "
+                  "ARGS that begin with - after a blank")
       ->expected(1, 2);
   scr->add_flag("--wait", so.wait, "wait for the --run program to end, then delete it");
   // A Windows program's arguments (/S) are --run's values, not options.
@@ -91,7 +92,8 @@ int Run(int argc, char** argv) {
     scr->get_option(opt)->needs(scr->get_option("--ui"));
   scr->get_option("--ui")->needs(scr->get_option("--product"));
   scr->footer(
-      "Files are listed folder by folder in byte order of their names, each with INSTALL_FLAG=0; "
+      "Files are listed folder by folder in byte order of their names, each with INSTALL_FLAG=0 "
+      "unless --reg, --reg-list or --run gives it another; "
       "empty folders are left out. Links, names Windows cannot hold and two names that "
       "differ only in case are refused. Scripts are written in GBK, a character it lacks as "
       "its GB18030 four-byte sequence.");
