@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Everything a change must pass: installs what is missing, builds the native
 # (sanitizers), win32 (MinGW, run under Wine), win32-release (the programs as
-# shipped) and fuzz (clang, libFuzzer) configurations, runs every test of the
+# shipped), release (what Tarn's own packages hold) and fuzz (clang,
+# libFuzzer) configurations, runs every test of the
 # first two (the end-to-end test installs with the shipped shell), runs each
 # fuzz target for a while, and ends with one summary line.
 set -uo pipefail
@@ -19,7 +20,7 @@ note() {  # name status
 }
 
 mkdir -p "$BUILD_ROOT"
-for cfg in native win32-release win32 fuzz; do
+for cfg in native win32-release win32 release fuzz; do
   echo "== build $cfg"
   if ! scripts/build.sh "$cfg" >"$BUILD_ROOT/build-$cfg.log" 2>&1; then
     tail -40 "$BUILD_ROOT/build-$cfg.log"
