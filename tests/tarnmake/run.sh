@@ -270,17 +270,15 @@ PY
     fail_with "SOURCE_PATH 'sub': it is a folder, not a file" package s/folder.ini -o q.tsp
     fail_with "names a Windows device" package s/device.ini -o q.tsp
     fail_with "unknown subcommand 'frobnicate'" frobnicate x
-    # Script values the index cannot hold as written: a warning, or with
-    # --strict a refusal.
-    for v in 'INSTALL_FLAG=99999999999|INSTALL_FLAG' 'INSTALL_FLAG=128|bit 0x80' \
+    # Script values the index cannot hold as written are refused, by line.
+    for v in 'INSTALL_FLAG=99999999999|INSTALL_FLAG' 'INSTALL_FLAG=128|INSTALL_FLAG 128' \
              'OS_VERSION=-1|OS_VERSION' 'FILE_PROTECTED=abc|FILE_PROTECTED' \
              'SHORTCUT_ICON_ID=256|SHORTCUT_ICON_ID'; do
       IFS='|' read -r line want <<<"$v"
       entry v.txt "$line" > s/value.ini
-      run ok package s/value.ini -o val.tsp
-      grep -q "warning: FILEINFO #1: .*$want" last.err || fail "no warning for $line"
-      run fail package --strict s/value.ini -o val2.tsp
-      [ -e val2.tsp ] && fail "--strict wrote a package for $line"
+      run fail package s/value.ini -o val.tsp
+      grep -q "error: s/value.ini:4: $want" last.err || fail "no error for $line"
+      [ -e val.tsp ] && fail "a package written for $line"
     done
     entry v.txt $'INSTALL_FLAG=32\r\nOS_VERSION=3' > s/value.ini
     run ok package --strict s/value.ini -o val.tsp
@@ -734,7 +732,8 @@ PY
     cmp utf8.tsp wide.tsp || fail "a UTF-8 script marked so is not read as its GBK form"
     # ...one without the mark is GBK (its UTF-8 "ß" names another file)...
     printf '%s' "$wide" > g/nomark.ini
-    fail_with "it does not exist" package g/nomark.ini -o nomark.tsp
+    fail_with "g/nomark.ini:3: the file is UTF-8 without a byte order mark" package g/nomark.ini -o nomark.tsp
+    fail_with "it does not exist" package --lax g/nomark.ini -o nomark.tsp
     # ...and a marked one that is not UTF-8 throughout is refused by line.
     printf '\xEF\xBB\xBF[FILEINFO]\r\nSOURCE_PATH=a\xff.txt\r\nTARGET_PATH=<TARGETDIR>\\a.txt\r\n' > g/bad.ini
     run fail package g/bad.ini -o bad.tsp
@@ -772,6 +771,21 @@ PY
       fail "the UI script's UTF-8 publisher"
     [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
     run ok uninstall 'C:\TarnUnicode\Unistall.tsu' --sandbox "$PWD/sandbox"
+    ;;
+  lint)
+    python3 "$here/lint.py" "$sample_src" "${tm[@]}" || fail "the table of bad scripts"
+    # verify looks at what a package stores as the install will.
+    mkdir s && echo x > s/f.txt
+    { entry 'Unistall.tsx'; entry 'a.txt'; entry 'b.txt'; } > s/v.ini
+    run ok package s/v.ini -o v.tsp
+    run ok verify v.tsp
+    craft replace v.tsp log.tsp 'Unistall.tsx' 'UNISTALL.TSU'
+    fail_with "uninstall log's own file" verify log.tsp
+    craft replace v.tsp case.tsp 'b.txt' 'A.TXT'
+    fail_with "differ only in case" verify case.tsp
+    printf '[LICENCE]\r\nx\r\n' > noname.ini
+    craft installer noname.exe --shell shell.exe --package v.tsp --ui noname.ini
+    fail_with "noname.exe (UI script): there is no [PRODUCTNAME]" verify noname.exe
     ;;
   *) fail "unknown scenario" ;;
 esac
