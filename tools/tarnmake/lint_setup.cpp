@@ -2,6 +2,7 @@
 // a section runs from its header to the first empty line, a "[" inside one
 // is a format error that loses the next section, and whatever lies between
 // sections is never read.
+#include <cstdlib>
 #include <map>
 #include "engine/tsp_index.h"
 #include "inifile/ini_file.h"
@@ -47,16 +48,16 @@ bool Header(const std::string& line, std::string* name) {
 
 // A number as the installer means it: plain decimal digits within the
 // values that have a meaning.
-void CheckNumber(Findings& f, const std::string& key, const Value& v, unsigned max,
+bool CheckNumber(Findings& f, const std::string& key, const Value& v, unsigned max,
                  const char* meaning) {
   const std::string& t = v.text;
   if (t.empty() || t.size() > 10 || t.find_first_not_of("0123456789") != std::string::npos) {
     f.Error(v.line, key + " '" + t + "' is not a decimal number from 0 to " + std::to_string(max));
-    return;
+    return false;
   }
-  unsigned long long n = std::stoull(t);
-  if (n > max)
-    f.Error(v.line, key + " " + t + " is out of range: " + meaning);
+  if (std::stoull(t) <= max) return true;
+  f.Error(v.line, key + " " + t + " is out of range: " + meaning);
+  return false;
 }
 
 struct Target {
@@ -175,16 +176,18 @@ class SetupLint {
     };
     int flags = 0, os = 0;
     if (const Value* v = get("INSTALL_FLAG")) {
-      CheckNumber(f_, "INSTALL_FLAG", *v, 127,
-                  "the flags are 1, 2, 4, 8, 16, 32 and 64, added up (0 to 127)");
-      flags = std::atoi(v->text.c_str()) & 0xFF;
+      // A bad value is told once: what the builder would make of it is moot.
+      if (CheckNumber(f_, "INSTALL_FLAG", *v, 127,
+                      "the flags are 1, 2, 4, 8, 16, 32 and 64, added up (0 to 127)"))
+        flags = std::atoi(v->text.c_str());
     }
     if (const Value* v = get("SHORTCUT_ICON_ID"))
       CheckNumber(f_, "SHORTCUT_ICON_ID", *v, 255, "0 to 255");
     if (const Value* v = get("OS_VERSION")) {
-      CheckNumber(f_, "OS_VERSION", *v, 3, "0 any system, 1 NT only, 2 non-NT only (3 means 1)");
-      int n = std::atoi(v->text.c_str());
-      os = n & 1 ? 1 : n & 2 ? 2 : 0;
+      if (CheckNumber(f_, "OS_VERSION", *v, 3, "0 any system, 1 NT only, 2 non-NT only (3 means 1)")) {
+        int n = std::atoi(v->text.c_str());
+        os = n & 1 ? 1 : n & 2 ? 2 : 0;
+      }
     }
     if (const Value* v = get("FILE_PROTECTED"))
       CheckNumber(f_, "FILE_PROTECTED", *v, 1, "0, or 1 for random padding");
@@ -249,9 +252,14 @@ class SetupLint {
       if (below->compared.size() > file->compared.size() &&
           below->compared.compare(0, file->compared.size(), file->compared) == 0 &&
           below->compared[file->compared.size()] == '\\') {
-        f_.Error(t.line, std::string(key) + " '" + file->spelled + "' is a file, but line " +
-                             std::to_string(below->line) + " puts '" + below->spelled +
-                             "' in it as a folder");
+        if (file == &t)
+          f_.Error(t.line, std::string(key) + " '" + t.spelled + "' is a file, but line " +
+                               std::to_string(o.line) + " puts '" + o.spelled +
+                               "' in it as a folder");
+        else
+          f_.Error(t.line, std::string(key) + " '" + t.spelled + "' needs the folder '" +
+                               o.spelled + "', which line " + std::to_string(o.line) +
+                               " makes a file");
         return;
       }
     }
