@@ -56,7 +56,7 @@ ROWS = [
     ("placeholder typo", fileinfo(r"<TARGETDIRS>\a"), None, 3, "did you mean <TARGETDIR>?", 1),
     ("no placeholder", fileinfo(r"C:\a"), None, 3, "must begin with <TARGETDIR>\\", 1),
     ("shortcut placeholder", fileinfo(r"<TARGETDIR>\a", r"SHORTCUT_PATH=<DESKTOP>\a.lnk"), None,
-     4, "no shortcut would be made", 1),
+     4, "did you mean <DESKTOP_FOLDER>?; no shortcut would be made", 1),
     ("shortcut name", fileinfo(r"<TARGETDIR>\a", r"SHORTCUT_PATH=<DESKTOP_FOLDER>\a|b.lnk"), None,
      4, "SHORTCUT_PATH '<DESKTOP_FOLDER>\\a|b.lnk' cannot be made: 'a|b.lnk' holds '|'", 1),
     ("climbs", fileinfo(r"<TARGETDIR>\..\x.txt"), None, 3, "'..' climbs out of <TARGETDIR>", 1),

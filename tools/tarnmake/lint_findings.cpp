@@ -79,6 +79,14 @@ std::string Nearest(const std::string& name, const std::vector<std::string>& kno
       bestDistance = d;
     }
   }
+  // A name cut short: "<DESKTOP>" for "<DESKTOP_FOLDER>".
+  std::string stem = n;
+  if (best.empty() && stem.size() > 1 && stem.back() == '>') stem.pop_back();
+  for (const std::string& k : known) {
+    if (!best.empty() || stem.size() < 4) break;
+    std::string u = Upper(k);
+    if (u.size() > stem.size() && u.compare(0, stem.size(), stem) == 0) best = k;
+  }
   return best;
 }
 
