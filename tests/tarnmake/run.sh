@@ -787,6 +787,21 @@ PY
     printf '[LICENCE]\r\nx\r\n' > noname.ini
     craft installer noname.exe --shell shell.exe --package v.tsp --ui noname.ini
     fail_with "noname.exe (UI script): there is no [PRODUCTNAME]" verify noname.exe
+    # script refuses in one line what the shell could not use, and a build
+    # a time it cannot store.
+    mkdir tree && echo a > tree/a.txt && echo b > tree/b.txt
+    run fail script tree -o t.ini --ui tu.ini --product "$(printf 'x%.0s' {1..256})"
+    grep -q "256 bytes; an Uninstall key's name holds at most 255" last.err || fail "a long product name"
+    for v in ';Demo' '[Demo]'; do
+      run fail script tree -o t.ini --ui tu.ini --product "$v"
+      grep -q "may not begin with" last.err || fail "product name $v"
+    done
+    run fail script tree -o t.ini --shortcut a.txt=App --shortcut b.txt=APP
+    grep -q "are one shortcut on Windows" last.err || fail "shortcuts differing in case"
+    [ -e t.ini ] || [ -e tu.ini ] && fail "a refused script was written"
+    SOURCE_DATE_EPOCH=4294967296 run fail package s/v.ini -o e.tsp
+    grep -q "from 0 to 4294967295" last.err || fail "SOURCE_DATE_EPOCH past a stored time"
+    SOURCE_DATE_EPOCH=4294967295 run ok package s/v.ini -o e.tsp
     ;;
   *) fail "unknown scenario" ;;
 esac
