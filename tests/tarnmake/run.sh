@@ -802,6 +802,13 @@ PY
     SOURCE_DATE_EPOCH=4294967296 run fail package s/v.ini -o e.tsp
     grep -q "from 0 to 4294967295" last.err || fail "SOURCE_DATE_EPOCH past a stored time"
     SOURCE_DATE_EPOCH=4294967295 run ok package s/v.ini -o e.tsp
+    if native; then
+      # The engine's messages in English, the Chinese beside, names as written.
+      "${tm[@]}" install v.tsp --target 'C:\TarnLint' --name 'a|😀' --sandbox "$PWD/sandbox" >last.out 2>last.err &&
+        fail "an install under a bad key name succeeded"
+      grep -qF "message: the product name 'a|😀' cannot name an Uninstall key; none was made (产品名称'a|😀'不合法" last.err ||
+        { cat last.err >&2; fail "the message is not English and Chinese"; }
+    fi
     ;;
   *) fail "unknown scenario" ;;
 esac
