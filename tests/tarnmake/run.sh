@@ -785,6 +785,8 @@ PY
     craft replace v.tsp case.tsp 'b.txt' 'A.TXT'
     fail_with "differ only in case" verify case.tsp
     printf '[LICENCE]\r\nx\r\n' > noname.ini
+    fail_with "noname.ini: there is no [PRODUCTNAME]" installer --shell shell.exe --ui noname.ini --package v.tsp -o n.exe
+    [ -e n.exe ] && fail "an installer with a nameless UI script"
     craft installer noname.exe --shell shell.exe --package v.tsp --ui noname.ini
     fail_with "noname.exe (UI script): there is no [PRODUCTNAME]" verify noname.exe
     # script refuses in one line what the shell could not use, and a build

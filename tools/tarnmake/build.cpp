@@ -495,6 +495,8 @@ int CmdPackage(const std::string& script, const std::string& output) {
 int CmdInstaller(const std::string& shell, const std::string& ui, const std::string& package,
                  const std::string& output) {
   if (!Replaceable(output)) return 1;
+  std::string error;
+  if (Readable(ui, &error) && !LintUIScript(ui, ui)) return 1;
   if (!WriteInstaller(shell, ui, package, output)) return 1;
   Say("installer '" + output + "' written");
   return 0;

@@ -23,6 +23,13 @@ bool LintStoredEntries(const std::string& file, const std::vector<Entry>& entrie
       f.Error(0, which + ": its target path cannot be installed: " + why);
       continue;
     }
+    int cut = CString(e.shortcut_path.c_str()).Find('\\');
+    if (cut > 0) {
+      std::string linkHead = e.shortcut_path.substr(0, static_cast<size_t>(cut));
+      std::string linkWhy =
+          lint::PathFault(linkHead, e.shortcut_path.substr(static_cast<size_t>(cut) + 1), false);
+      if (!linkWhy.empty()) f.Error(0, which + ": its shortcut " + e.shortcut_path + " cannot be made: " + linkWhy);
+    }
     if (e.slot < 0 || (e.install_flag & IF_REGLIST)) continue;  // writes no file
     auto it = seen.emplace(lint::ComparedPath(head, rest),
                            std::make_pair(lint::SpelledPath(head, rest), static_cast<int>(n)));
