@@ -1,7 +1,8 @@
 """The lint of package and build: one table of bad scripts, each with the
 line it must name, a piece of its English message and the exit status.
 
-  lint.py SAMPLE_DIR TARNMAKE...     run in an empty work folder
+  lint.py SAMPLE_DIR TARNMAKE...     in a work folder; SAMPLE_DIR relative, so
+                                     that tarnmake.exe under Wine reads it too
 """
 import os
 import subprocess

@@ -774,7 +774,7 @@ PY
     run ok uninstall 'C:\TarnUnicode\Unistall.tsu' --sandbox "$PWD/sandbox"
     ;;
   lint)
-    python3 "$here/lint.py" "$sample_src" "${tm[@]}" || fail "the table of bad scripts"
+    python3 "$here/lint.py" sample "${tm[@]}" || fail "the table of bad scripts"
     # verify looks at what a package stores as the install will.
     mkdir s && echo x > s/f.txt
     { entry 'Unistall.tsx'; entry 'a.txt'; entry 'b.txt'; } > s/v.ini
