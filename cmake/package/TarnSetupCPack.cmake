@@ -22,6 +22,31 @@ foreach(_var CPACK_TARN_TARNMAKE CPACK_TARN_SHELL CPACK_PACKAGE_NAME CPACK_PACKA
   endif()
 endforeach()
 
+# Names that become a file name or a list item here: a ";" would split
+# them, and "/", "\" or ".." in the installer's file name would put it
+# elsewhere than the build folder. One clear line instead.
+function(_tarn_refuse var text why)
+  message(FATAL_ERROR "TarnSetup: ${var} '${text}' ${why}")
+endfunction()
+foreach(_var CPACK_PACKAGE_NAME CPACK_PACKAGE_VERSION CPACK_PACKAGE_INSTALL_DIRECTORY)
+  string(FIND "${${_var}}" ";" _semi)
+  if(NOT _semi EQUAL -1)
+    _tarn_refuse(${_var} "${${_var}}" "holds ';', which splits a CMake list")
+  endif()
+  if("${${_var}}" MATCHES "(^|[/\\])\\.\\.([/\\]|$)")
+    _tarn_refuse(${_var} "${${_var}}" "holds '..', which climbs out of its folder")
+  endif()
+endforeach()
+foreach(_var CPACK_PACKAGE_NAME CPACK_PACKAGE_VERSION)
+  if("${${_var}}" MATCHES "[/\\]")
+    _tarn_refuse(${_var} "${${_var}}" "holds / or \\, but it names the installer's file")
+  endif()
+endforeach()
+string(LENGTH "${CPACK_PACKAGE_NAME}" _length)
+if(_length GREATER 255)
+  _tarn_refuse(CPACK_PACKAGE_NAME "${CPACK_PACKAGE_NAME}" "is over 255 bytes, more than an Uninstall key's name")
+endif()
+
 # Components are staged in folders of their own, unless the install is
 # monolithic; a setup installs them all as one tree.
 set(_roots)
@@ -54,6 +79,11 @@ endif()
 # part of each shortcut's path.
 while(_pairs)
   list(POP_FRONT _pairs _program _label)
+  foreach(_part "${_program}" "${_label}")
+    if("${_part}" MATCHES "(^|[/\\])\\.\\.([/\\]|$)")
+      _tarn_refuse(CPACK_PACKAGE_EXECUTABLES "${_part}" "holds '..', which climbs out of its folder")
+    endif()
+  endforeach()
   list(APPEND _args --shortcut "bin/${_program}.exe=${_dir}\\${_label}")
 endwhile()
 foreach(_pair "--version;CPACK_PACKAGE_VERSION" "--publisher;CPACK_PACKAGE_VENDOR"

@@ -34,6 +34,10 @@ logged build.log cmake --build hello || fail "build"
   fail "cpack succeeded with a missing program"
 grep -q "no file 'bin/nothere.exe'" bad.log || { cat bad.log >&2; fail "the missing program is not named"; }
 ls hello/*setup.exe >/dev/null 2>&1 && fail "an installer was left by the failed cpack"
+# So does a program that climbs out of bin/, said in one line.
+(cd hello && cpack -G External -D 'CPACK_PACKAGE_EXECUTABLES=../hello;X') >bad.log 2>&1 &&
+  fail "cpack succeeded with a climbing program"
+grep -q "CPACK_PACKAGE_EXECUTABLES '../hello' holds '..'" bad.log || { cat bad.log >&2; fail "the climbing program is not named"; }
 
 (cd hello && logged ../cpack.log cpack -G External) || fail "cpack -G External"
 setup=hello/TarnHello-1.2.0-setup.exe

@@ -4,8 +4,9 @@
                                         are Python-escaped text of equal length
   craft.py installer OUT --shell F --ui F|--ui-zeros N [--zui] [--damage-ui]
                      --package F|--package-zeros N [--zpackage] [--damage-package]
-  craft.py peak LIMIT_MB CMD...         runs CMD; fails when its peak memory
-                                        passes LIMIT_MB
+  craft.py peak LIMIT_MB[:EXIT] CMD...  runs CMD; fails when its peak memory
+                                        passes LIMIT_MB or it exits otherwise
+                                        than EXIT (0)
   craft.py pe OUT                       a small valid PE32 image (one section of
                                         code that returns), for signing tools
   craft.py secdir FILE                  prints the security directory of a PE
@@ -142,11 +143,12 @@ def secdir(path):
     print(offset, size, struct.unpack_from("<I", data, nt + 24 + 64)[0])
 
 
-def peak(limit_mb, cmd):
+def peak(limit, cmd):
+    limit_mb, _, want = limit.partition(":")
     rc = subprocess.call(cmd, stdout=subprocess.DEVNULL)
     mb = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss // 1024
     print("peak %d MB, exit %d" % (mb, rc))
-    sys.exit(0 if rc == 0 and mb <= int(limit_mb) else 1)
+    sys.exit(0 if rc == int(want or 0) and mb <= int(limit_mb) else 1)
 
 
 if __name__ == "__main__":

@@ -270,17 +270,15 @@ PY
     fail_with "SOURCE_PATH 'sub': it is a folder, not a file" package s/folder.ini -o q.tsp
     fail_with "names a Windows device" package s/device.ini -o q.tsp
     fail_with "unknown subcommand 'frobnicate'" frobnicate x
-    # Script values the index cannot hold as written: a warning, or with
-    # --strict a refusal.
-    for v in 'INSTALL_FLAG=99999999999|INSTALL_FLAG' 'INSTALL_FLAG=128|bit 0x80' \
+    # Script values the index cannot hold as written are refused, by line.
+    for v in 'INSTALL_FLAG=99999999999|INSTALL_FLAG' 'INSTALL_FLAG=128|INSTALL_FLAG 128' \
              'OS_VERSION=-1|OS_VERSION' 'FILE_PROTECTED=abc|FILE_PROTECTED' \
              'SHORTCUT_ICON_ID=256|SHORTCUT_ICON_ID'; do
       IFS='|' read -r line want <<<"$v"
       entry v.txt "$line" > s/value.ini
-      run ok package s/value.ini -o val.tsp
-      grep -q "warning: FILEINFO #1: .*$want" last.err || fail "no warning for $line"
-      run fail package --strict s/value.ini -o val2.tsp
-      [ -e val2.tsp ] && fail "--strict wrote a package for $line"
+      run fail package s/value.ini -o val.tsp
+      grep -q "error: s/value.ini:4: $want" last.err || fail "no error for $line"
+      [ -e val.tsp ] && fail "a package written for $line"
     done
     entry v.txt $'INSTALL_FLAG=32\r\nOS_VERSION=3' > s/value.ini
     run ok package --strict s/value.ini -o val.tsp
@@ -350,7 +348,8 @@ PY
       [ -p fifo ] || fail "the pipe given as output was replaced"
       # Memory stays small and nothing goes to disk whatever a blob inflates to.
       craft installer bomb-ui.exe --shell shell.exe --package p.tsp --ui-zeros 268435456 --zui
-      craft peak 128 "${tm[@]}" verify bomb-ui.exe
+      # (A UI script of zeros names no product: verify says so.)
+      craft peak 128:1 "${tm[@]}" verify bomb-ui.exe
       craft installer bomb-pk.exe --shell shell.exe --ui sample/ui.ini --package-zeros 268435456 --zpackage
       TMPDIR=$PWD/no-such-dir craft peak 128 "${tm[@]}" list bomb-pk.exe
       craft peak 128 "${tm[@]}" verify bomb-pk.exe
@@ -734,7 +733,8 @@ PY
     cmp utf8.tsp wide.tsp || fail "a UTF-8 script marked so is not read as its GBK form"
     # ...one without the mark is GBK (its UTF-8 "ß" names another file)...
     printf '%s' "$wide" > g/nomark.ini
-    fail_with "it does not exist" package g/nomark.ini -o nomark.tsp
+    fail_with "g/nomark.ini:2: the file is UTF-8 without a byte order mark" package g/nomark.ini -o nomark.tsp
+    fail_with "it does not exist" package --lax g/nomark.ini -o nomark.tsp
     # ...and a marked one that is not UTF-8 throughout is refused by line.
     printf '\xEF\xBB\xBF[FILEINFO]\r\nSOURCE_PATH=a\xff.txt\r\nTARGET_PATH=<TARGETDIR>\\a.txt\r\n' > g/bad.ini
     run fail package g/bad.ini -o bad.tsp
@@ -883,6 +883,45 @@ a shortcut's folder is|--shortcut 'readme.txt=<BOGUS>\x'
 a shortcut's folder is|--shortcut 'readme.txt=<DESKTOP_FOLDER>'
 the shortcut cannot be made|--shortcut 'readme.txt=<DESKTOP_FOLDER>\..\x'
 CASES
+    ;;
+  lint)
+    python3 "$here/lint.py" sample "${tm[@]}" || fail "the table of bad scripts"
+    # verify looks at what a package stores as the install will.
+    mkdir s && echo x > s/f.txt
+    { entry 'Unistall.tsx'; entry 'a.txt'; entry 'b.txt'; } > s/v.ini
+    run ok package s/v.ini -o v.tsp
+    run ok verify v.tsp
+    craft replace v.tsp log.tsp 'Unistall.tsx' 'UNISTALL.TSU'
+    fail_with "uninstall log's own file" verify log.tsp
+    craft replace v.tsp case.tsp 'b.txt' 'A.TXT'
+    fail_with "differ only in case" verify case.tsp
+    printf '[LICENCE]\r\nx\r\n' > noname.ini
+    fail_with "noname.ini: there is no [PRODUCTNAME]" installer --shell shell.exe --ui noname.ini --package v.tsp -o n.exe
+    [ -e n.exe ] && fail "an installer with a nameless UI script"
+    craft installer noname.exe --shell shell.exe --package v.tsp --ui noname.ini
+    fail_with "noname.exe (UI script): there is no [PRODUCTNAME]" verify noname.exe
+    # script refuses in one line what the shell could not use, and a build
+    # a time it cannot store.
+    mkdir tree && echo a > tree/a.txt && echo b > tree/b.txt
+    run fail script tree -o t.ini --ui tu.ini --product "$(printf 'x%.0s' {1..256})"
+    grep -q "256 bytes; an Uninstall key's name holds at most 255" last.err || fail "a long product name"
+    for v in ';Demo' '[Demo]'; do
+      run fail script tree -o t.ini --ui tu.ini --product "$v"
+      grep -q "may not begin with" last.err || fail "product name $v"
+    done
+    run fail script tree -o t.ini --shortcut a.txt=App --shortcut b.txt=APP
+    grep -q "are one shortcut on Windows" last.err || fail "shortcuts differing in case"
+    [ -e t.ini ] || [ -e tu.ini ] && fail "a refused script was written"
+    SOURCE_DATE_EPOCH=4294967296 run fail package s/v.ini -o e.tsp
+    grep -q "from 0 to 4294967295" last.err || fail "SOURCE_DATE_EPOCH past a stored time"
+    SOURCE_DATE_EPOCH=4294967295 run ok package s/v.ini -o e.tsp
+    if native; then
+      # The engine's messages in English, the Chinese beside, names as written.
+      "${tm[@]}" install v.tsp --target 'C:\TarnLint' --name 'a|😀' --sandbox "$PWD/sandbox" >last.out 2>last.err &&
+        fail "an install under a bad key name succeeded"
+      grep -qF "message: the product name 'a|😀' cannot name an Uninstall key; none was made (产品名称'a|😀'不合法" last.err ||
+        { cat last.err >&2; fail "the message is not English and Chinese"; }
+    fi
     ;;
   *) fail "unknown scenario" ;;
 esac

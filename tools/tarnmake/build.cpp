@@ -18,6 +18,7 @@
 #include "report.h"
 #include "text.h"
 #include "engine/target_path.h"
+#include "lint.h"
 
 namespace tarnmake {
 namespace {
@@ -48,18 +49,18 @@ bool Replaceable(const std::string& output) {
   return false;
 }
 
-bool g_strict = false;
-
 // SOURCE_DATE_EPOCH: no stored file time is later than it, so that builds of
 // one tree from different checkouts give the same bytes. Unset or empty: no
-// ceiling; anything but decimal seconds is refused rather than guessed at.
+// ceiling; anything but decimal seconds a stored time can hold is refused
+// rather than guessed at or cut.
 bool TimeCeiling(int64_t* ceiling) {
   *ceiling = -1;
   const char* env = std::getenv("SOURCE_DATE_EPOCH");
   if (!env || !*env) return true;
   std::string v(env);
-  if (v.size() > 18 || v.find_first_not_of("0123456789") != std::string::npos) {
-    Error("SOURCE_DATE_EPOCH '" + v + "' is not a number of seconds");
+  if (v.size() > 18 || v.find_first_not_of("0123456789") != std::string::npos ||
+      std::stoll(v) > 0xFFFFFFFFLL) {
+    Error("SOURCE_DATE_EPOCH '" + v + "' is not a number of seconds from 0 to 4294967295");
     return false;
   }
   *ceiling = std::stoll(v);
@@ -226,9 +227,6 @@ class Builder : public CSetupPackage {
   // would quietly do nothing.
   bool LookOver() {
     static const char* const kDirs[] = {"<TARGETDIR>", "<WINSYSDIR>", "<WINDIR>", "<SETUPDIR>"};
-    static const char* const kFolders[] = {"<TARGET_FOLDER>", "<STARTUP_FOLDER>",
-                                           "<DESKTOP_FOLDER>", "<WINDOWS_FOLDER>",
-                                           "<SYSTEM_FOLDER>"};
     auto known = [](const CString& path, const char* const* names, size_t n) {
       int slash = path.Find('\\');
       if (slash < 0) return false;
@@ -254,9 +252,6 @@ class Builder : public CSetupPackage {
           ok = false;
         }
       }
-      if (!r.m_strShortcutPath.IsEmpty() && !known(r.m_strShortcutPath, kFolders, 5))
-        Note("warning: " + which + ": SHORTCUT_PATH '" + r.m_strShortcutPath.str() +
-             "' has no known folder placeholder; no shortcut will be made");
       if (r.m_byInstallFlag & IF_NO_DATA) continue;
       std::string problem = host::InputProblem(r.m_strSourcePath.str());
       if (!problem.empty()) {
@@ -271,73 +266,15 @@ class Builder : public CSetupPackage {
       sizes_.push_back(size);
       total_ += size;
     }
-    if (m_arrIndex.GetSize() == 0) Note("warning: the setup script has no FILEINFO section");
-    return CheckValues() && ok;
-  }
-
-  // Numbers the index cannot hold as written are read as the installer
-  // reads them (digits up to the first other character, saturated, cut to
-  // the field): say so, as the entry may do something else than meant.
-  bool CheckValues() {
-    struct Field {
-      const char* key;
-      uint64_t max;
-    };
-    static const Field kFields[] = {{"INSTALL_FLAG", 255},
-                                    {"SHORTCUT_ICON_ID", 255},
-                                    {"OS_VERSION", INT32_MAX},
-                                    {"FILE_PROTECTED", INT32_MAX}};
-    // The script was read once already: its own messages are not repeated.
-    platform::MessageBoxHandler prev =
-        platform::SetMessageBoxHandler([](const platform::MessageBoxCall&) { return IDOK; });
-    CIniFile ini(m_strScriptFile);
-    stuSectionHandle* handle = ini.OpenSectionHandle();
-    CString name;
-    CStringArray lines;
-    bool ok = true;
-    int n = 0;
-    auto tell = [&ok](const std::string& text) {
-      if (g_strict) {
-        Error(text);
+    if (m_arrIndex.GetSize() == 0) {
+      if (Strict()) {
+        Error("the setup script has no FILEINFO section");
         ok = false;
       } else {
-        Note("warning: " + text);
+        Note("warning: the setup script has no FILEINFO section");
       }
-    };
-    while (handle && ini.ReadSection(handle, name, lines) && n < m_arrIndex.GetSize()) {
-      if (name.CompareNoCase("FILEINFO") != 0 || lines.IsEmpty()) continue;
-      const TSPIndex& r = *m_arrIndex[n++];
-      std::string which = "FILEINFO #" + std::to_string(n);
-      bool flagTold = false;
-      for (const CString& line : lines.vec()) {
-        CString key, value;
-        if (!CIniFile::GetNameAndValue(line, key, value)) continue;
-        key.Trim();
-        for (const Field& f : kFields) {
-          if (key.CompareNoCase(f.key) != 0) continue;
-          const std::string& v = value.str();
-          bool plain = !v.empty() && v.size() <= 10 &&
-                       v.find_first_not_of("0123456789") == std::string::npos;
-          if (plain && std::stoull(v) <= f.max) continue;
-          flagTold |= std::strcmp(f.key, "INSTALL_FLAG") == 0;
-          tell(which + ": " + f.key + " '" + v + "' is not a number from 0 to " +
-               std::to_string(f.max) + "; the package holds " + std::to_string(Stored(r, f.key)));
-        }
-      }
-      if ((r.m_byInstallFlag & 0x80) && !flagTold)
-        tell(which + ": INSTALL_FLAG " + std::to_string(r.m_byInstallFlag) +
-             " sets bit 0x80, which means nothing");
     }
-    ini.CloseSectionHandle(handle);
-    platform::SetMessageBoxHandler(prev);
     return ok;
-  }
-
-  static uint64_t Stored(const TSPIndex& r, const char* key) {
-    if (std::strcmp(key, "INSTALL_FLAG") == 0) return r.m_byInstallFlag;
-    if (std::strcmp(key, "SHORTCUT_ICON_ID") == 0) return r.m_byIconId;
-    if (std::strcmp(key, "OS_VERSION") == 0) return r.m_dwOSVersion;
-    return r.m_dwProtected;
   }
 
   int64_t ceiling_;
@@ -490,6 +427,7 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
   }
   ScriptInput text;
   if (!text.Open(absScript, "setup script")) return false;
+  if (!LintSetupScript(script, absScript)) return false;
   // Written beside the output and moved over it only when whole.
   TempFile temp(host::NewTempFile(DirName(absOutput)));
   if (temp.path().empty()) {
@@ -533,8 +471,6 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
 
 }  // namespace
 
-void SetStrict(bool strict) { g_strict = strict; }
-
 bool SetEncoding(const std::string& deflater, int level) {
   packet::EncodeOptions o;
   bool libdeflate = deflater.empty() ? packet::HaveLibdeflate() : deflater == "libdeflate";
@@ -559,6 +495,8 @@ int CmdPackage(const std::string& script, const std::string& output) {
 int CmdInstaller(const std::string& shell, const std::string& ui, const std::string& package,
                  const std::string& output) {
   if (!Replaceable(output)) return 1;
+  std::string error;
+  if (Readable(ui, &error) && !LintUIScript(ui, ui)) return 1;
   if (!WriteInstaller(shell, ui, package, output)) return 1;
   Say("installer '" + output + "' written");
   return 0;
@@ -567,6 +505,17 @@ int CmdInstaller(const std::string& shell, const std::string& ui, const std::str
 int CmdBuild(const std::string& script, const std::string& ui, const std::string& shell,
              const std::string& output) {
   if (!Replaceable(output)) return 1;
+  // Both scripts are looked over before anything is written, and every
+  // mistake of both is told.
+  std::string error;
+  if (!Readable(ui, &error)) {
+    Error(error);
+    return 1;
+  }
+  if (!LintUIScript(ui, ui)) {
+    if (Readable(script, &error)) LintSetupScript(script, script);
+    return 1;
+  }
   std::string absOutput = host::AbsolutePath(output);
   TempFile package(host::NewTempFile(DirName(absOutput)));
   if (package.path().empty()) {

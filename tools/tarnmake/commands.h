@@ -7,8 +7,7 @@
 
 namespace tarnmake {
 
-// Script values the package cannot hold as written fail package and build,
-// instead of a warning.
+// Every warning of package and build fails them instead.
 void SetStrict(bool strict);
 
 // libdeflate's level when none is given: the fastest that still packs the

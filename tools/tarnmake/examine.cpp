@@ -14,6 +14,7 @@
 #include "report.h"
 #include "text.h"
 #include "engine/target_path.h"
+#include "lint.h"
 
 namespace tarnmake {
 namespace {
@@ -235,7 +236,8 @@ int CmdVerify(const std::string& file) {
       return 1;
     }
     std::string head;
-    if (!c.CheckBlob(Container::Blob::kUIScript, &error, &head)) {
+    // The whole of any UI script a person writes; a larger blob's start.
+    if (!c.CheckBlob(Container::Blob::kUIScript, &error, &head, 4u << 20)) {
       Error(file + ": damaged UI script blob: " + error);
       return 1;
     }
@@ -246,6 +248,7 @@ int CmdVerify(const std::string& file) {
                    "reads GBK, so build the installer again with this tarnmake");
       return 1;
     }
+    if (!LintUIText(file + " (UI script)", head)) return 1;
     if (!c.CheckBlob(Container::Blob::kPackage, &error)) {
       Error(file + ": damaged package blob: " + error);
       return 1;
@@ -267,6 +270,7 @@ int CmdVerify(const std::string& file) {
     }
     ++n;
   }
+  if (!LintStoredEntries(file, c.entries())) return 1;
   uint64_t total = 0;
   for (const Entry& e : c.entries()) total += e.stored_size;
   Progress bar("verifying", total);

@@ -19,6 +19,7 @@
 #include "engine/install_runner.h"
 #include "sysint/path_ops.h"
 #include "engine/uninstall_messages.h"
+#include "messages.h"
 
 namespace tarnmake {
 namespace {
@@ -38,7 +39,7 @@ class Recorder {
     });
     prevBox_ = platform::SetMessageBoxHandler([this](const platform::MessageBoxCall& c) {
       messages_.push_back(c.text);
-      Note("message: " + c.text);
+      Note("message: " + InEnglish(c.text));
       return (c.type & MB_YESNO) ? IDNO : IDOK;
     });
   }

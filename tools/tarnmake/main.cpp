@@ -5,6 +5,7 @@
 #include <vector>
 #include "commands.h"
 #include "host.h"
+#include "lint.h"
 #include "report.h"
 
 namespace {
@@ -16,14 +17,17 @@ int Run(int argc, char** argv) {
   app.footer("Exit status 0 on success; on any failure non-zero, with one line on standard error.");
 
   std::string script, output, shell, ui, package, file, dir;
-  bool json = false, strict = false;
-  const char* kStrict = "refuse script values the package cannot hold as written";
+  bool json = false, strict = false, lax = false;
+  const char* kStrict = "make every warning an error";
+  const char* kLax = "unknown section, key and placeholder names (and unmarked UTF-8) are "
+                     "warnings, not errors";
 
   CLI::App* pkg = app.add_subcommand("package", "Build a setup package from a setup script");
   pkg->add_option("SCRIPT", script, "setup script (SOURCE_PATH values are relative to its folder)")
       ->required();
   pkg->add_option("-o,--output", output, "package file to write")->required();
   pkg->add_flag("--strict", strict, kStrict);
+  pkg->add_flag("--lax", lax, kLax)->excludes("--strict");
   pkg->footer("Relative SOURCE_PATH values are taken from the script's folder.");
 
   CLI::App* inst = app.add_subcommand("installer", "Append a package and a UI script to the shell");
@@ -38,6 +42,7 @@ int Run(int argc, char** argv) {
   build->add_option("--shell", shell, "the setup shell executable")->required();
   build->add_option("-o,--output", output, "installer to write")->required();
   build->add_flag("--strict", strict, kStrict);
+  build->add_flag("--lax", lax, kLax)->excludes("--strict");
 
   std::string deflater;
   int level = 0;
@@ -157,6 +162,7 @@ int Run(int argc, char** argv) {
 
   using host::ArgToAnsi;
   tarnmake::SetStrict(strict);
+  tarnmake::SetLax(lax);
   if ((*pkg || *build) && !tarnmake::SetEncoding(deflater, level)) return 2;
   if (*pkg) return tarnmake::CmdPackage(ArgToAnsi(script), ArgToAnsi(output));
   if (*inst)

@@ -253,7 +253,7 @@ bool Container::CopyStored(int slot, const Sink& sink, std::string* error) {
   return DecodeStream(*packet_, base_ + dataOffset_ + offset, n, n, sink, error);
 }
 
-bool Container::CheckBlob(Blob blob, std::string* error, std::string* head) {
+bool Container::CheckBlob(Blob blob, std::string* error, std::string* head, size_t headLimit) {
   if (kind_ != Kind::kInstaller) return true;
   bool ui = blob == Blob::kUIScript;
   uint64_t offset = ui ? installer_.ui_offset : packageOffset_;
@@ -262,9 +262,10 @@ bool Container::CheckBlob(Blob blob, std::string* error, std::string* head) {
     return false;
   }
   const char* why = "";
-  Sink keep = [head](const BYTE* p, size_t n) {
-    if (head->size() < 16)
-      head->append(reinterpret_cast<const char*>(p), std::min<size_t>(n, 16 - head->size()));
+  Sink keep = [head, headLimit](const BYTE* p, size_t n) {
+    if (head->size() < headLimit)
+      head->append(reinterpret_cast<const char*>(p),
+                   std::min<size_t>(n, headLimit - head->size()));
     return true;
   };
   SinkFile out(keep);

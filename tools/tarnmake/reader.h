@@ -73,9 +73,10 @@ class Container {
   bool CopyStored(int slot, const Sink& sink, std::string* error);
   // Inflates a blob of an installer to nowhere: false with the reason when
   // it does not give exactly its size. With head, its first bytes (up to
-  // 16) land there.
+  // headLimit) land there.
   enum class Blob { kUIScript, kPackage };
-  bool CheckBlob(Blob blob, std::string* error, std::string* head = nullptr);
+  bool CheckBlob(Blob blob, std::string* error, std::string* head = nullptr,
+                 size_t headLimit = 16);
   // Bytes after the size table, in the file or in the package blob.
   uint64_t trailing_bytes() const { return trailing_; }
 

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdio>
 #include "host.h"
+#include "messages.h"
 #include "packet/packet.h"
 #include "platform/codepage.h"
 
@@ -104,9 +105,9 @@ int BoxToStderr::Show(const platform::MessageBoxCall& call) {
     }
     ++boxes_;
   }
-  std::string line = Utf8(Printable(OneLine(call.text)));
+  std::string line = Utf8(Printable(OneLine(InEnglish(call.text))));
   if (!call.caption.empty() && call.caption != platform::AppCaption())
-    line = "[" + Utf8(Printable(OneLine(call.caption))) + "] " + line;
+    line = "[" + Utf8(Printable(OneLine(InEnglish(call.caption)))) + "] " + line;
   WriteLine("error: " + line, true);
   UINT buttons = call.type & 0x0F;
   if (buttons == MB_YESNO) return IDNO;

@@ -267,11 +267,19 @@ bool LicenceText(const std::string& path, std::string* out) {
   return true;
 }
 
-// A value for a first-line UI section: one line, as the reader takes it.
+// A value for a first-line UI section: one line, as the reader takes it,
+// and not one it skips as a comment or takes for the next section.
 bool OneLine(const char* what, const std::string& value) {
-  if (value.find_first_of("\r\n") == std::string::npos) return true;
-  Error(std::string("the ") + what + " must be one line");
-  return false;
+  if (value.find_first_of("\r\n") != std::string::npos) {
+    Error(std::string("the ") + what + " must be one line");
+    return false;
+  }
+  if (!value.empty() && (value[0] == ';' || value[0] == '[')) {
+    Error(std::string("the ") + what + " '" + value + "' may not begin with '" + value[0] +
+          "': the setup shell would not read it");
+    return false;
+  }
+  return true;
 }
 
 bool WriteUIScript(const ScriptOptions& o) {
@@ -281,6 +289,11 @@ bool WriteUIScript(const ScriptOptions& o) {
   if (product.find_first_not_of(" \t") == std::string::npos ||
       product.find_first_of("\\|") != std::string::npos) {
     Error("the product name '" + product + "' cannot name an Uninstall key (empty, or \\ or |)");
+    return false;
+  }
+  if (product.size() > 255) {
+    Error("the product name is " + std::to_string(product.size()) +
+          " bytes; an Uninstall key's name holds at most 255");
     return false;
   }
   std::string installDir = o.installDir.empty() ? product : o.installDir;
@@ -486,6 +499,13 @@ int CmdScript(const ScriptOptions& o) {
     if (!why.empty()) {
       Error("--shortcut '" + s + "': the shortcut cannot be made: " + why);
       return 1;
+    }
+    for (const Entry& other : entries) {
+      if (!other.shortcut.empty() && FoldCase(other.shortcut) == FoldCase(link)) {
+        Error("--shortcut '" + s + "': '" + link + "' and '" + other.shortcut +
+              "' are one shortcut on Windows");
+        return 1;
+      }
     }
     it->shortcut = link;
   }
