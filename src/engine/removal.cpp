@@ -1,6 +1,7 @@
 // Removal of single log entries: a file and its emptied folder, a registry
 // key with its subkeys, a registry value.
 #include "engine/removal.h"
+#include "engine/shared_keys.h"
 #include <cstring>
 #include <string>
 #include <vector>
@@ -58,53 +59,6 @@ std::vector<std::string> Components(const std::string& path, const char* separat
     }
   }
   return parts;
-}
-
-bool Same(const std::string& a, const char* b) { return CString(a.c_str()).CompareNoCase(b) == 0; }
-
-// Keys that hold other programs' settings: an uninstall that takes one
-// takes theirs. Paths below Software, compared without case.
-const char* const kSharedBelowSoftware[] = {
-    "Microsoft", "Classes", "Policies", "Wow6432Node", "Microsoft\\Windows", "Microsoft\\Windows NT",
-    "Microsoft\\Windows\\CurrentVersion", "Microsoft\\Windows NT\\CurrentVersion",
-    "Microsoft\\Windows\\CurrentVersion\\Run", "Microsoft\\Windows\\CurrentVersion\\RunOnce",
-    "Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "Microsoft\\Windows\\CurrentVersion\\RunServices",
-    "Microsoft\\Windows\\CurrentVersion\\Uninstall", "Microsoft\\Windows\\CurrentVersion\\App Paths",
-    "Microsoft\\Windows\\CurrentVersion\\Explorer", "Microsoft\\Windows\\CurrentVersion\\Policies",
-    "Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
-    "Microsoft\\Windows\\CurrentVersion\\Shell Extensions",
-};
-
-// A key no uninstall may delete: a root, a key one level below one, a
-// shared key, or a path with an empty step (which Windows would not name
-// the same way twice).
-bool IsSharedKey(DWORD root, const std::string& keyPath) {
-  std::vector<std::string> parts = Components(keyPath, "\\");
-  for (std::string& p : parts) {
-    CString t = p.c_str();
-    t.Trim();
-    if (t.IsEmpty()) return true;
-  }
-  size_t first = 0;
-  // A user's hive below HKEY_USERS is that user's HKEY_CURRENT_USER.
-  if (root == platform::kRegUsers) first = 1;
-  // HKEY_CLASSES_ROOT is Software\Classes of the machine or the user.
-  if ((root == platform::kRegLocalMachine || root == platform::kRegCurrentUser || first) &&
-      parts.size() >= first + 2 && Same(parts[first], "Software") && Same(parts[first + 1], "Classes"))
-    first += 2;
-  if (parts.size() < first + 2) return true;
-  if (!Same(parts[first], "Software")) {
-    return root == platform::kRegLocalMachine && Same(parts[first], "System") &&
-           parts.size() < first + 4;  // System\CurrentControlSet\Services and its like
-  }
-  size_t below = first + 1;
-  if (parts.size() > below && Same(parts[below], "Wow6432Node")) ++below;
-  if (parts.size() == below) return true;
-  std::string rest;
-  for (size_t i = below; i < parts.size(); ++i) rest += (i > below ? "\\" : "") + parts[i];
-  for (const char* shared : kSharedBelowSoftware)
-    if (Same(rest, shared)) return true;
-  return false;
 }
 
 // The system's own folders hold a product's shortcuts and files but are
