@@ -8,6 +8,7 @@
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
+#include "platform/known_folders.h"
 #include "platform/registry.h"
 #include "sysint/path_ops.h"
 
@@ -68,11 +69,11 @@ bool IsSystemFolder(const CString& dir) {
   // Asked once: the shell's folder look-ups are slow, and an uninstall asks
   // for every file.
   static const std::vector<std::string> folders = [] {
-    std::vector<std::string> out{platform::WindowsDirectory(), platform::SystemDirectory()};
-    std::string path;
-    for (platform::SpecialFolder f : {platform::kFolderDesktop, platform::kFolderPrograms,
-                                      platform::kFolderStartup, platform::kFolderProgramFiles})
-      if (platform::SpecialFolderPath(f, &path)) out.push_back(path);
+    std::vector<std::string> out = platform::KnownFolders();
+    // The temporary folder too: a product's files there are not the folder.
+    out.push_back(platform::TempPath());
+    for (std::string& f : out)
+      while (f.size() > 3 && (f.back() == '\\' || f.back() == '/')) f.pop_back();
     return out;
   }();
   const CString inside = dir + "\\";
