@@ -36,15 +36,6 @@ bool MentionsSilent(const std::string& s) {
   return false;
 }
 
-CString FirstWord(const CString& line) {
-  CString word = line;
-  word.TrimLeft();
-  const std::string& s = word.str();
-  size_t end = 0;
-  while (end < s.size() && !IsBlank(s[end])) ++end;
-  return word.Left(static_cast<int>(end));
-}
-
 void SplitUninstall(CString rest, stuCommandLine& result) {
   CString first = CIniFile::GetFirstParam(rest, nullptr, '|');
   if (first.CompareNoCase("-U") != 0) return;
@@ -65,7 +56,8 @@ stuCommandLine SplitCommandLine(LPCSTR cmdLine) {
     // deployment tool waiting on it must not get a wizard.
     if (!result.bUninstall && MentionsSilent(rest.str())) {
       result.bSilent = TRUE;
-      result.strUnknown = FirstWord(rest);
+      result.strUnknown = rest;
+      result.strUnknown.Trim();
     }
     return result;
   }

@@ -22,8 +22,8 @@ struct stuCommandLine {
 // to case; the key name is the second field, the log path the rest. "/S"
 // is a word of its own in any case; after it, blanks, then nothing, "/D="
 // or the uninstall fields. A line that names "/S" anywhere else, glued or
-// late ("/S/D=...", "/SILENT", "/D=C:\x /S"), is silent with that first
-// word unknown.
+// late ("/S/D=...", "/SILENT", "/D=C:\x /S"), is silent with the
+// whole line unknown.
 stuCommandLine SplitCommandLine(LPCSTR cmdLine);
 
 // Why a silent install cannot use this folder, or nullptr: it must be a

@@ -581,17 +581,27 @@ case_silent_fail() {
   rm -rf "$drive_c/Tarn Silent Fail"
   rm -f "$(silent_log)"
   temps=$(tempfiles)
+  # What a killed run would leave, and a name of the kind that is not ours.
+  local tmpd
+  tmpd=$(find "$drive_c/users" -maxdepth 4 -type d -iname temp | head -1)
+  printf left >"$tmpd/tstBEEF.tmp"
+  printf theirs >"$tmpd/tstBEEF0.tmp"
   silent_fails "relative folder" setup.exe '/S /D=Tarn\Relative' 2 \
     "安装路径书写不正确,请写入全部路径! 例如'C:\\Program Files'"
   silent_fails "/D= not last" setup.exe '/s /D=C:\Tarn Silent Fail /X' 2 "/D= 必须是最后一个参数!"
   silent_fails "unknown switch" setup.exe '/S /Q' 2 "不能识别的参数: /Q"
+  silent_fails "glued switch" setup.exe '/S/D=C:\Tarn Silent Fail' 2 "不能识别的参数: /S/D=C:\Tarn Silent Fail"
+  silent_fails "/SILENT" setup.exe '/SILENT' 2 "不能识别的参数: /SILENT"
   silent_fails "damaged installer" badblob.exe '/S /D=C:\Tarn Silent Fail' 3 \
     "无法建立临时文件,请检查磁盘空间是否足够!"
   silent_fails "no payload" bare.exe '/S /D=C:\Tarn Silent Fail' 3 "安装数据错误,无法正常安装!"
   silent_fails "uninstall without a log" bare.exe '/S -U|Nothing|C:\nothing\Unistall.tsu' 1 "打开卸载信息错误!"
   check_true "silent failures: nothing installed" test ! -e "$drive_c/Tarn Silent Fail"
+  check_true "silent failures: a killed run's blob removed" test ! -e "$tmpd/tstBEEF.tmp"
+  check "silent failures: another name kept" "$(cat "$tmpd/tstBEEF0.tmp")" theirs
+  rm -f "$tmpd/tstBEEF0.tmp"
   check "silent failures: no temporary file left" "$(tempfiles)" "$temps"
-  check "silent failures: one log entry per run" "$(silent_log_text | grep -c '^== ')" 6
+  check "silent failures: one log entry per run" "$(silent_log_text | grep -c '^== ')" 8
   note "silent log: $(silent_log | sed "s|^$drive_c|C:|")"
 }
 

@@ -147,7 +147,7 @@ TEST_F(Silent, FailuresAreExitCodesAndLogLines) {
       {"/S /Q", kExitUsage, "message: 不能识别的参数: /Q"},
       {"/S/D=" + (dir / "a"), kExitUsage, "message: 不能识别的参数: /S/D=" + (dir / "a")},
       {"/SILENT", kExitUsage, "message: 不能识别的参数: /SILENT"},
-      {"/D=" + (dir / "a") + " /S", kExitUsage, "message: 不能识别的参数: /D=" + (dir / "a")},
+      {"/D=" + (dir / "a") + " /S", kExitUsage, "message: 不能识别的参数: /D=" + (dir / "a") + " /S"},
       {"/S /D=" + (dir / "target"), kExitFailed, "message: 不能建立路径'" + (dir / "target\\blocked") + "'!"},
   };
   for (const Case& c : cases) {
