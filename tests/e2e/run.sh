@@ -162,6 +162,20 @@ case_install() {
   [ "$lang" = zh_CN ] || check_sample_install "wizard" "$target" "$target_win" "$(profile_dir)/Desktop"
 }
 
+# The running installer's blobs against another program of the user: a
+# delete and a copy over them fail, and their bytes stay.
+held_blobs_resist() {
+  local blob sum win
+  printf planted >"$out/work/planted.tmp"
+  for blob in $(find "$drive_c" -name 'tst*.tmp' -newer "$out/work/marker"); do
+    sum=$(md5sum <"$blob")
+    win=$(winpath "$blob")
+    d exitcode "cmd /c del /f /q \"$win\"" 20000 >/dev/null
+    d exitcode "cmd /c copy /y \"$(winpath "$out/work/planted.tmp")\" \"$win\"" 20000 >/dev/null
+    check "held blob $(basename "$blob"): unchanged by another program" "$(md5sum <"$blob" 2>/dev/null)" "$sum"
+  done
+}
+
 install_through() {  # installer, what its uninstaller copy must be
   rm -rf "$drive_c/Tarn E2E"
   local temps
@@ -170,6 +184,7 @@ install_through() {  # installer, what its uninstaller copy must be
   sleep 1
   start "$out/work/$1"
   check_true "welcome page shows" d wait "$WELCOME" 30000
+  held_blobs_resist
   check "welcome text" "$(d text "$WELCOME" 1012 | head -1)" \
     "    欢迎进入 $PRODUCT 安装程序。本程序将在您的计算机中安装 $PRODUCT。"
   expect_state "welcome: Back disabled" "$WELCOME" $BACK "enabled=0 visible=1 checked=0"
