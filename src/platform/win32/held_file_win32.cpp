@@ -79,12 +79,21 @@ bool ReopenHeld(const std::string& path, FileAccess access, bool truncate, intpt
   std::lock_guard<Mutex> l(g_lock);
   auto it = Find(Wide(path));
   if (it == Holds().end()) return false;
-  DWORD acc = 0;
-  if (access & kAccessRead) acc |= GENERIC_READ;
-  if (access & kAccessWrite) acc |= GENERIC_WRITE;
-  // Sharing everything with the hold, which itself shares only reads with
-  // the rest of the system.
-  HANDLE h = ReOpenFile(it->h, acc, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+  HANDLE h = INVALID_HANDLE_VALUE;
+  if (access & kAccessWrite) {
+    // The hold shares no writes, not even with a reopen of itself: the
+    // writer (the extraction, alone) gets the hold's own file object.
+    if (!DuplicateHandle(GetCurrentProcess(), it->h, GetCurrentProcess(), &h, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS) ||
+        SetFilePointer(h, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) {
+      if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+      h = INVALID_HANDLE_VALUE;
+    }
+  } else {
+    // A position of its own; sharing everything with the hold, which
+    // itself shares only reads with the rest of the system.
+    h = ReOpenFile(it->h, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
+  }
   if (h == INVALID_HANDLE_VALUE) {
     *handle = -1;
     return true;
