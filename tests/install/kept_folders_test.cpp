@@ -31,7 +31,11 @@ TEST(KeptFolders, EmptiedKnownFoldersStay) {
     MakeFolders(folder);
     const std::string file = folder + "\\TarnKeptFolderTest.txt";
     ASSERT_TRUE(tarntest::WriteFileBytes(file, "x"));
-    EXPECT_TRUE(DeleteFileAndDir(file.c_str(), TRUE));
+    // Wine's profile folders are links to a home folder: nothing is
+    // deleted through one that is not trusted, which other tests cover.
+    const bool linked = platform::LinkInPath(file);
+    EXPECT_EQ(DeleteFileAndDir(file.c_str(), TRUE) != FALSE, !linked);
+    if (linked) platform::RemoveFile(file);
     EXPECT_FALSE(platform::Access(file));
     EXPECT_TRUE(platform::Access(folder));
   }
