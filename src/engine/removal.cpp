@@ -1,12 +1,14 @@
 // Removal of single log entries: a file and its emptied folder, a registry
 // key with its subkeys, a registry value.
 #include "engine/removal.h"
+#include "engine/shared_keys.h"
 #include <cstring>
 #include <string>
 #include <vector>
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
+#include "platform/known_folders.h"
 #include "platform/registry.h"
 #include "sysint/path_ops.h"
 
@@ -60,53 +62,6 @@ std::vector<std::string> Components(const std::string& path, const char* separat
   return parts;
 }
 
-bool Same(const std::string& a, const char* b) { return CString(a.c_str()).CompareNoCase(b) == 0; }
-
-// Keys that hold other programs' settings: an uninstall that takes one
-// takes theirs. Paths below Software, compared without case.
-const char* const kSharedBelowSoftware[] = {
-    "Microsoft", "Classes", "Policies", "Wow6432Node", "Microsoft\\Windows", "Microsoft\\Windows NT",
-    "Microsoft\\Windows\\CurrentVersion", "Microsoft\\Windows NT\\CurrentVersion",
-    "Microsoft\\Windows\\CurrentVersion\\Run", "Microsoft\\Windows\\CurrentVersion\\RunOnce",
-    "Microsoft\\Windows\\CurrentVersion\\RunOnceEx", "Microsoft\\Windows\\CurrentVersion\\RunServices",
-    "Microsoft\\Windows\\CurrentVersion\\Uninstall", "Microsoft\\Windows\\CurrentVersion\\App Paths",
-    "Microsoft\\Windows\\CurrentVersion\\Explorer", "Microsoft\\Windows\\CurrentVersion\\Policies",
-    "Microsoft\\Windows\\CurrentVersion\\SharedDLLs",
-    "Microsoft\\Windows\\CurrentVersion\\Shell Extensions",
-};
-
-// A key no uninstall may delete: a root, a key one level below one, a
-// shared key, or a path with an empty step (which Windows would not name
-// the same way twice).
-bool IsSharedKey(DWORD root, const std::string& keyPath) {
-  std::vector<std::string> parts = Components(keyPath, "\\");
-  for (std::string& p : parts) {
-    CString t = p.c_str();
-    t.Trim();
-    if (t.IsEmpty()) return true;
-  }
-  size_t first = 0;
-  // A user's hive below HKEY_USERS is that user's HKEY_CURRENT_USER.
-  if (root == platform::kRegUsers) first = 1;
-  // HKEY_CLASSES_ROOT is Software\Classes of the machine or the user.
-  if ((root == platform::kRegLocalMachine || root == platform::kRegCurrentUser || first) &&
-      parts.size() >= first + 2 && Same(parts[first], "Software") && Same(parts[first + 1], "Classes"))
-    first += 2;
-  if (parts.size() < first + 2) return true;
-  if (!Same(parts[first], "Software")) {
-    return root == platform::kRegLocalMachine && Same(parts[first], "System") &&
-           parts.size() < first + 4;  // System\CurrentControlSet\Services and its like
-  }
-  size_t below = first + 1;
-  if (parts.size() > below && Same(parts[below], "Wow6432Node")) ++below;
-  if (parts.size() == below) return true;
-  std::string rest;
-  for (size_t i = below; i < parts.size(); ++i) rest += (i > below ? "\\" : "") + parts[i];
-  for (const char* shared : kSharedBelowSoftware)
-    if (Same(rest, shared)) return true;
-  return false;
-}
-
 // The system's own folders hold a product's shortcuts and files but are
 // never the product's to remove, even when the uninstall leaves one empty
 // (a desktop with no other icon on it), nor are the folders above them.
@@ -114,11 +69,11 @@ bool IsSystemFolder(const CString& dir) {
   // Asked once: the shell's folder look-ups are slow, and an uninstall asks
   // for every file.
   static const std::vector<std::string> folders = [] {
-    std::vector<std::string> out{platform::WindowsDirectory(), platform::SystemDirectory()};
-    std::string path;
-    for (platform::SpecialFolder f : {platform::kFolderDesktop, platform::kFolderPrograms,
-                                      platform::kFolderStartup, platform::kFolderProgramFiles})
-      if (platform::SpecialFolderPath(f, &path)) out.push_back(path);
+    std::vector<std::string> out = platform::KnownFolders();
+    // The temporary folder too: a product's files there are not the folder.
+    out.push_back(platform::TempPath());
+    for (std::string& f : out)
+      while (f.size() > 3 && (f.back() == '\\' || f.back() == '/')) f.pop_back();
     return out;
   }();
   const CString inside = dir + "\\";

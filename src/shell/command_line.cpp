@@ -28,6 +28,14 @@ void Unquote(CString& rest) {
   }
 }
 
+// A word of the line that starts with "/S" in any case, alone or glued to
+// more ("/S/D=", "/SILENT"): whoever wrote it wanted no window.
+bool MentionsSilent(const std::string& s) {
+  for (size_t i = 0; i + 1 < s.size(); ++i)
+    if ((i == 0 || IsBlank(s[i - 1])) && s[i] == '/' && (s[i + 1] | 0x20) == 's') return true;
+  return false;
+}
+
 void SplitUninstall(CString rest, stuCommandLine& result) {
   CString first = CIniFile::GetFirstParam(rest, nullptr, '|');
   if (first.CompareNoCase("-U") != 0) return;
@@ -43,6 +51,14 @@ stuCommandLine SplitCommandLine(LPCSTR cmdLine) {
   CString rest(cmdLine);
   if (!TakeSilentSwitch(rest)) {
     SplitUninstall(rest, result);
+    // The uninstall's fields are names, not switches. Anything else naming
+    // "/S" out of its place is a silent run with a wrong argument: a
+    // deployment tool waiting on it must not get a wizard.
+    if (!result.bUninstall && MentionsSilent(rest.str())) {
+      result.bSilent = TRUE;
+      result.strUnknown = rest;
+      result.strUnknown.Trim();
+    }
     return result;
   }
   result.bSilent = TRUE;

@@ -21,7 +21,9 @@ struct stuCommandLine {
 // The first field is compared with "-U" without trimming and without regard
 // to case; the key name is the second field, the log path the rest. "/S"
 // is a word of its own in any case; after it, blanks, then nothing, "/D="
-// or the uninstall fields.
+// or the uninstall fields. A line that names "/S" anywhere else, glued or
+// late ("/S/D=...", "/SILENT", "/D=C:\x /S"), is silent with the
+// whole line unknown.
 stuCommandLine SplitCommandLine(LPCSTR cmdLine);
 
 // Why a silent install cannot use this folder, or nullptr: it must be a

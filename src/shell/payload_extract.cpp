@@ -2,7 +2,9 @@
 #include <vector>
 #include "afx/msgbox.h"
 #include "payload/authenticode.h"
+#include "shell/temp_sweep.h"
 #include "platform/fs.h"
+#include "platform/held_file.h"
 #include "platform/process.h"
 
 stuExtractEnv MachineExtractEnv() {
@@ -18,6 +20,13 @@ CString WriteTempBlob(CFile& in, const payload::BlobInfo& blob, const CString& t
   if (blob.size == 0) return CString();
   CString path = platform::TempFileName(tempDir.str(), kTempPrefix);
   if (path.IsEmpty()) return CString();
+  // The folder is the user's: held from here on, the file is what the
+  // engine reads, whatever another program does to the name.
+  if (!platform::HoldFile(path.str())) {
+    bool linked = false;
+    platform::RemovePlainFile(path.str(), &linked);
+    return CString();
+  }
   BOOL ok;
   {
     CFile out;
@@ -77,6 +86,7 @@ BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env) {
   // may be the bare shell, so nothing is said.
   payload::TrailerInfo info = payload::ReadTrailer(self);
   if (!info.ok()) return FALSE;
+  RemoveLeftoverBlobs(env.strTempDir);
 
   app.m_strUIScriptFile = WriteWithRetries(self, info.uiScript, env);
   if (app.m_strUIScriptFile.IsEmpty()) {

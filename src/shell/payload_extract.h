@@ -24,10 +24,12 @@ struct stuExtractEnv {
 stuExtractEnv MachineExtractEnv();
 
 // A new temporary file holding the blob's uncompressed bytes, streamed from
-// `in`; empty on failure, and then no file is left behind.
+// `in`, and held (platform/held_file.h) until removed; empty on failure,
+// and then no file is left behind.
 CString WriteTempBlob(CFile& in, const payload::BlobInfo& blob, const CString& tempDir);
 
-// Sets m_strUIScriptFile, m_strPackageFile and m_strUninstaller. FALSE,
+// Sets m_strUIScriptFile, m_strPackageFile and m_strUninstaller, after
+// removing the blobs a killed run left. FALSE,
 // without a message, when the file carries no payload; FALSE after telling
 // the user when one cannot be written.
 BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env);

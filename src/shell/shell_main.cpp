@@ -11,6 +11,7 @@
 #include "shell/silent.h"
 #include "engine/setup_app.h"
 #include "shell/ui_script.h"
+#include "platform/fs.h"
 #include "platform/shell_link.h"
 #include "res/resource.h"
 #include "shell/uninstall_dlg.h"
@@ -78,12 +79,13 @@ class CTarnSetupShell : public CTarnSetupShellApp {
 };
 
 namespace {
-// After a quit the held install worker still has the package file open:
-// what cannot be deleted now goes at the next start of Windows.
+// A held blob goes when its last handle closes (the held install worker's,
+// after a quit); anything else that cannot be deleted now goes at the next
+// start of Windows.
 void RemoveTempFile(CString& path) {
   if (path.IsEmpty()) return;
   const std::wstring wide = platform::Wide(path);
-  if (!::DeleteFileW(wide.c_str()) && ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+  if (!platform::RemoveFile(path.str()) && ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
     ::MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   path.Empty();
 }

@@ -162,6 +162,20 @@ case_install() {
   [ "$lang" = zh_CN ] || check_sample_install "wizard" "$target" "$target_win" "$(profile_dir)/Desktop"
 }
 
+# The running installer's blobs against another program of the user: a
+# delete and a copy over them fail, and their bytes stay.
+held_blobs_resist() {
+  local blob sum win
+  printf planted >"$out/work/planted.tmp"
+  for blob in $(find "$drive_c" -name 'tst*.tmp' -newer "$out/work/marker"); do
+    sum=$(md5sum <"$blob")
+    win=$(winpath "$blob")
+    d exitcode "cmd /c del /f /q \"$win\"" 20000 >/dev/null
+    d exitcode "cmd /c copy /y \"$(winpath "$out/work/planted.tmp")\" \"$win\"" 20000 >/dev/null
+    check "held blob $(basename "$blob"): unchanged by another program" "$(md5sum <"$blob" 2>/dev/null)" "$sum"
+  done
+}
+
 install_through() {  # installer, what its uninstaller copy must be
   rm -rf "$drive_c/Tarn E2E"
   local temps
@@ -170,6 +184,7 @@ install_through() {  # installer, what its uninstaller copy must be
   sleep 1
   start "$out/work/$1"
   check_true "welcome page shows" d wait "$WELCOME" 30000
+  held_blobs_resist
   check "welcome text" "$(d text "$WELCOME" 1012 | head -1)" \
     "    欢迎进入 $PRODUCT 安装程序。本程序将在您的计算机中安装 $PRODUCT。"
   expect_state "welcome: Back disabled" "$WELCOME" $BACK "enabled=0 visible=1 checked=0"
@@ -581,17 +596,27 @@ case_silent_fail() {
   rm -rf "$drive_c/Tarn Silent Fail"
   rm -f "$(silent_log)"
   temps=$(tempfiles)
+  # What a killed run would leave, and a name of the kind that is not ours.
+  local tmpd
+  tmpd=$(find "$drive_c/users" -maxdepth 4 -type d -iname temp | head -1)
+  printf left >"$tmpd/tstBEEF.tmp"
+  printf theirs >"$tmpd/tstBEEF0.tmp"
   silent_fails "relative folder" setup.exe '/S /D=Tarn\Relative' 2 \
     "安装路径书写不正确,请写入全部路径! 例如'C:\\Program Files'"
   silent_fails "/D= not last" setup.exe '/s /D=C:\Tarn Silent Fail /X' 2 "/D= 必须是最后一个参数!"
   silent_fails "unknown switch" setup.exe '/S /Q' 2 "不能识别的参数: /Q"
+  silent_fails "glued switch" setup.exe '/S/D=C:\Tarn Silent Fail' 2 "不能识别的参数: /S/D=C:\Tarn Silent Fail"
+  silent_fails "/SILENT" setup.exe '/SILENT' 2 "不能识别的参数: /SILENT"
   silent_fails "damaged installer" badblob.exe '/S /D=C:\Tarn Silent Fail' 3 \
     "无法建立临时文件,请检查磁盘空间是否足够!"
   silent_fails "no payload" bare.exe '/S /D=C:\Tarn Silent Fail' 3 "安装数据错误,无法正常安装!"
   silent_fails "uninstall without a log" bare.exe '/S -U|Nothing|C:\nothing\Unistall.tsu' 1 "打开卸载信息错误!"
   check_true "silent failures: nothing installed" test ! -e "$drive_c/Tarn Silent Fail"
+  check_true "silent failures: a killed run's blob removed" test ! -e "$tmpd/tstBEEF.tmp"
+  check "silent failures: another name kept" "$(cat "$tmpd/tstBEEF0.tmp")" theirs
+  rm -f "$tmpd/tstBEEF0.tmp"
   check "silent failures: no temporary file left" "$(tempfiles)" "$temps"
-  check "silent failures: one log entry per run" "$(silent_log_text | grep -c '^== ')" 6
+  check "silent failures: one log entry per run" "$(silent_log_text | grep -c '^== ')" 8
   note "silent log: $(silent_log | sed "s|^$drive_c|C:|")"
 }
 

@@ -145,6 +145,9 @@ TEST_F(Silent, FailuresAreExitCodesAndLogLines) {
       {"/S /D=relative\\dir", kExitUsage, "message: 安装路径书写不正确,请写入全部路径! 例如'C:\\Program Files'"},
       {"/S /D=" + (dir / "a") + " /X", kExitUsage, "message: /D= 必须是最后一个参数!"},
       {"/S /Q", kExitUsage, "message: 不能识别的参数: /Q"},
+      {"/S/D=" + (dir / "a"), kExitUsage, "message: 不能识别的参数: /S/D=" + (dir / "a")},
+      {"/SILENT", kExitUsage, "message: 不能识别的参数: /SILENT"},
+      {"/D=" + (dir / "a") + " /S", kExitUsage, "message: 不能识别的参数: /D=" + (dir / "a") + " /S"},
       {"/S /D=" + (dir / "target"), kExitFailed, "message: 不能建立路径'" + (dir / "target\\blocked") + "'!"},
   };
   for (const Case& c : cases) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include "platform/file.h"
+#include "platform/held_file.h"
 #include "platform/posix/host_path.h"
 
 namespace platform {
@@ -23,6 +24,17 @@ bool LastOpenMadeFile() { return t_made; }
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare, bool create,
                       bool truncate, int* error, bool refuseLinks) {
   Close();
+  // A held file is read through its hold, never by a name others can swap.
+  intptr_t held = -1;
+  if (ReopenHeld(path, access, truncate, &held)) {
+    if (held == -1) {
+      if (error) *error = errno;
+      return false;
+    }
+    h_ = held;
+    t_made = false;
+    return true;
+  }
   int flags = O_CLOEXEC;
   flags |= access == kAccessRead ? O_RDONLY : access == kAccessWrite ? O_WRONLY : O_RDWR;
   if (create) flags |= O_CREAT;

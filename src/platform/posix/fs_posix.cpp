@@ -24,6 +24,7 @@
 #include <vector>
 #include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/held_file.h"
 #include "platform/posix/host_path.h"
 
 namespace platform {
@@ -253,17 +254,23 @@ bool RemoveDir(const std::string& path) {
   return ::rmdir(HostPath(path).c_str()) == 0;
 }
 
-bool RemoveFile(const std::string& path) {
+namespace {
+bool UnlinkFile(const std::string& path) {
   if (path.empty()) return false;
   std::string host = HostPath(path);
   struct stat st;
   if (::lstat(host.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
   return ::unlink(host.c_str()) == 0;
 }
+}  // namespace
+
+// This process's own blobs end their hold here; a delete by another road
+// (RemovePlainFile) is what any other program could do, and leaves it.
+bool RemoveFile(const std::string& path) { return RemoveHeld(path) || UnlinkFile(path); }
 
 bool RemovePlainFile(const std::string& path, bool* linked) {
   *linked = IsLinkedName(path);
-  return !*linked && RemoveFile(path);
+  return !*linked && UnlinkFile(path);
 }
 
 bool Access(const std::string& path) {

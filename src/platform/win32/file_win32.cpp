@@ -1,5 +1,6 @@
 #include <windows.h>
 #include "platform/file.h"
+#include "platform/held_file.h"
 #include "platform/wide.h"
 #include "platform/win32/link_handle.h"
 
@@ -36,6 +37,17 @@ FileHandle::~FileHandle() { Close(); }
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare share, bool create,
                       bool truncate, int* error, bool refuseLinks) {
   Close();
+  // A held file is read through its hold, never by a name others can swap.
+  intptr_t held = -1;
+  if (ReopenHeld(path, access, truncate, &held)) {
+    if (held == -1) {
+      if (error) *error = static_cast<int>(GetLastError());
+      return false;
+    }
+    h_ = held;
+    t_made = false;
+    return true;
+  }
   DWORD acc = 0;
   if (access & kAccessRead) acc |= GENERIC_READ;
   if (access & kAccessWrite) acc |= GENERIC_WRITE;

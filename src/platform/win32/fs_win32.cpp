@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <shlobj.h>
 #include "platform/fs.h"
+#include "platform/held_file.h"
 #include "platform/codepage.h"
 #include "platform/wide.h"
 #include "platform/win32/link_handle.h"
@@ -32,7 +33,9 @@ size_t FilePartOffset(const std::string& full) {
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 bool RemoveDir(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
-bool RemoveFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+  return RemoveHeld(path) || DeleteFileW(Wide(path).c_str()) != 0;
+}
 bool Access(const std::string& path) { return _waccess(Wide(path).c_str(), 0) == 0; }
 
 bool FindEntry(const std::string& path, bool* isDirectory) {
