@@ -12,6 +12,7 @@
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "shell/installed_product.h"
+#include "shell/shell_version.h"
 #include "shell/silent.h"
 #include "support/support.h"
 
@@ -98,7 +99,7 @@ TEST_F(Silent, InstallsAndTheQuietCommandUninstalls) {
   EXPECT_TRUE(TempEmpty()) << "the blobs' temporary files are gone";
 
   const std::string key = UninstallKeyPath(product.c_str()).str();
-  const std::string uninstaller = dir / "win\\tsu11.exe";
+  const std::string uninstaller = dir / ("win\\tsu11-" + std::string(kShellVersionText) + ".exe");
   const std::string log = target + "\\Unistall.tsu";
   const std::string quiet = RegValue(key, "QuietUninstallString");
   EXPECT_EQ(quiet, "\"" + uninstaller + "\" /S \"-U|" + product + "|" + log + "\"");
