@@ -14,6 +14,7 @@
 #include "shell/installed_product.h"
 #include "shell/shell_version.h"
 #include "shell/silent.h"
+#include "shell/wizard/page_rules.h"
 #include "support/support.h"
 
 namespace {
@@ -222,6 +223,36 @@ TEST_F(Silent, AnotherPublishersProductIsRefused) {
   ASSERT_EQ(k.Open(platform::RegKey::Root(platform::kRegLocalMachine), key, platform::kRegAllAccess), 0);
   ASSERT_EQ(k.DeleteValue("Publisher"), 0);
   EXPECT_FALSE(IsOtherPublisher(ReadInstalledEntry(product.c_str()), "Kestrel Works"));
+  tarntest::RemoveTree(folder);
+}
+
+// The wizard's start asks about another maker's product (No by default
+// ends it), proposes the installed folder, and the path page names the
+// installed version.
+TEST_F(Silent, TheWizardAsksAndProposesTheInstalledFolder) {
+  MakeInstaller({{"a.txt", "v1"}}, "1.0", "Other Maker");
+  const std::string folder = dir / "installed";
+  ASSERT_EQ(Run("/S /D=" + folder), kExitOk) << Log();
+  CTarnSetupShellApp app;
+  app.m_strProductName = product.c_str();
+  app.m_strTargetDir = "C:\\Program Files\\Default";
+  app.m_strPublisher = "Kestrel Works";
+  boxes.Clear();
+  EXPECT_FALSE(AcceptInstalledProduct(app));
+  ASSERT_EQ(boxes.calls().size(), 1u);
+  EXPECT_EQ(boxes.calls()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  EXPECT_EQ(boxes.texts()[0], OtherPublisherText(product.c_str(), "Other Maker", true).str());
+  EXPECT_EQ(app.m_strTargetDir.str(), "C:\\Program Files\\Default");
+
+  app.m_strPublisher = "Other Maker";
+  boxes.Clear();
+  EXPECT_TRUE(AcceptInstalledProduct(app));
+  EXPECT_TRUE(boxes.calls().empty());
+  EXPECT_EQ(app.m_strTargetDir.str(), folder);
+  EXPECT_EQ(TargetDirInfoText("Demo", app.m_bInstalled, app.m_strInstalledVersion).str(),
+            "    安装程序将把 Demo 安装到以下路径中。\n    点击'下一步'将开始安装。"
+            "\n    本机已安装 Demo 1.0 版,建议安装到原来的路径中。");
+  EXPECT_EQ(TargetDirInfoText("Demo").str(), "    安装程序将把 Demo 安装到以下路径中。\n    点击'下一步'将开始安装。");
   tarntest::RemoveTree(folder);
 }
 
