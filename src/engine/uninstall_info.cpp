@@ -52,6 +52,7 @@ bool ReplaceLog(const CString& dir, const CString& logPath, const std::string& t
   platform::RemoveFile(tmp);
   return false;
 }
+
 CString LogName(const CString& dir, int n) {
   if (n == 1) return UninstallLogPath(dir);
   CString name;
