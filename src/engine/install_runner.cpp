@@ -61,7 +61,8 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   }
   if (package.WriteUninstallInfo(targetDir, app.m_strProductName, app.m_strProductName,
                                  app.m_strUninstaller))
-    WriteUninstallDetails(app.m_strProductName, targetDir, package.m_saUninstallFiles, app);
+    WriteUninstallDetails(app.m_strProductName, targetDir, package.m_saUninstallFiles, app,
+                          package.m_strLogPath);
   return 0;
 }
 

@@ -23,10 +23,12 @@ class TARN_EXPORT CInstallRunner {
 // ("<uninstaller> /S -U|<keyName>|<log>"), InstallLocation, DisplayIcon (the
 // uninstaller), EstimatedSize (KiB of the files the log lists), NoModify,
 // NoRepair, and DisplayVersion, Publisher and URLInfoAbout when the state
-// names them. A value that cannot be set is told; FALSE then.
+// names them, and InstallDate (today, YYYYMMDD). logPath is the log the
+// install wrote (default: targetDir's Unistall.tsu). A value that cannot be
+// set is told; FALSE then.
 TARN_EXPORT BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir,
                                        const CStringArray& loggedFiles,
-                                       const CTarnSetupShellApp& app);
+                                       const CTarnSetupShellApp& app, LPCSTR logPath = nullptr);
 
 // The first lines of a UI script's optional [VERSION], [PUBLISHER] and [URL]
 // sections, for the Uninstall entry; empty where there is none.

@@ -30,6 +30,10 @@ class TARN_EXPORT CTarnSetupShellApp {
   CString m_strVersion;
   CString m_strPublisher;
   CString m_strURL;
+  // The product's Uninstall entry was there when the install began; its
+  // DisplayVersion (empty when it names none).
+  BOOL m_bInstalled = FALSE;
+  CString m_strInstalledVersion;
 };
 
 // The one application object; null when none exists.

@@ -89,6 +89,9 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   CStringArray m_saRegKeys;
   CStringArray m_saUninstallFiles;
   CStringArray m_saScriptRegKeys;
+  // The log WriteUninstallInfo wrote: Unistall.tsu, or the next free name
+  // when a file not this product's holds that one.
+  CString m_strLogPath;
   CObjArray<TSPIndex> m_arrIndex;
   CString m_strScriptFile;
   CString m_strTargetDir;

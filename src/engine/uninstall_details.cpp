@@ -3,6 +3,7 @@
 // Remove Programs shows and what deployment tools read.
 #include "afx/msgbox.h"
 #include "engine/install_runner.h"
+#include "engine/installed_entry.h"
 #include "engine/setup_app.h"
 #include "inifile/ini_file.h"
 #include "platform/file.h"
@@ -48,7 +49,7 @@ bool Told(LONG rc, const char* name) {
 }  // namespace
 
 BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray& loggedFiles,
-                           const CTarnSetupShellApp& app) {
+                           const CTarnSetupShellApp& app, LPCSTR logPath) {
   if (!IsUninstallKeyName(keyName)) return FALSE;
   const CString keyPath = UninstallKeyPath(keyName);
   platform::RegKey key;
@@ -66,7 +67,7 @@ BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray&
   CString quiet;
   // Quoted, so that "cmd /c" and PowerShell pass the "|" on, not pipe.
   quiet.Format("\"%s\" /S \"-U|%s|%s\"", static_cast<LPCSTR>(uninstaller), keyName,
-               static_cast<LPCSTR>(UninstallLogPath(dir)));
+               logPath && *logPath ? logPath : static_cast<LPCSTR>(UninstallLogPath(dir)));
 
   bool failed = Told(key.SetString("QuietUninstallString", quiet.str()), "QuietUninstallString");
   failed |= Told(key.SetString("InstallLocation", dir.str()), "InstallLocation");
@@ -74,6 +75,7 @@ BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray&
   failed |= Told(key.SetDword("EstimatedSize", EstimatedSizeKiB(loggedFiles)), "EstimatedSize");
   failed |= Told(key.SetDword("NoModify", 1), "NoModify");
   failed |= Told(key.SetDword("NoRepair", 1), "NoRepair");
+  failed |= Told(key.SetString("InstallDate", InstallDateText(std::time(nullptr)).str()), "InstallDate");
   const struct {
     const char* name;
     const CString& value;

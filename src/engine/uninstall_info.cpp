@@ -14,11 +14,18 @@
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "engine/install_runner.h"
+#include "engine/installed_entry.h"
+#include "engine/removal.h"
+#include "sysint/path_ops.h"
 
 namespace {
 const char kRegMarker[] = "[DeleteRegistry]";
 const char kLogFailed[] = "生成卸载信息错误!";
 const char kBadKeyName[] = "产品名称'%s'不合法,没有建立卸载注册表键!";
+const char kNotOurLog[] =
+    "安装路径中已有的卸载信息'%s'不属于本产品,没有合并,原文件保留;本产品的卸载信息写入'%s'。";
+// Unistall.tsu, then Unistall-2.tsu ... when a file not ours holds the name.
+const int kLogNames = 9;
 
 void ShowText(const char* format, LPCSTR arg) {
   CString text;
@@ -45,6 +52,28 @@ bool ReplaceLog(const CString& dir, const CString& logPath, const std::string& t
   platform::RemoveFile(tmp);
   return false;
 }
+
+CString LogName(const CString& dir, int n) {
+  if (n == 1) return UninstallLogPath(dir);
+  CString name;
+  name.Format("%s\\Unistall-%d.tsu", static_cast<LPCSTR>(dir), n);
+  return name;
+}
+
+// The log this product's own Uninstall key names, when it is one of this
+// folder's log names: only that one was written by this product's install.
+CString OwnLogName(const CString& dir, LPCSTR keyName) {
+  const stuInstalledEntry entry = ReadInstalledEntry(keyName);
+  if (!entry.bExists) return CString();
+  for (int n = 1; n <= kLogNames; ++n)
+    if (SameLogPath(entry.strLogPath, LogName(dir, n))) return LogName(dir, n);
+  return CString();
+}
+
+// A link at the name is replaced, never followed: what it leads to stays.
+bool Taken(const CString& path) {
+  return platform::FindEntry(path.str()) && !platform::IsLinkedName(path.str());
+}
 }  // namespace
 
 std::string UninstallLogHead(const std::string& lines) {
@@ -54,20 +83,35 @@ std::string UninstallLogHead(const std::string& lines) {
 BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR displayName,
                                        LPCSTR uninstaller) {
   const CString dir = targetDir ? targetDir : "";
-  const CString logPath = UninstallLogPath(dir);
+  const CString defaultLog = UninstallLogPath(dir);
   m_saRegKeys.RemoveAll();
+  m_strLogPath.Empty();
   if (platform::LinkInPath(dir.str())) {
-    ShowText(kThroughLinkText, logPath);
+    ShowText(kThroughLinkText, defaultLog);
     return FALSE;
   }
   // Two installs into one folder take turns, so that each merges what the
   // other wrote.
-  platform::PathLock lock(logPath.str());
+  platform::PathLock lock(defaultLog.str());
+
+  // A log is merged only when this product's key names it and it is a log:
+  // a file another product, a user or an older shell left there would
+  // otherwise have its lines removed by this product's uninstall. Such a
+  // file stays as it is and this log takes the next free name.
+  CString logPath = OwnLogName(dir, keyName);
+  const bool merge = !logPath.IsEmpty() && IsUninstallLogFile(logPath);
+  if (!merge) {
+    logPath.Empty();
+    for (int n = 1; n <= kLogNames && logPath.IsEmpty(); ++n)
+      if (!Taken(LogName(dir, n))) logPath = LogName(dir, n);
+    if (logPath.IsEmpty()) {
+      AfxMessageBox(kLogFailed);
+      return FALSE;
+    }
+  }
 
   CStdioFile earlier;
-  // A linked "log" is somebody else's file: its lines are not ours to list.
-  if (!platform::IsLinkedName(logPath.str()) &&
-      earlier.Open(logPath, CFile::modeRead | CFile::typeText)) {
+  if (merge && earlier.Open(logPath, CFile::modeRead | CFile::typeText)) {
     // An earlier install into the same folder: what only it listed is kept,
     // after this install's own lines.
     CString line;
@@ -119,6 +163,12 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
   if (!ReplaceLog(dir, logPath, text)) {
     AfxMessageBox(kLogFailed);
     return FALSE;
+  }
+  m_strLogPath = logPath;
+  if (!merge && logPath != defaultLog) {
+    CString note;
+    note.Format(kNotOurLog, static_cast<LPCSTR>(defaultLog), static_cast<LPCSTR>(logPath));
+    AfxMessageBox(note, MB_OK | MB_ICONINFORMATION);
   }
   if (!keyNameOk) {
     ShowText(kBadKeyName, keyName ? keyName : "");

@@ -3,6 +3,8 @@
 #include "afx/msgbox.h"
 #include "payload/authenticode.h"
 #include "shell/temp_sweep.h"
+#include "payload/shell_identity.h"
+#include "shell/shell_version.h"
 #include "platform/fs.h"
 #include "platform/held_file.h"
 #include "platform/process.h"
@@ -71,7 +73,76 @@ BOOL CopyLeadingPart(CFile& in, uint64_t length, CFile& out) {
   return TRUE;
 }
 
+// What lies under a name, read whole up to a size no shell reaches; false
+// when nothing is there.
+bool ReadExisting(const CString& path, std::string* bytes) {
+  CFile f;
+  if (!f.Open(path, CFile::modeRead | CFile::shareDenyNone)) return false;
+  const uint64_t size = f.GetLength();
+  if (size > kMaxShellBytes) return true;  // no shell of ours: foreign
+  bytes->resize(static_cast<size_t>(size));
+  if (size && f.Read(&(*bytes)[0], bytes->size()) != bytes->size()) bytes->clear();
+  return true;
+}
+
+// Written beside and renamed into place: a link under the name is
+// replaced, never written through, and a cut copy never takes the name.
+BOOL WriteShellCopy(CFile& self, uint64_t length, const CString& dir, const CString& path) {
+  const std::string tmp = platform::TempFileName(dir.str(), "tsu");
+  if (tmp.empty()) return FALSE;
+  CFile out;
+  BOOL ok = out.Open(tmp.c_str(), CFile::modeCreate | CFile::modeWrite) &&
+            CopyLeadingPart(self, length, out);
+  out.Close();
+  ok = ok && !out.IsFailed() && platform::RenameOver(tmp, path.str());
+  if (!ok) platform::RemoveFile(tmp);
+  return ok;
+}
+
 }  // namespace
+
+CString VersionedUninstallerName() {
+  return CString("\\tsu11-") + kShellVersionText + ".exe";
+}
+
+BOOL CopyUninstaller(CTarnSetupShellApp& app, CFile& self, uint64_t shellLength,
+                     const stuExtractEnv& env) {
+  // The entry names a copy of this version alone: older shells overwrite
+  // tsu11.exe whatever it is, and an older uninstaller cannot read every
+  // log this one writes.
+  app.m_strUninstaller = env.strWindowsDir + VersionedUninstallerName();
+  std::string bytes;
+  const bool there = ReadExisting(app.m_strUninstaller, &bytes);
+  const payload::ShellIdentity own = payload::IdentifyShell(bytes);
+  if (!there || own.kind != payload::ShellKind::kVersioned || own.version != kShellVersion) {
+    if (!WriteShellCopy(self, shellLength, env.strWindowsDir, app.m_strUninstaller)) {
+      AfxMessageBox(kNoTempFileText);
+      return FALSE;
+    }
+  }
+  // tsu11.exe as before, for what names it; never an older shell over a
+  // newer one, nor over a file that is not a shell of ours.
+  const CString legacy = env.strWindowsDir + kUninstallerName;
+  bytes.clear();
+  bool write = !ReadExisting(legacy, &bytes);
+  if (!write) {
+    const payload::ShellIdentity old = payload::IdentifyShell(bytes);
+    if (old.kind == payload::ShellKind::kForeign) {
+      CString note;
+      note.Format(kForeignUninstallerText, static_cast<LPCSTR>(legacy));
+      AfxMessageBox(note, MB_OK | MB_ICONINFORMATION);
+      return TRUE;
+    }
+    write = old.kind == payload::ShellKind::kOlderShell || old.version < kShellVersion;
+  }
+  if (write && !WriteShellCopy(self, shellLength, env.strWindowsDir, legacy)) {
+    // The entry does not name it: the install goes on.
+    CString note;
+    note.Format("更新卸载程序'%s'失败!", static_cast<LPCSTR>(legacy));
+    AfxMessageBox(note, MB_OK | MB_ICONINFORMATION);
+  }
+  return TRUE;
+}
 
 BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env) {
   CFile self;
@@ -99,17 +170,5 @@ BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env) {
     return FALSE;
   }
 
-  app.m_strUninstaller = env.strWindowsDir + kUninstallerName;
-  CFile copy;
-  if (!copy.Open(app.m_strUninstaller, CFile::modeCreate | CFile::modeWrite)) {
-    AfxMessageBox(kNoTempFileText);
-    return FALSE;
-  }
-  BOOL copied = CopyLeadingPart(self, info.shellLength, copy);
-  copy.Close();
-  if (!copied || copy.IsFailed()) {
-    AfxMessageBox(kNoTempFileText);
-    return FALSE;
-  }
-  return TRUE;
+  return CopyUninstaller(app, self, info.shellLength, env);
 }

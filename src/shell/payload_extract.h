@@ -10,7 +10,9 @@
 inline constexpr char kTempPrefix[] = "tst";
 inline constexpr char kUninstallerName[] = "\\tsu11.exe";
 inline constexpr char kNoTempFileText[] = "无法建立临时文件,请检查磁盘空间是否足够!";
+inline constexpr char kForeignUninstallerText[] = "'%s'不是本安装程序的卸载程序,没有覆盖。";
 inline constexpr int kTempFileAttempts = 5;
+inline constexpr uint64_t kMaxShellBytes = 64u << 20;
 inline constexpr DWORD kTempFileRetryMs = 1000;
 
 struct stuExtractEnv {
@@ -27,6 +29,17 @@ stuExtractEnv MachineExtractEnv();
 // `in`, and held (platform/held_file.h) until removed; empty on failure,
 // and then no file is left behind.
 CString WriteTempBlob(CFile& in, const payload::BlobInfo& blob, const CString& tempDir);
+
+// "\tsu11-<version>.exe": the uninstaller the Uninstall entry names.
+CString VersionedUninstallerName();
+
+// Copies the bare shell (self's first shellLength bytes) to the Windows
+// directory as VersionedUninstallerName(), which m_strUninstaller then
+// names, and as tsu11.exe unless a newer shell or a file not ours is there
+// (said in a notice). FALSE after telling the user when the versioned copy
+// cannot be written.
+BOOL CopyUninstaller(CTarnSetupShellApp& app, CFile& self, uint64_t shellLength,
+                     const stuExtractEnv& env);
 
 // Sets m_strUIScriptFile, m_strPackageFile and m_strUninstaller, after
 // removing the blobs a killed run left. FALSE,

@@ -12,6 +12,7 @@
 #include "engine/setup_app.h"
 #include "shell/ui_script.h"
 #include "platform/fs.h"
+#include "shell/installed_product.h"
 #include "platform/shell_link.h"
 #include "res/resource.h"
 #include "shell/uninstall_dlg.h"
@@ -136,6 +137,7 @@ void CTarnSetupShell::RunInstall(HBITMAP watermark) {
   if (!ExtractPayload()) return;
   reading.Hide();
   LoadUIScript();
+  if (!AcceptInstalledProduct(*this)) return;
   CPSTarnSetupShell sheet("塔恩软件发布工具", nullptr, 0, watermark);
   sheet.DoModal();
   // The worker may still be writing the uninstall information, with this

@@ -1,6 +1,8 @@
 #include "shell/silent.h"
 #include <ctime>
 #include "engine/install_runner.h"
+#include "engine/installed_entry.h"
+#include "shell/installed_product.h"
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
@@ -49,7 +51,11 @@ void CSilentLog::Problem(const CString& text) {
 }
 
 int CSilentLog::OnBox(const platform::MessageBoxCall& call) {
-  Problem(call.text.c_str());
+  // A notice tells what was done instead; the run did not fail for it.
+  if ((call.type & 0xF0) == MB_ICONINFORMATION)
+    Line("message: " + CString(call.text.c_str()));
+  else
+    Problem(call.text.c_str());
   return (call.type & 0x0F) == MB_YESNO ? IDNO : IDOK;
 }
 
@@ -71,6 +77,13 @@ int SilentInstall(const stuCommandLine& cmd, CTarnSetupShellApp& app, const stuE
     return kExitNoPayload;
   }
   LoadUIScriptInto(app);
+  const stuInstalledEntry installed = ReadInstalledEntry(app.m_strProductName);
+  if (IsOtherPublisher(installed, app.m_strPublisher)) {
+    log.Problem(OtherPublisherText(app.m_strProductName, installed.strPublisher));
+    return kExitUsage;
+  }
+  // An upgrade goes where the installed version is, unless told otherwise.
+  ProposeInstalledFolder(app, installed);
   if (cmd.bTargetDir) app.m_strTargetDir = cmd.strTargetDir;
   if (const char* problem = SilentTargetProblem(app.m_strTargetDir)) {
     log.Problem(problem);

@@ -13,7 +13,7 @@ set -u
 build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
 shift 6
 if [ -n "${TARN_E2E_SHELL:-}" ] && [ -f "$TARN_E2E_SHELL" ]; then shell=$TARN_E2E_SHELL; fi
-cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed names_beyond_gbk"}
+cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed names_beyond_gbk trust"}
 
 locale=${TARN_E2E_LOCALE:-zh_CN.UTF-8}
 lang=${locale%%.*}
@@ -152,6 +152,8 @@ for i in range(start + 2, start + s1 - 4):
 open(sys.argv[2], "wb").write(data)
 PY
 
+# The uninstaller copy the Uninstall entry names: one of this shell's version.
+COPY="tsu11-$(sed -n 's/^#define TARN_SHELL_VERSION_TEXT "\(.*\)"$/\1/p' "$src/src/shell/shell_version.h").exe"
 target_win='C:\Tarn E2E\Demo'
 target=$drive_c/Tarn\ E2E/Demo
 
@@ -265,10 +267,10 @@ install_through() {  # installer, what its uninstaller copy must be
   check_true "registry import" sh -c "wine reg query 'HKCU\\Software\\TarnDemo' /v Colour 2>/dev/null | grep -q blue"
   local unstr
   unstr=$(regval "$UNINSTALL_KEY" UninstallString)
-  check "UninstallString" "$unstr" "C:\\windows\\tsu11.exe -U|$PRODUCT|$target_win\\Unistall.tsu"
+  check "UninstallString" "$unstr" "C:\\windows\\$COPY -U|$PRODUCT|$target_win\\Unistall.tsu"
   check "DisplayName" "$(regval "$UNINSTALL_KEY" DisplayName)" "$PRODUCT"
   check "no temporary file left" "$(tempfiles)" "$temps"
-  check "uninstaller copy is the bare shell" "$(cmp -s "$drive_c/windows/tsu11.exe" "$2" && echo same)" same
+  check "uninstaller copy is the bare shell" "$(cmp -s "$drive_c/windows/$COPY" "$2" && echo same)" same
   echo "$unstr" > "$out/work/uninstall-command"
   if [ -n "${TARN_E2E_REPORT:-}" ]; then
     note "installed into $target_win:"
@@ -332,12 +334,13 @@ PY
 case_nopayload() {
   local before after
   before=$(tempfiles)
-  rm -f "$drive_c/windows/tsu11.exe"
+  rm -f "$drive_c/windows/tsu11.exe" "$drive_c/windows/$COPY"
   start "$out/work/bare.exe"
   check_true "bare shell ends by itself without a message" ended 20
   after=$(tempfiles)
   check "bare shell writes no temporary file" "$after" "$before"
   check_true "bare shell writes no uninstaller" test ! -e "$drive_c/windows/tsu11.exe"
+  check_true "bare shell writes no versioned uninstaller" test ! -e "$drive_c/windows/$COPY"
   stop_setup
 }
 
@@ -561,11 +564,11 @@ case_silent() {
   check "silent: no temporary file left" "$(tempfiles)" "$temps"
   check "silent: DisplayName" "$(regval "$UNINSTALL_KEY" DisplayName)" "$PRODUCT"
   check "silent: UninstallString" "$(regval "$UNINSTALL_KEY" UninstallString)" \
-    "C:\\windows\\tsu11.exe -U|$PRODUCT|$dir_win\\Unistall.tsu"
+    "C:\\windows\\$COPY -U|$PRODUCT|$dir_win\\Unistall.tsu"
   quiet=$(regval "$UNINSTALL_KEY" QuietUninstallString)
-  check "silent: QuietUninstallString" "$quiet" "\"C:\\windows\\tsu11.exe\" /S \"-U|$PRODUCT|$dir_win\\Unistall.tsu\""
+  check "silent: QuietUninstallString" "$quiet" "\"C:\\windows\\$COPY\" /S \"-U|$PRODUCT|$dir_win\\Unistall.tsu\""
   check "silent: InstallLocation" "$(regval "$UNINSTALL_KEY" InstallLocation)" "$dir_win"
-  check "silent: DisplayIcon" "$(regval "$UNINSTALL_KEY" DisplayIcon)" 'C:\windows\tsu11.exe'
+  check "silent: DisplayIcon" "$(regval "$UNINSTALL_KEY" DisplayIcon)" "C:\\windows\\$COPY"
   check "silent: DisplayVersion" "$(regval "$UNINSTALL_KEY" DisplayVersion)" "1.0"
   check "silent: Publisher" "$(regval "$UNINSTALL_KEY" Publisher)" "塔恩软件工作室"
   check "silent: URLInfoAbout" "$(regval "$UNINSTALL_KEY" URLInfoAbout)" "https://tarn.example.org/demo"
@@ -581,6 +584,42 @@ case_silent() {
   check_true "silent uninstall: Uninstall key gone" key_gone "$UNINSTALL_KEY"
   check_true "silent uninstall: imported registry keys gone" sh -c "! wine reg query 'HKCU\\Software\\TarnDemo' >/dev/null 2>&1"
   check "silent uninstall: the log ends the run" "$(silent_log_text | tail -1)" "exit code 0"
+}
+
+# A log planted where the product installs, naming a file outside and
+# another product's key, and a tsu11.exe that is no shell of ours: both
+# stay; the install writes its own log beside, and the registered quiet
+# uninstall (the versioned copy) removes the product and nothing else.
+case_trust() {
+  local dir_win='C:\Tarn Trust' dir=$drive_c/Tarn\ Trust rc quiet
+  local other='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Trust Other'
+  rm -rf "$dir" "$drive_c/Keep" && mkdir -p "$dir" "$drive_c/Keep"
+  echo keep > "$drive_c/Keep/k.txt"
+  wine reg delete "$UNINSTALL_KEY" /f >/dev/null 2>&1
+  wine reg add "$other" /v DisplayName /d Other /f >/dev/null 2>&1
+  printf 'TSUIV1.0\r\nC:\\Keep\\k.txt\r\n[DeleteRegistry]\r\n%s\r\n' \
+    'HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Trust Other' > "$dir/Unistall.tsu"
+  cp "$dir/Unistall.tsu" "$out/work/planted.tsu"
+  printf 'MZ not a setup shell' > "$drive_c/windows/tsu11.exe"
+  rc=$(d exitcode "\"$(winpath "$out/work/setup.exe")\" /S /D=$dir_win" 120000)
+  check "trust: exit code" "$rc" 0
+  check "trust: planted log kept" "$(cmp -s "$dir/Unistall.tsu" "$out/work/planted.tsu" && echo same)" same
+  check_true "trust: own log beside it" test -f "$dir/Unistall-2.tsu"
+  check "trust: the silent log tells of the log" "$(silent_log_text | tail -2 | head -1 | grep -c '不属于本产品')" 1
+  check_true "trust: and of tsu11.exe" test "$(silent_log_text | grep -c 'tsu11.exe.不是本安装程序的卸载程序')" -ge 1
+  check "trust: foreign tsu11.exe kept" "$(cat "$drive_c/windows/tsu11.exe")" "MZ not a setup shell"
+  quiet=$(regval "$UNINSTALL_KEY" QuietUninstallString)
+  check "trust: QuietUninstallString" "$quiet" "\"C:\\windows\\$COPY\" /S \"-U|$PRODUCT|$dir_win\\Unistall-2.tsu\""
+  rc=$(d exitcode "$quiet" 120000)
+  check "trust: uninstall exit code" "$rc" 0
+  check "trust: the planted log's file kept" "$(cat "$drive_c/Keep/k.txt")" keep
+  check_true "trust: the other product's key kept" sh -c "wine reg query '$other' >/dev/null 2>&1"
+  check_true "trust: Uninstall key gone" key_gone "$UNINSTALL_KEY"
+  check_true "trust: own files gone" test ! -e "$dir/readme.txt"
+  check_true "trust: own log gone" test ! -e "$dir/Unistall-2.tsu"
+  wine reg delete "$other" /f >/dev/null 2>&1
+  rm -rf "$dir" "$drive_c/Keep"
+  cp "$shell" "$drive_c/windows/tsu11.exe"
 }
 
 # Each failure: its exit code and its message in the log, never a box.
@@ -661,9 +700,9 @@ PY
   check "$what: DisplayName" "$(regval "$UNINSTALL_KEY" DisplayName)" "$PRODUCT"
   check "$what: InstallLocation" "$(regval "$UNINSTALL_KEY" InstallLocation)" "$dir_win"
   check "$what: UninstallString" "$(regval "$UNINSTALL_KEY" UninstallString)" \
-    "C:\\windows\\tsu11.exe -U|$PRODUCT|$dir_win\\Unistall.tsu"
+    "C:\\windows\\$COPY -U|$PRODUCT|$dir_win\\Unistall.tsu"
   check "$what: QuietUninstallString" "$(regval "$UNINSTALL_KEY" QuietUninstallString)" \
-    "\"C:\\windows\\tsu11.exe\" /S \"-U|$PRODUCT|$dir_win\\Unistall.tsu\""
+    "\"C:\\windows\\$COPY\" /S \"-U|$PRODUCT|$dir_win\\Unistall.tsu\""
   check "$what: EstimatedSize" "$(regdword "$UNINSTALL_KEY" EstimatedSize)" "$(logged_kib "$dir/Unistall.tsu")"
 }
 check_sample_gone() {  # what folder (host) desktop (host)

@@ -48,6 +48,8 @@ TEST_F(InstallTest, ProductNamesThatAreNoKeyName) {
   Build({{"<TARGETDIR>\\a.txt", "a"}});
   for (const char* name : {"", "   ", "\\", "a\\b", "a|b", "\\ "}) {
     boxes.Clear();
+    // No key names the log of the name before: it would be kept.
+    platform::RemoveFile(LogPath());
     app.m_strProductName = name;
     Install();
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"产品名称'" + std::string(name) +
@@ -63,6 +65,7 @@ TEST_F(InstallTest, ProductNamesThatAreNoKeyName) {
   key = "TarnTest \x81\x5C";
   app.m_strProductName = key;
   boxes.Clear();
+  platform::RemoveFile(LogPath());
   Install();
   EXPECT_TRUE(boxes.texts().empty());
   EXPECT_NE(RegString(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str(), "DisplayName"), "<none>");

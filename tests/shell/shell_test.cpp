@@ -9,7 +9,9 @@
 #include "shell/payload_extract.h"
 #include "shell/ui_script.h"
 #include "engine/setup_package.h"
+#include "payload/shell_identity.h"
 #include "payload/trailer.h"
+#include "shell/shell_version.h"
 #include "platform/fs.h"
 #include "support/support.h"
 #include "engine/uninstall_messages.h"
@@ -177,7 +179,10 @@ class Extract : public ::testing::Test {
   std::string windows, temp;
   stuExtractEnv env;
   std::vector<DWORD> sleeps;
-  std::string shell = std::string("MZ shell bytes\0\x01\x02", 17) + std::string(3000, 'S');
+  // With the texts every shell holds, so that a copy of it left under
+  // tsu11.exe counts as an older shell.
+  std::string shell = std::string("MZ shell bytes\0\x01\x02", 17) + "TSUIV1.0 \\Unistall.tsu" +
+                      std::string(3000, 'S');
   tarntest::BoxRecorder boxes;
   CTarnSetupShellApp app;
 };
@@ -191,8 +196,9 @@ TEST_F(Extract, WritesBothBlobsAndTheUninstallerCopy) {
     ASSERT_TRUE(ExtractPayloadTo(app, env));
     EXPECT_EQ(ReadAll(app.m_strUIScriptFile.str()), ui);
     EXPECT_EQ(ReadAll(app.m_strPackageFile.str()), pkg);
-    EXPECT_EQ(app.m_strUninstaller.str(), windows + "\\tsu11.exe");
+    EXPECT_EQ(app.m_strUninstaller.str(), windows + "\\tsu11-" + kShellVersionText + ".exe");
     EXPECT_EQ(ReadAll(app.m_strUninstaller.str()), shell);
+    EXPECT_EQ(ReadAll(windows + "\\tsu11.exe"), shell);
     EXPECT_TRUE(boxes.calls().empty());
     EXPECT_TRUE(sleeps.empty());
     // Temporary names come from the platform with the "tst" prefix.
@@ -241,9 +247,89 @@ TEST_F(Extract, UninstallerCopyOfASignedInstallerClaimsNoSignature) {
     }
     EXPECT_EQ(want, copy);
     EXPECT_TRUE(boxes.calls().empty());
+    platform::RemoveFile(windows + "\\tsu11.exe");  // not an older shell, so kept next time
     platform::RemoveFile(app.m_strUIScriptFile.str());
     platform::RemoveFile(app.m_strPackageFile.str());
   }
+}
+
+namespace {
+// A file with a VS_VERSION_INFO block as the resource compiler lays it out:
+// header, key, the fixed part, then the string tables (here just a name).
+std::string VersionedFile(uint64_t version, const std::string& name = "Tarn Setup") {
+  auto wide = [](const std::string& a) {
+    std::string w;
+    for (char c : a) w += std::string{c, '\0'};
+    return w;
+  };
+  std::string block(6, '\0');
+  block += wide("VS_VERSION_INFO") + std::string(2, '\0');
+  while (block.size() % 4) block += '\0';
+  std::string fixed(52, '\0');
+  tarntest::PutLe32(fixed, 0, 0xFEEF04BDu);
+  tarntest::PutLe32(fixed, 8, static_cast<uint32_t>(version >> 32));
+  tarntest::PutLe32(fixed, 12, static_cast<uint32_t>(version));
+  block += fixed + wide(name);
+  block[0] = static_cast<char>(block.size() & 0xFF);
+  block[1] = static_cast<char>(block.size() >> 8);
+  return "MZ" + std::string(62, 'x') + block + "tail";
+}
+}  // namespace
+
+TEST(ShellIdentity, VersionOnlyFromAWholeBlockThatNamesUs) {
+  using payload::ShellKind;
+  const uint64_t v = (uint64_t{1} << 48) | (uint64_t{7} << 32) | 3;
+  payload::ShellIdentity id = payload::IdentifyShell(VersionedFile(v));
+  EXPECT_EQ(id.kind, ShellKind::kVersioned);
+  EXPECT_EQ(id.version, v);
+  EXPECT_EQ(payload::IdentifyShell(VersionedFile(v, "Other Tool")).kind, ShellKind::kForeign);
+  const std::string whole = VersionedFile(v);
+  // Every cut inside the block leaves no version, and reads nothing past the end.
+  for (size_t cut = 64; cut < whole.size() - 4; cut += 7)
+    EXPECT_NE(payload::IdentifyShell(whole.substr(0, cut)).kind, ShellKind::kVersioned) << cut;
+  EXPECT_EQ(payload::IdentifyShell("MZ TSUIV1.0 C:\\x\\Unistall.tsu").kind, ShellKind::kOlderShell);
+  EXPECT_EQ(payload::IdentifyShell("MZ some other program").kind, ShellKind::kForeign);
+  EXPECT_EQ(payload::IdentifyShell("").kind, ShellKind::kForeign);
+}
+
+// What lies under tsu11.exe: an older shell is replaced, a newer one and a
+// file not ours are kept (the latter said); the entry's copy is always
+// this version's.
+TEST_F(Extract, TheUninstallerCopiesNeverGoBackAVersion) {
+  const std::string legacy = windows + "\\tsu11.exe";
+  const uint64_t newer = kShellVersion + (uint64_t{1} << 48);
+  const uint64_t older = (uint64_t{1} << 48);
+  struct Case {
+    std::string there;
+    bool replaced;
+    bool told;
+  } cases[] = {
+      {"MZ older shell TSUIV1.0 \\Unistall.tsu", true, false},
+      {VersionedFile(older), true, false},
+      {VersionedFile(kShellVersion), false, false},
+      {VersionedFile(newer), false, false},
+      {"MZ some other program", false, true},
+  };
+  MakeInstaller("[PRODUCTNAME]\r\nDemo\r\n", "pkg", true);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.there.substr(0, 20));
+    WriteAll(legacy, c.there);
+    boxes.Clear();
+    ASSERT_TRUE(ExtractPayloadTo(app, env));
+    EXPECT_EQ(ReadAll(app.m_strUninstaller.str()), shell);
+    EXPECT_EQ(ReadAll(legacy), c.replaced ? shell : c.there);
+    EXPECT_EQ(boxes.calls().size(), c.told ? 1u : 0u);
+    if (c.told) EXPECT_NE(boxes.texts()[0].find(legacy), std::string::npos);
+    platform::RemoveFile(app.m_strUIScriptFile.str());
+    platform::RemoveFile(app.m_strPackageFile.str());
+  }
+  // The entry's own copy of another build is replaced by this one.
+  WriteAll(app.m_strUninstaller.str(), "MZ some other program");
+  ASSERT_TRUE(ExtractPayloadTo(app, env));
+  EXPECT_EQ(ReadAll(app.m_strUninstaller.str()), shell);
+  platform::RemoveFile(app.m_strUIScriptFile.str());
+  platform::RemoveFile(app.m_strPackageFile.str());
+  EXPECT_TRUE(TempDirEmpty());
 }
 
 TEST_F(Extract, NoPayloadEndsSilentlyAndWritesNothing) {

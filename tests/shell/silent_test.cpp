@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "afx/file.h"
+#include <ctime>
 #include "engine/install_runner.h"
+#include "engine/installed_entry.h"
 #include "engine/setup_package.h"
 #include "payload/trailer.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
+#include "shell/installed_product.h"
+#include "shell/shell_version.h"
 #include "shell/silent.h"
+#include "shell/wizard/page_rules.h"
 #include "support/support.h"
 
 namespace {
@@ -40,7 +45,8 @@ class Silent : public ::testing::Test {
   ~Silent() override { RemoveUninstallKey(product.c_str()); }
 
   // entries: TARGET_PATH below <TARGETDIR> and the bytes to install there.
-  void MakeInstaller(const std::vector<std::pair<std::string, std::string>>& entries) {
+  void MakeInstaller(const std::vector<std::pair<std::string, std::string>>& entries,
+                     const std::string& version = "2.1", const std::string& publisher = "") {
     std::string script;
     for (size_t i = 0; i < entries.size(); ++i) {
       const std::string src = dir / ("src\\" + std::to_string(i));
@@ -56,7 +62,8 @@ class Silent : public ::testing::Test {
     }
     ASSERT_TRUE(WriteFileBytes(dir / "ui.ini", "[PRODUCTNAME]\r\n" + product +
                                                    "\r\n[TARGETDIR]\r\n" + (dir / "ui target") +
-                                                   "\r\n[VERSION]\r\n2.1\r\n"));
+                                                   "\r\n[VERSION]\r\n" + version + "\r\n" +
+                                                   (publisher.empty() ? "" : "[PUBLISHER]\r\n" + publisher + "\r\n")));
     CFile out, pkg, ui;
     ASSERT_TRUE(out.Open(env.strSelf, CFile::modeCreate | CFile::modeReadWrite));
     out.Write("MZ bare shell", 13);
@@ -93,7 +100,7 @@ TEST_F(Silent, InstallsAndTheQuietCommandUninstalls) {
   EXPECT_TRUE(TempEmpty()) << "the blobs' temporary files are gone";
 
   const std::string key = UninstallKeyPath(product.c_str()).str();
-  const std::string uninstaller = dir / "win\\tsu11.exe";
+  const std::string uninstaller = dir / ("win\\tsu11-" + std::string(kShellVersionText) + ".exe");
   const std::string log = target + "\\Unistall.tsu";
   const std::string quiet = RegValue(key, "QuietUninstallString");
   EXPECT_EQ(quiet, "\"" + uninstaller + "\" /S \"-U|" + product + "|" + log + "\"");
@@ -166,6 +173,90 @@ TEST_F(Silent, FailuresAreExitCodesAndLogLines) {
   EXPECT_NE(Log().find("message: 安装数据错误,无法正常安装!\r\nexit code 3\r\n"), std::string::npos) << Log();
   EXPECT_FALSE(platform::Access(dir / "bare"));
   EXPECT_TRUE(boxes.calls().empty());
+}
+
+// An upgrade without /D= goes where the installed version is; the entry
+// then tells the new version and date, and one uninstall removes it all.
+TEST_F(Silent, AnUpgradeGoesIntoTheInstalledFolder) {
+  const std::string key = UninstallKeyPath(product.c_str()).str();
+  MakeInstaller({{"a.txt", "v1.0"}, {"old.txt", "only in 1.0"}}, "1.0", "Kestrel Works");
+  const std::string first = "C:\\Apps\\Kestrel";
+  ASSERT_EQ(Run("/S /D=" + first), kExitOk) << Log();
+  MakeInstaller({{"a.txt", "v1.1"}, {"new.txt", "1.1"}}, "1.1", "Kestrel Works");
+  ASSERT_EQ(Run("/S"), kExitOk) << Log();
+  EXPECT_NE(Log().find("target: " + first + "\r\n"), std::string::npos) << Log();
+  EXPECT_EQ(ReadFileBytes(first + "\\a.txt"), "v1.1");
+  EXPECT_EQ(ReadFileBytes(first + "\\new.txt"), "1.1");
+  EXPECT_EQ(RegValue(key, "DisplayVersion"), "1.1");
+  EXPECT_EQ(RegValue(key, "InstallLocation"), first);
+  EXPECT_EQ(RegValue(key, "InstallDate"), InstallDateText(std::time(nullptr)).str());
+  EXPECT_FALSE(platform::Access(dir / "ui target"));
+
+  const std::string quiet = RegValue(key, "QuietUninstallString");
+  const size_t args = quiet.find("/S ");
+  ASSERT_NE(args, std::string::npos);
+  EXPECT_EQ(Run(quiet.substr(args)), kExitOk) << Log();
+  EXPECT_FALSE(platform::Access(first)) << "the 1.0 files went with the merged log";
+  EXPECT_EQ(RegValue(key, "DisplayName"), "<none>");
+}
+
+// Another maker's product of the same name is left alone: nothing is
+// installed and the entry keeps its values.
+TEST_F(Silent, AnotherPublishersProductIsRefused) {
+  const std::string key = UninstallKeyPath(product.c_str()).str();
+  MakeInstaller({{"a.txt", "theirs"}}, "3.0", "Other Maker");
+  const std::string folder = dir / "theirs";
+  ASSERT_EQ(Run("/S /D=" + folder), kExitOk) << Log();
+  MakeInstaller({{"a.txt", "ours"}}, "1.0", "Kestrel Works");
+  EXPECT_EQ(Run("/S /D=" + (dir / "ours")), kExitUsage);
+  EXPECT_NE(Log().find("message: " + OtherPublisherText(product.c_str(), "Other Maker").str() +
+                       "\r\nexit code 2\r\n"),
+            std::string::npos)
+      << Log();
+  EXPECT_FALSE(platform::Access(dir / "ours"));
+  EXPECT_EQ(ReadFileBytes(folder + "\\a.txt"), "theirs");
+  EXPECT_EQ(RegValue(key, "Publisher"), "Other Maker");
+  EXPECT_TRUE(TempEmpty());
+  // The same maker, or an entry of an older shell that names none, goes on.
+  MakeInstaller({{"a.txt", "again"}}, "3.1", "Other Maker");
+  EXPECT_EQ(Run("/S"), kExitOk) << Log();
+  EXPECT_EQ(ReadFileBytes(folder + "\\a.txt"), "again");
+  EXPECT_TRUE(IsOtherPublisher(ReadInstalledEntry(product.c_str()), "Kestrel Works"));
+  platform::RegKey k;
+  ASSERT_EQ(k.Open(platform::RegKey::Root(platform::kRegLocalMachine), key, platform::kRegAllAccess), 0);
+  ASSERT_EQ(k.DeleteValue("Publisher"), 0);
+  EXPECT_FALSE(IsOtherPublisher(ReadInstalledEntry(product.c_str()), "Kestrel Works"));
+  tarntest::RemoveTree(folder);
+}
+
+// The wizard's start asks about another maker's product (No by default
+// ends it), proposes the installed folder, and the path page names the
+// installed version.
+TEST_F(Silent, TheWizardAsksAndProposesTheInstalledFolder) {
+  MakeInstaller({{"a.txt", "v1"}}, "1.0", "Other Maker");
+  const std::string folder = dir / "installed";
+  ASSERT_EQ(Run("/S /D=" + folder), kExitOk) << Log();
+  CTarnSetupShellApp app;
+  app.m_strProductName = product.c_str();
+  app.m_strTargetDir = "C:\\Program Files\\Default";
+  app.m_strPublisher = "Kestrel Works";
+  boxes.Clear();
+  EXPECT_FALSE(AcceptInstalledProduct(app));
+  ASSERT_EQ(boxes.calls().size(), 1u);
+  EXPECT_EQ(boxes.calls()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+  EXPECT_EQ(boxes.texts()[0], OtherPublisherText(product.c_str(), "Other Maker", true).str());
+  EXPECT_EQ(app.m_strTargetDir.str(), "C:\\Program Files\\Default");
+
+  app.m_strPublisher = "Other Maker";
+  boxes.Clear();
+  EXPECT_TRUE(AcceptInstalledProduct(app));
+  EXPECT_TRUE(boxes.calls().empty());
+  EXPECT_EQ(app.m_strTargetDir.str(), folder);
+  EXPECT_EQ(TargetDirInfoText("Demo", app.m_bInstalled, app.m_strInstalledVersion).str(),
+            "    安装程序将把 Demo 安装到以下路径中。\n    点击'下一步'将开始安装。"
+            "\n    本机已安装 Demo 1.0 版,建议安装到原来的路径中。");
+  EXPECT_EQ(TargetDirInfoText("Demo").str(), "    安装程序将把 Demo 安装到以下路径中。\n    点击'下一步'将开始安装。");
+  tarntest::RemoveTree(folder);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "engine/setup_app.h"
 #include "commands.h"
 #include "engine/setup_package.h"
+#include "engine/installed_entry.h"
 #include "host.h"
 #include "payload/trailer.h"
 #include "platform/fs.h"
@@ -220,7 +221,11 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     CInstallRunner::Install(file.path().c_str(), EntryProgress::Window());
   }
   using K = platform::JournalKind;
-  const std::string log = UninstallLogPath(target.c_str()).str();
+  // The log the install wrote: another name when a file not this product's
+  // held Unistall.tsu.
+  std::string log = UninstallLogPath(target.c_str()).str();
+  const stuInstalledEntry entry = ReadInstalledEntry(app.m_strProductName);
+  if (!entry.strLogPath.IsEmpty()) log = entry.strLogPath.str();
   const bool ok = rec.messages().empty();
 
   if (json) {

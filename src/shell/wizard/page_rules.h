@@ -19,5 +19,7 @@ BOOL LicenceMayLeave(BOOL forward, int choice);
 // the path goes on to the directory check.
 const char* InstallPathProblem(const CString& path);
 
-// The install path page's info text.
-CString TargetDirInfoText(const CString& productName);
+// The install path page's info text; for an upgrade it says which version
+// is installed (installed set; version empty when the entry names none).
+CString TargetDirInfoText(const CString& productName, BOOL installed = FALSE,
+                          const CString& installedVersion = CString());

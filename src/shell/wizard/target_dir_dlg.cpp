@@ -8,7 +8,8 @@
 
 CPPTargetDir::CPPTargetDir() : CPropertyPageEx(IDD_TARGETDIR, "选择安装路径") {
   m_strPath = AfxGetApp()->m_strTargetDir;
-  m_strInfo = TargetDirInfoText(AfxGetApp()->m_strProductName);
+  const CTarnSetupShellApp& app = *AfxGetApp();
+  m_strInfo = TargetDirInfoText(app.m_strProductName, app.m_bInstalled, app.m_strInstalledVersion);
 }
 
 void CPPTargetDir::DoDataExchange(BOOL save) {
