@@ -14,6 +14,7 @@
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
 #include "platform/journal.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
@@ -109,7 +110,17 @@ void RemoveLogRegLine(const CString& line, FailureBoxes& failures) {
 
 }  // namespace
 
+namespace {
+// The log lies in the folder the user chose to install into: links on the
+// way to it are the user's layout, as they were for the install.
+void TrustLogFolder(LPCSTR logPath) {
+  CString name, dir;
+  if (logPath && *logPath && SplitPath(logPath, name, dir)) platform::TrustExistingPart(dir.str());
+}
+}  // namespace
+
 BOOL IsUninstallLogFile(LPCSTR path) {
+  TrustLogFolder(path);
   CStdioFile log;
   CString line;
   return !platform::LinkInPath(path ? path : "") && log.Open(path, CFile::modeRead | CFile::typeText) &&
@@ -117,6 +128,7 @@ BOOL IsUninstallLogFile(LPCSTR path) {
 }
 
 BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
+  TrustLogFolder(logPath);
   CStdioFile log;
   // A log reached through a link is not the one the install wrote.
   if (platform::LinkInPath(logPath ? logPath : "") ||
