@@ -174,8 +174,8 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
                          static_cast<LPARAM>(n));
     const CString& file = files[i];
     // Products keep many files per folder; a folder's chain of links is
-    // walked once (the walk is slow on Windows, where each step is a
-    // directory search).
+    // looked at once (slow on Windows, where each step is a directory
+    // search). Only a refusal up front: the delete walks it again itself.
     CString name, dir;
     SplitPath(file, name, dir);
     CString folded = dir;
@@ -191,10 +191,12 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       failures.Show(kFileNotRemoved, file);
     } else if (folderOk ? DeleteFileInCheckedFolder(file, true) : DeleteFileAndDir(file, TRUE)) {
       RemoveEmptiedParents(file, installDir, folderOk);
-    } else if (!platform::Access(file.str()) && !platform::IsLinkedName(file.str())) {
+    } else if (!platform::Access(file.str()) && !platform::LinkInPath(file.str())) {
       platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
-    } else if (!platform::IsLinkedName(file.str()) && platform::RemoveAtRestart(file.str())) {
-      // Held by a running program: gone at the next start of Windows.
+    } else if (!platform::LinkInPath(file.str()) && platform::RemoveAtRestart(file.str())) {
+      // Held by a running program: gone at the next start of Windows. The
+      // restart delete goes by name, so a link anywhere on the way (one
+      // that made the delete above refuse) keeps it from being asked.
       platform::Journal(platform::JournalKind::kFileScheduled, file.str());
       scheduled.Show(kFileScheduled, file);
     } else {

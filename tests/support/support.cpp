@@ -200,8 +200,12 @@ bool MakeSymlink(const std::string& target, const std::string& link) {
   WaitForSingleObject(pi.hProcess, 10000);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  DWORD attrs = GetFileAttributesW(platform::Wide(link).c_str());
-  return attrs != INVALID_FILE_ATTRIBUTES;
+  // The handle Wine gives for a Unix program may be done before it is.
+  for (int tries = 0; tries < 100; ++tries) {
+    if (GetFileAttributesW(platform::Wide(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
 }
 
 bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
