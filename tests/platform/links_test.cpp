@@ -5,6 +5,7 @@
 #include "platform/file.h"
 #include "platform/fs.h"
 #include "platform/link_free.h"
+#include "platform/shell_link.h"
 #include "support/support.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -106,6 +107,22 @@ TEST(Links, WalksRefuseALinkOnTheWayOrAsTheName) {
     EXPECT_TRUE(linked) << name;
     EXPECT_NE(error, 0) << name;
   }
+  {
+    // A shortcut is saved the same way.
+    platform::ComScope com;
+    platform::ShellLink shortcut;
+    ASSERT_GE(shortcut.Create(), 0);
+    ASSERT_GE(shortcut.SetPath(dir / "outside\\keep.txt"), 0);
+    LONG saved = 0;
+    shortcut.Save(dir / "ln\\x.lnk", &saved);
+    EXPECT_LT(saved, 0);
+    shortcut.Save(dir / "real\\x.lnk", &saved);
+    EXPECT_GE(saved, 0);
+    std::string target, workDir;
+    EXPECT_TRUE(platform::ShellLink::Read(dir / "real\\x.lnk", &target, &workDir));
+    EXPECT_EQ(target, dir / "outside\\keep.txt");
+  }
+  EXPECT_FALSE(platform::Access(dir / "outside\\x.lnk"));
   EXPECT_EQ(tarntest::ReadFileBytes(dir / "outside\\keep.txt"), "keep");
   EXPECT_FALSE(platform::Access(dir / "outside\\new"));
   EXPECT_FALSE(platform::Access(dir / "outside\\made.txt"));
