@@ -94,7 +94,7 @@ bool FileHandle::OpenLinkFree(const std::string& path, FileAccess access, FileSh
       failure = GetLastError();
     } else {
       made = create && GetLastError() != ERROR_ALREADY_EXISTS;
-      r = walk.Check(h);
+      r = walk.Check(h, false);
       if (r != Reach::kDone)
         failure = r == Reach::kLink ? ERROR_CANT_ACCESS_FILE : ERROR_PATH_NOT_FOUND;
       else if (truncate && !SetEndOfFile(h))

@@ -5,15 +5,43 @@
 // one that Wine follows regardless, shows up as another final path.
 #include <windows.h>
 #include <algorithm>
+#include <mutex>
+#include <utility>
 #include "platform/codepage.h"
 #include "platform/fs.h"
 #include "platform/link_free.h"
+#include "platform/sync.h"
 #include "platform/wide.h"
 #include "platform/win32/link_handle.h"
 #include "platform/win32/link_walk.h"
 
 namespace platform {
 namespace {
+
+// The final paths of the bases: they are the machine's or the user's
+// layout, not the install's, and asking Wine for one costs as much as
+// writing a small file. A base that moves later only makes walks refuse.
+Mutex g_cacheLock;
+std::vector<std::pair<std::wstring, std::wstring>>* g_finals = nullptr;
+const size_t kMaxCached = 64;
+
+bool CachedFinal(const std::wstring& base, std::wstring* final) {
+  std::lock_guard<Mutex> hold(g_cacheLock);
+  if (!g_finals) return false;
+  for (const auto& f : *g_finals)
+    if (f.first == base) {
+      *final = f.second;
+      return true;
+    }
+  return false;
+}
+
+void RememberFinal(const std::wstring& base, const std::wstring& final) {
+  std::lock_guard<Mutex> hold(g_cacheLock);
+  if (!g_finals) g_finals = new std::vector<std::pair<std::wstring, std::wstring>>();
+  if (g_finals->size() >= kMaxCached) g_finals->erase(g_finals->begin());
+  g_finals->emplace_back(base, final);
+}
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -75,8 +103,19 @@ LinkWalk::~LinkWalk() {
   for (HANDLE h : held_) CloseHandle(h);
 }
 
-Reach LinkWalk::Check(HANDLE h) const {
-  if (HandleIsLink(h)) return Reach::kLink;
+Reach LinkWalk::Check(HANDLE h, bool folder) const {
+  // A folder has one name; its tag alone tells a link.
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  if (!folder) {
+    if (HandleIsLink(h)) return Reach::kLink;
+  } else if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) {
+    return Reach::kFailed;
+  } else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+             (tag.ReparseTag == 0 || IsReparseTagNameSurrogate(tag.ReparseTag))) {
+    return Reach::kLink;
+  } else if (!(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return Reach::kFailed;
+  }
   std::wstring expected = baseFinal_;
   for (const std::wstring& s : steps_) expected += L"\\" + s;
   const std::wstring final = FinalPath(h);
@@ -115,6 +154,8 @@ Reach LinkWalk::ToParent(const std::string& path, bool create, bool removal) {
   }
   if (removal && steps_.empty()) return Reach::kFailed;
 
+  // Folders are made rarely, and a base may have to be made again.
+  if (!create && CachedFinal(base_, &baseFinal_)) return WalkSteps(create);
   HANDLE h = OpenFolder(base_, kShareAll, false);
   if (h == INVALID_HANDLE_VALUE && create && baseLength > root &&
       (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
@@ -128,7 +169,11 @@ Reach LinkWalk::ToParent(const std::string& path, bool create, bool removal) {
   baseFinal_ = FinalPath(h);
   StripSeparators(&baseFinal_, 0);
   if (baseFinal_.empty()) return Reach::kFailed;
+  RememberFinal(base_, baseFinal_);
+  return WalkSteps(create);
+}
 
+Reach LinkWalk::WalkSteps(bool create) {
   // Every step but the last, or all of them for a folder to be made.
   const size_t folders = create ? steps_.size() : steps_.size() - (steps_.empty() ? 0 : 1);
   std::vector<std::wstring> names;
@@ -149,9 +194,8 @@ Reach LinkWalk::ToParent(const std::string& path, bool create, bool removal) {
       return LinkInPath(Narrow(path_)) ? Reach::kLink : Reach::kFailed;
     }
     held_.push_back(step);
-    Reach r = Check(step);
+    Reach r = Check(step, true);
     if (r != Reach::kDone) return r;
-    if (!IsFolder(step)) return Reach::kFailed;
   }
   if (folders < names.size()) {
     steps_.push_back(names.back());
@@ -172,7 +216,7 @@ Reach RemoveFileLinkFree(const std::string& path) {
   HANDLE f = CreateFileW(walk.Path().c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return Reach::kFailed;
-  r = walk.Check(f);
+  r = walk.Check(f, false);
   if (r == Reach::kDone && IsFolder(f)) r = Reach::kFailed;
   FILE_DISPOSITION_INFO disposition;
   disposition.DeleteFile = TRUE;
@@ -189,8 +233,7 @@ Reach RemoveFolderLinkFree(const std::string& dir) {
   HANDLE f = CreateFileW(walk.Path().c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (f == INVALID_HANDLE_VALUE) return Reach::kFailed;
-  r = walk.Check(f);
-  if (r == Reach::kDone && !IsFolder(f)) r = Reach::kFailed;
+  r = walk.Check(f, true);
   FILE_DISPOSITION_INFO disposition;
   disposition.DeleteFile = TRUE;
   if (r == Reach::kDone && !SetFileInformationByHandle(f, FileDispositionInfo, &disposition, sizeof disposition))

@@ -22,12 +22,14 @@ class LinkWalk {
   // ones. `removal`: a trusted folder's own name is walked from its parent.
   Reach ToParent(const std::string& path, bool create, bool removal);
   // The whole path (for the final open) and whether an open handle is the
-  // final name there, itself no link.
+  // final name there, itself no link (and a folder when `folder`).
   const std::wstring& Path() const { return path_; }
-  Reach Check(HANDLE h) const;
+  Reach Check(HANDLE h, bool folder) const;
   bool HasName() const { return !steps_.empty(); }
 
  private:
+  Reach WalkSteps(bool create);
+
   std::wstring path_;      // base and every step, "\" between
   std::wstring base_;      // where the walk begins, followed as it stands
   std::wstring baseFinal_; // the base's final path
