@@ -226,7 +226,25 @@ Reach RemoveFileLinkFree(const std::string& path) {
   return r;
 }
 
+namespace {
+// Only a look, to spare the walk where the remove would fail anyway (an
+// uninstall tries each folder once per file it held).
+bool HoldsEntries(const std::string& dir) {
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileW((Wide(dir) + L"\\*").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool found = false;
+  do {
+    const std::wstring name = fd.cFileName;
+    found = name != L"." && name != L"..";
+  } while (!found && FindNextFileW(h, &fd));
+  FindClose(h);
+  return found;
+}
+}  // namespace
+
 Reach RemoveFolderLinkFree(const std::string& dir) {
+  if (HoldsEntries(dir)) return Reach::kFailed;
   LinkWalk walk;
   Reach r = walk.ToParent(dir, false, true);
   if (r != Reach::kDone) return r;
