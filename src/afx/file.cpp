@@ -32,7 +32,10 @@ BOOL CFile::Open(LPCSTR path, UINT flags, CFileException* error) {
   bool create = (flags & modeCreate) != 0;
   bool truncate = create && !(flags & modeNoTruncate);
   int err = 0;
-  if (!handle_.Open(path ? path : "", access, sh, create, truncate, &err, (flags & modeNoLinks) != 0)) {
+  const std::string name = path ? path : "";
+  const bool opened = (flags & modeNoLinks) ? handle_.OpenLinkFree(name, access, sh, create, truncate, &err)
+                                            : handle_.Open(name, access, sh, create, truncate, &err);
+  if (!opened) {
     if (error) {
       error->m_lOsError = err;
       error->m_cause = CFileException::generic;

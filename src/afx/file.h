@@ -34,7 +34,8 @@ class TARN_EXPORT CFile {
     shareCompat = 0x0000, shareExclusive = 0x0010, shareDenyWrite = 0x0020,
     shareDenyRead = 0x0030, shareDenyNone = 0x0040,
     modeCreate = 0x1000, modeNoTruncate = 0x2000, typeText = 0x4000, typeBinary = 0x8000,
-    // Ours: an existing name that is a link is not opened (nor cut).
+    // Ours: no link on the way below the trusted folders, nor as the name
+    // itself, checked by the open (an existing linked file is not cut).
     modeNoLinks = 0x100000
   };
   enum SeekPosition { begin = 0, current = 1, end = 2 };

@@ -9,6 +9,7 @@
 #include "platform/fs.h"
 #include "platform/journal.h"
 #include "platform/known_folders.h"
+#include "platform/link_free.h"
 #include "platform/registry.h"
 #include "sysint/path_ops.h"
 
@@ -179,23 +180,22 @@ bool RemoveOwnedFolder(const CString& dir, bool linksChecked) {
       (!linksChecked && platform::LinkInPath(dir.str())))
     return false;
   // Succeeds only for an empty folder, which is what is wanted.
-  if (!platform::RemoveDir(dir.str())) return false;
+  if (platform::RemoveFolderLinkFree(dir.str()) != platform::Reach::kDone) return false;
   platform::Journal(platform::JournalKind::kFolderRemoved, dir.str());
   return true;
 }
 
 namespace {
-// Deleting through a link would take a file the install never wrote.
-// The folder's chain is walked once, here or by the caller; the final name
-// is checked by the delete itself.
+// Deleting through a link would take a file the install never wrote. The
+// delete itself walks the folders and the name; the look beforehand only
+// spares that walk where a link is already known.
 bool DeleteOwnedFile(const CString& path, bool removeDir, bool folderChecked) {
   if (path.IsEmpty()) return false;
   CString name, dir;
   SplitPath(path, name, dir);
   SetTrailingBackslash(dir, FALSE);
   if (!folderChecked && platform::LinkInPath(dir.str())) return false;
-  bool linked = false;
-  if (!platform::RemovePlainFile(path.str(), &linked)) return false;
+  if (platform::RemoveFileLinkFree(path.str()) != platform::Reach::kDone) return false;
   platform::Journal(platform::JournalKind::kFileRemoved, path.str());
   if (removeDir) RemoveOwnedFolder(dir, true);
   return true;

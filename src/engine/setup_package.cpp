@@ -3,6 +3,7 @@
 #include "afx/msgbox.h"
 #include "packet/packet_frame.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
 #include "sysint/path_ops.h"
 
 namespace {
@@ -29,6 +30,8 @@ CSetupPackage::CSetupPackage(LPCSTR packageFile, LPCSTR targetDir, LPCSTR script
 
   m_strTargetDir = targetDir;
   SetTrailingBackslash(m_strTargetDir, FALSE);
+  // What exists of the folder the user chose is the user's layout.
+  if (!m_strTargetDir.IsEmpty()) platform::TrustExistingPart(m_strTargetDir.str());
   m_strWinSysDir = platform::SystemDirectory();
   m_strWinDir = platform::WindowsDirectory();
   CString moduleName;

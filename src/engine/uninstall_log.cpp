@@ -14,6 +14,7 @@
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
 #include "platform/journal.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
@@ -109,7 +110,17 @@ void RemoveLogRegLine(const CString& line, FailureBoxes& failures) {
 
 }  // namespace
 
+namespace {
+// The log lies in the folder the user chose to install into: links on the
+// way to it are the user's layout, as they were for the install.
+void TrustLogFolder(LPCSTR logPath) {
+  CString name, dir;
+  if (logPath && *logPath && SplitPath(logPath, name, dir)) platform::TrustExistingPart(dir.str());
+}
+}  // namespace
+
 BOOL IsUninstallLogFile(LPCSTR path) {
+  TrustLogFolder(path);
   CStdioFile log;
   CString line;
   return !platform::LinkInPath(path ? path : "") && log.Open(path, CFile::modeRead | CFile::typeText) &&
@@ -117,6 +128,7 @@ BOOL IsUninstallLogFile(LPCSTR path) {
 }
 
 BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
+  TrustLogFolder(logPath);
   CStdioFile log;
   // A log reached through a link is not the one the install wrote.
   if (platform::LinkInPath(logPath ? logPath : "") ||
@@ -162,8 +174,8 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
                          static_cast<LPARAM>(n));
     const CString& file = files[i];
     // Products keep many files per folder; a folder's chain of links is
-    // walked once (the walk is slow on Windows, where each step is a
-    // directory search).
+    // looked at once (slow on Windows, where each step is a directory
+    // search). Only a refusal up front: the delete walks it again itself.
     CString name, dir;
     SplitPath(file, name, dir);
     CString folded = dir;
@@ -179,10 +191,12 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       failures.Show(kFileNotRemoved, file);
     } else if (folderOk ? DeleteFileInCheckedFolder(file, true) : DeleteFileAndDir(file, TRUE)) {
       RemoveEmptiedParents(file, installDir, folderOk);
-    } else if (!platform::Access(file.str()) && !platform::IsLinkedName(file.str())) {
+    } else if (!platform::Access(file.str()) && !platform::LinkInPath(file.str())) {
       platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
-    } else if (!platform::IsLinkedName(file.str()) && platform::RemoveAtRestart(file.str())) {
-      // Held by a running program: gone at the next start of Windows.
+    } else if (!platform::LinkInPath(file.str()) && platform::RemoveAtRestart(file.str())) {
+      // Held by a running program: gone at the next start of Windows. The
+      // restart delete goes by name, so a link anywhere on the way (one
+      // that made the delete above refuse) keeps it from being asked.
       platform::Journal(platform::JournalKind::kFileScheduled, file.str());
       scheduled.Show(kFileScheduled, file);
     } else {

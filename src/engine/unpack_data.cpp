@@ -15,6 +15,7 @@
 #include "packet/stream_codec.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
+#include "platform/link_free.h"
 #include "platform/notify.h"
 #include "sysint/path_ops.h"
 
@@ -167,7 +168,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     if (write) {
       CFile out;
       if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::modeNoLinks)) {
-        if (platform::IsLinkedName(path.str())) {
+        if (platform::LinkInPath(path.str())) {
           Refuse(kThroughLinkText, path, "link");
         } else {
           ShowPath(kOpenFailed, path);
@@ -181,7 +182,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
         // A full disk is not a damaged package: the cut file is no install
         // of the entry, to be run or recorded.
         out.Close();
-        platform::RemoveFile(path.str());
+        platform::RemoveFileLinkFree(path.str());
         Refuse(kWriteFailed, path, "write failed");
         continue;
       }

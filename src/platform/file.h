@@ -25,6 +25,11 @@ class FileHandle {
   // swapped between the check and the write.
   bool Open(const std::string& path, FileAccess access, FileShare share, bool create,
             bool truncate, int* error, bool refuseLinks = false);
+  // As Open with refuseLinks, and no folder on the way below the trusted
+  // folders is a link either (link_free.h): one open checks and opens, so
+  // nothing is written elsewhere. *linked tells a refused link.
+  bool OpenLinkFree(const std::string& path, FileAccess access, FileShare share, bool create,
+                    bool truncate, int* error, bool* linked = nullptr);
   void Close();
   bool IsOpen() const;
 

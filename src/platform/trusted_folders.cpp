@@ -5,6 +5,7 @@
 #include <vector>
 #include "platform/codepage.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
 #include "platform/sync.h"
 
 namespace platform {
@@ -56,6 +57,22 @@ size_t TrustedPrefix(const std::string& full) {
     if (folded.size() == f.size() || folded[f.size()] == '\\') best = f.size();
   }
   return best;
+}
+
+void TrustExistingPart(const std::string& path) {
+  std::string dir;
+  if (path.empty() || !FullPathName(path, &dir)) return;
+  dir = WithoutTrailingSeparator(dir);
+  while (dir.size() > 3) {
+    bool isDir = false;
+    if (FindEntry(dir, &isDir)) {
+      if (isDir) TrustFolder(dir);
+      return;
+    }
+    size_t cut = FilePartOffset(dir);
+    if (cut == std::string::npos || cut == 0) return;
+    dir = WithoutTrailingSeparator(dir.substr(0, cut));
+  }
 }
 
 }  // namespace platform

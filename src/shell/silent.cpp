@@ -90,7 +90,7 @@ int SilentInstall(const stuCommandLine& cmd, CTarnSetupShellApp& app, const stuE
     return kExitUsage;
   }
   log.Line("target: " + app.m_strTargetDir);
-  if (!CheckDir(app.m_strTargetDir, TRUE, FALSE)) {
+  if (!CheckInstallDir(app.m_strTargetDir, TRUE, FALSE)) {
     log.Problem("不能建立路径'" + app.m_strTargetDir + "'!");
     return kExitUsage;
   }

@@ -3,6 +3,7 @@
 #include "afx/file.h"
 #include "afx/msgbox.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
 
 namespace {
 // Exists in the sense of a directory search for the exact name: a bare drive
@@ -68,7 +69,8 @@ BOOL CreatePath(LPCSTR path, BOOL showError) {
     }
     // A directory that was made but still cannot be found would be made
     // again for ever; a second attempt counts as the failure it is.
-    if (prefix == made || !platform::MakeDirectory(prefix.str())) {
+    // Made as the install's own folders: never inside a link.
+    if (prefix == made || platform::MakeFoldersLinkFree(prefix.str()) != platform::Reach::kDone) {
       if (showError) ShowCannotCreate(prefix);
       return FALSE;
     }
@@ -82,6 +84,12 @@ BOOL CreatePath(LPCSTR path, BOOL showError) {
 BOOL CheckDir(LPCSTR path, BOOL create, BOOL prompt) {
   if (!path || !*path) return FALSE;
   return CheckDirectory(path, create, prompt, "'%s'目录不存在,是否新建目录?", "目录不存在");
+}
+
+BOOL CheckInstallDir(LPCSTR path, BOOL create, BOOL prompt) {
+  if (!path || !*path) return FALSE;
+  platform::TrustExistingPart(path);
+  return CheckDir(path, create, prompt);
 }
 
 BOOL CheckFileDir(LPCSTR path, BOOL create, BOOL prompt) {

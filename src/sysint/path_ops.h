@@ -16,4 +16,8 @@ TARN_EXPORT BOOL PathExists(LPCSTR path);
 TARN_EXPORT BOOL SetTrailingBackslash(CString& path, BOOL add);
 TARN_EXPORT BOOL CheckFileDir(LPCSTR path, BOOL create, BOOL prompt);
 TARN_EXPORT BOOL CheckDir(LPCSTR path, BOOL create, BOOL prompt);
+// CheckDir for the folder the user chose to install into: what of it exists
+// is the user's own layout, followed where it is a link; what is made below
+// it never is.
+BOOL CheckInstallDir(LPCSTR path, BOOL create, BOOL prompt);
 TARN_EXPORT BOOL IsWinNT();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 #include "install_fixture.h"
 #include "platform/fs.h"
@@ -36,7 +37,78 @@ std::vector<std::string> Paths(const JournalRecorder& j, JournalKind kind) {
   return out;
 }
 
+// Runs `act` once, at the first journal event of `kind`: the moment between
+// two entries that a race would use. Events still reach the recorder.
+class AtFirst {
+ public:
+  AtFirst(JournalKind kind, std::function<void()> act) : kind_(kind), act_(std::move(act)) {
+    prev_ = platform::SetJournalHandler([this](const platform::JournalEvent& e) {
+      if (!done_ && e.kind == kind_) {
+        done_ = true;
+        act_();
+      }
+      if (prev_) prev_(e);
+    });
+  }
+  ~AtFirst() { platform::SetJournalHandler(prev_); }
+
+ private:
+  JournalKind kind_;
+  std::function<void()> act_;
+  std::atomic<bool> done_{false};
+  platform::JournalHandler prev_;
+};
+
 }  // namespace
+
+// A folder of the install swapped for a link after its first file: the
+// next files of that folder, and a folder below it, are refused at their
+// own open, and nothing is made outside.
+TEST_F(InstallTest, AFolderSwappedForALinkDuringTheInstall) {
+  ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
+  bool swapped = false;
+  AtFirst swap(JournalKind::kFileWritten, [&] {
+    swapped = SwapForLink(Target("sub"), Target("aside"), dir / "outside");
+  });
+  Build({{"<TARGETDIR>\\sub\\a.txt", "a"},
+         {"<TARGETDIR>\\sub\\b.txt", "b"},
+         {"<TARGETDIR>\\sub\\deeper\\c.txt", "c"},
+         {"<TARGETDIR>\\top.txt", "t"}});
+  Install();
+  if (!swapped) GTEST_SKIP() << "no symbolic links here";
+  const std::string link = "不能通过链接写入'";
+  EXPECT_EQ(boxes.texts(),
+            (std::vector<std::string>{link + Target("sub\\b.txt") + "'!", link + Target("sub\\deeper\\c.txt") + "'!"}));
+  EXPECT_EQ(ReadFileBytes(Target("aside\\a.txt")), "a");
+  EXPECT_FALSE(platform::Access(dir / "outside\\b.txt"));
+  EXPECT_FALSE(platform::Access(dir / "outside\\deeper"));
+  EXPECT_EQ(Paths(journal, JournalKind::kFileWritten),
+            (std::vector<std::string>{Target("sub\\a.txt"), Target("top.txt")}));
+}
+
+// The uninstall's folder swapped for a link after its first delete: the
+// outside file of the same name stays, and so does the folder it is in.
+TEST_F(InstallTest, AFolderSwappedForALinkDuringTheUninstall) {
+  Build({{"<TARGETDIR>\\sub\\a.txt", "a"}, {"<TARGETDIR>\\sub\\b.txt", "b"}});
+  Install();
+  ASSERT_EQ(boxes.texts(), std::vector<std::string>{});
+  ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
+  ASSERT_TRUE(WriteFileBytes(dir / "outside\\b.txt", "keep"));
+  bool swapped = false;
+  {
+    AtFirst swap(JournalKind::kFileRemoved, [&] {
+      swapped = SwapForLink(Target("sub"), Target("aside"), dir / "outside");
+    });
+    EXPECT_TRUE(Uninstall());
+  }
+  if (!swapped) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"删除文件失败! '" + Target("sub\\b.txt") + "'"});
+  EXPECT_EQ(ReadFileBytes(dir / "outside\\b.txt"), "keep");
+  EXPECT_FALSE(platform::Access(Target("aside\\a.txt")));
+  EXPECT_EQ(Paths(journal, JournalKind::kFileRemoved),
+            (std::vector<std::string>{Target("sub\\a.txt"), LogPath()}));
+  EXPECT_TRUE(Paths(journal, JournalKind::kFolderRemoved).empty());
+}
 
 // A name that is not one key name below Uninstall writes no key there: the
 // log is written, the install says so, and no fallback removes a shared key.

@@ -4,6 +4,8 @@
 #include <string>
 #include "platform/file.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
+#include "platform/shell_link.h"
 #include "support/support.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -73,6 +75,109 @@ TEST(Links, OpenForWritingRefusesALinkedNameWithoutCuttingIt) {
   EXPECT_EQ(tarntest::ReadFileBytes(dir / "one.txt"), "keep");
   EXPECT_EQ(tarntest::ReadFileBytes(dir / "plain.txt"), "new");
   EXPECT_EQ(tarntest::ReadFileBytes(dir / "new.txt"), "new");
+}
+
+using platform::Reach;
+
+// Below a folder, a link anywhere on the way or as the name itself stops
+// every write and delete of the walk, and nothing outside changes.
+TEST(Links, WalksRefuseALinkOnTheWayOrAsTheName) {
+  tarntest::TempDir dir;
+  platform::TrustFolder(dir.path());
+  ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
+  ASSERT_TRUE(tarntest::WriteFileBytes(dir / "outside\\keep.txt", "keep"));
+  ASSERT_TRUE(platform::MakeDirectory(dir / "outside\\empty"));
+  if (!tarntest::MakeSymlink(dir / "outside", dir / "ln")) GTEST_SKIP() << "no symbolic links here";
+  ASSERT_TRUE(tarntest::MakeSymlink(dir / "outside\\keep.txt", dir / "name.txt"));
+  ASSERT_TRUE(platform::MakeDirectory(dir / "real"));
+  ASSERT_TRUE(tarntest::MakeSymlink(dir / "outside\\empty", dir / "real\\gone"));
+
+  EXPECT_EQ(platform::MakeFoldersLinkFree(dir / "ln\\new\\deeper"), Reach::kLink);
+  EXPECT_EQ(platform::RemoveFileLinkFree(dir / "ln\\keep.txt"), Reach::kLink);
+  EXPECT_EQ(platform::RemoveFileLinkFree(dir / "name.txt"), Reach::kLink);
+  EXPECT_EQ(platform::RemoveFolderLinkFree(dir / "ln\\empty"), Reach::kLink);
+  EXPECT_EQ(platform::RemoveFolderLinkFree(dir / "real\\gone"), Reach::kLink);
+  for (const char* name : {"ln\\keep.txt", "ln\\made.txt", "name.txt"}) {
+    platform::FileHandle f;
+    int error = 0;
+    bool linked = false;
+    EXPECT_FALSE(f.OpenLinkFree(dir / name, platform::kAccessWrite, platform::kShareExclusive, true, true, &error,
+                                &linked))
+        << name;
+    EXPECT_TRUE(linked) << name;
+    EXPECT_NE(error, 0) << name;
+  }
+  {
+    // A shortcut is saved the same way.
+    platform::ComScope com;
+    platform::ShellLink shortcut;
+    ASSERT_GE(shortcut.Create(), 0);
+    ASSERT_GE(shortcut.SetPath(dir / "outside\\keep.txt"), 0);
+    LONG saved = 0;
+    shortcut.Save(dir / "ln\\x.lnk", &saved);
+    EXPECT_LT(saved, 0);
+    shortcut.Save(dir / "real\\x.lnk", &saved);
+    EXPECT_GE(saved, 0);
+    std::string target, workDir;
+    EXPECT_TRUE(platform::ShellLink::Read(dir / "real\\x.lnk", &target, &workDir));
+    EXPECT_EQ(target, dir / "outside\\keep.txt");
+  }
+  EXPECT_FALSE(platform::Access(dir / "outside\\x.lnk"));
+  EXPECT_EQ(tarntest::ReadFileBytes(dir / "outside\\keep.txt"), "keep");
+  EXPECT_FALSE(platform::Access(dir / "outside\\new"));
+  EXPECT_FALSE(platform::Access(dir / "outside\\made.txt"));
+  EXPECT_TRUE(platform::Access(dir / "outside\\empty"));
+  EXPECT_TRUE(platform::Access(dir / "name.txt"));  // the link itself stays too
+}
+
+// What is no link is made, written and removed as before; a missing name
+// or a folder that is not empty is a failure, not a link.
+TEST(Links, WalksActOnPlainNames) {
+  tarntest::TempDir dir;
+  platform::TrustFolder(dir.path());
+  EXPECT_EQ(platform::MakeFoldersLinkFree(dir / "a\\b\\c"), Reach::kDone);
+  EXPECT_EQ(platform::MakeFoldersLinkFree(dir / "a\\b\\c"), Reach::kDone);
+  {
+    platform::FileHandle f;
+    int error = 0;
+    ASSERT_TRUE(f.OpenLinkFree(dir / "a\\b\\c\\x.txt", platform::kAccessWrite, platform::kShareExclusive, true,
+                               true, &error));
+    EXPECT_TRUE(platform::LastOpenMadeFile());
+    EXPECT_TRUE(f.Write("new", 3));
+  }
+  EXPECT_EQ(tarntest::ReadFileBytes(dir / "a\\b\\c\\x.txt"), "new");
+  {
+    platform::FileHandle f;
+    int error = 0;
+    ASSERT_TRUE(f.OpenLinkFree(dir / "a\\b\\c\\x.txt", platform::kAccessWrite, platform::kShareExclusive, true,
+                               true, &error));
+    EXPECT_FALSE(platform::LastOpenMadeFile());
+    EXPECT_TRUE(f.Write("z", 1));
+  }
+  EXPECT_EQ(tarntest::ReadFileBytes(dir / "a\\b\\c\\x.txt"), "z");
+  EXPECT_EQ(platform::RemoveFolderLinkFree(dir / "a\\b\\c"), Reach::kFailed);  // not empty
+  EXPECT_EQ(platform::RemoveFileLinkFree(dir / "a\\b\\c"), Reach::kFailed);    // a folder
+  EXPECT_EQ(platform::RemoveFileLinkFree(dir / "a\\b\\c\\x.txt"), Reach::kDone);
+  EXPECT_EQ(platform::RemoveFileLinkFree(dir / "a\\b\\c\\x.txt"), Reach::kFailed);
+  EXPECT_EQ(platform::RemoveFolderLinkFree(dir / "a\\b\\c"), Reach::kDone);
+  EXPECT_FALSE(platform::Access(dir / "a\\b\\c"));
+  EXPECT_TRUE(platform::Access(dir / "a\\b"));
+}
+
+// The folder a user typed may lead through the user's own links; what is
+// made below it may not.
+TEST(Links, TheExistingPartOfATypedFolderIsFollowed) {
+  tarntest::TempDir dir;
+  ASSERT_TRUE(platform::MakeDirectory(dir / "home"));
+  if (!tarntest::MakeSymlink(dir / "home", dir / "Programs")) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_EQ(platform::MakeFoldersLinkFree(dir / "Programs\\App"), Reach::kLink);
+  platform::TrustExistingPart(dir / "Programs\\App\\Sub");
+  EXPECT_EQ(platform::MakeFoldersLinkFree(dir / "Programs\\App\\Sub"), Reach::kDone);
+  EXPECT_TRUE(platform::Access(dir / "home\\App\\Sub"));
+  ASSERT_TRUE(tarntest::MakeSymlink(dir / "home", dir / "home\\App\\planted"));
+  EXPECT_EQ(platform::MakeFoldersLinkFree(dir / "Programs\\App\\planted\\x"), Reach::kLink);
+  EXPECT_EQ(platform::RemoveFolderLinkFree(dir / "Programs\\App\\Sub"), Reach::kDone);
+  EXPECT_FALSE(platform::Access(dir / "home\\App\\Sub"));
 }
 
 }  // namespace

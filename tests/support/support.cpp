@@ -11,6 +11,7 @@
 #include "platform/posix/host_path.h"
 #else
 #include <windows.h>
+#include "platform/wide.h"
 #endif
 
 namespace tarntest {
@@ -164,5 +165,61 @@ std::string PeHeaders::Bytes() const {
   b.resize(size);
   return b;
 }
+
+}  // namespace tarntest
+
+namespace tarntest {
+
+#ifdef _WIN32
+namespace {
+// Wine's own export: the Unix name of a Windows path.
+std::string UnixName(const std::string& path) {
+  using Fn = char*(CDECL*)(LPCWSTR);
+  auto fn = reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (!fn) return std::string();
+  std::wstring wide = platform::Wide(path);
+  char* name = fn(wide.c_str());
+  if (!name) return std::string();
+  std::string out = name;
+  HeapFree(GetProcessHeap(), 0, name);
+  return out;
+}
+}  // namespace
+
+bool MakeSymlink(const std::string& target, const std::string& link) {
+  const std::string t = UnixName(target), l = UnixName(link);
+  if (t.empty() || l.empty()) return false;
+  // Wine runs a Unix program given by its Unix path on drive Z:.
+  std::wstring cmd = L"Z:\\bin\\ln -s \"" + platform::Wide(t) + L"\" \"" + platform::Wide(l) + L"\"";
+  STARTUPINFOW si;
+  ZeroMemory(&si, sizeof si);
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi;
+  if (!CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+  WaitForSingleObject(pi.hProcess, 10000);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  // The handle Wine gives for a Unix program may be done before it is.
+  for (int tries = 0; tries < 100; ++tries) {
+    if (GetFileAttributesW(platform::Wide(link).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
+  return MoveFileW(platform::Wide(folder).c_str(), platform::Wide(aside).c_str()) && MakeSymlink(target, folder);
+}
+#else
+bool MakeSymlink(const std::string& target, const std::string& link) {
+  return symlink(platform::HostPath(target).c_str(), platform::HostPath(link).c_str()) == 0;
+}
+
+bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
+  return std::rename(platform::HostPath(folder).c_str(), platform::HostPath(aside).c_str()) == 0 &&
+         MakeSymlink(target, folder);
+}
+#endif
 
 }  // namespace tarntest

@@ -81,6 +81,12 @@ std::string ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 // Removes a file or a folder tree.
 void RemoveTree(const std::string& path);
+// A symbolic link at `link` to `target` as the host makes them: a host
+// symlink natively, a Unix symlink in the prefix under Wine (where Windows'
+// own call does nothing). False where neither can be made.
+bool MakeSymlink(const std::string& target, const std::string& link);
+// Moves a folder aside and puts a link to `target` in its place.
+bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target);
 
 // The headers of a PE image as signing tools see them, `size` bytes with
 // the optional header at nt + 24 and CheckSum 0x5EC5EC5E. secEntry is

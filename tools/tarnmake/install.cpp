@@ -209,7 +209,7 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
   app.m_strVersion = details.version.empty() ? fromFile.version : details.version;
   app.m_strPublisher = details.publisher.empty() ? fromFile.publisher : details.publisher;
   app.m_strURL = details.url.empty() ? fromFile.url : details.url;
-  if (!CheckDir(target.c_str(), TRUE, FALSE)) {
+  if (!CheckInstallDir(target.c_str(), TRUE, FALSE)) {
     Error("cannot create " + target);
     return 1;
   }

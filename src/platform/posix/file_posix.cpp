@@ -10,6 +10,7 @@
 #include "platform/file.h"
 #include "platform/held_file.h"
 #include "platform/posix/host_path.h"
+#include "platform/posix/last_open.h"
 
 namespace platform {
 
@@ -20,6 +21,7 @@ thread_local bool t_made = false;
 }  // namespace
 
 bool LastOpenMadeFile() { return t_made; }
+void SetLastOpenMade(bool made) { t_made = made; }
 
 bool FileHandle::Open(const std::string& path, FileAccess access, FileShare, bool create,
                       bool truncate, int* error, bool refuseLinks) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include "platform/codepage.h"
+#include "platform/file.h"
 #include "platform/posix/host_path.h"
 #include "platform/posix/shell_link_bytes.h"
 #include "platform/shell_link.h"
@@ -236,10 +237,12 @@ LONG ShellLink::Save(const std::string& linkPath, LONG* saved) {
   }
   Put32(&out, 0);  // terminal block
 
-  std::string host = HostPath(linkPath);
-  if (host.empty()) return kHrOk;
-  std::ofstream f(host, std::ios::binary | std::ios::trunc);
-  if (!f || !f.write(out.data(), static_cast<std::streamsize>(out.size())) || !f.flush())
+  if (HostPath(linkPath).empty()) return kHrOk;
+  // Saved as a package's files are written: never through a link.
+  FileHandle f;
+  int error = 0;
+  if (!f.OpenLinkFree(linkPath, kAccessWrite, kShareExclusive, true, true, &error) ||
+      !f.Write(out.data(), out.size()))
     return kHrOk;
   if (saved) *saved = kHrOk;
   return kHrOk;

@@ -2,6 +2,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include "platform/file.h"
 #include "platform/shell_link.h"
 #include "platform/wide.h"
 
@@ -37,13 +38,35 @@ LONG ShellLink::Save(const std::string& linkPath, LONG* saved) {
   // A name over MAX_PATH characters is refused rather than saved cut.
   const std::wstring wide = Wide(linkPath);
   if (wide.empty() || wide.size() >= MAX_PATH) return kHrInvalidArg;
-  IPersistFile* file = nullptr;
-  HRESULT hr = impl_->link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
-  if (SUCCEEDED(hr)) {
-    HRESULT s = file->Save(wide.c_str(), TRUE);
-    if (saved) *saved = s;
-    file->Release();
+  // The link's bytes go to memory and from there through a link-free open,
+  // as an installed file's do: a save by name would follow a folder
+  // swapped for a link.
+  IPersistStream* persist = nullptr;
+  HRESULT hr = impl_->link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(&persist));
+  if (FAILED(hr)) return hr;
+  IStream* stream = nullptr;
+  HRESULT s = CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+  if (SUCCEEDED(s)) s = persist->Save(stream, TRUE);
+  persist->Release();
+  ULARGE_INTEGER size;
+  size.QuadPart = 0;
+  LARGE_INTEGER zero;
+  zero.QuadPart = 0;
+  if (SUCCEEDED(s)) s = stream->Seek(zero, STREAM_SEEK_CUR, &size);
+  HGLOBAL memory = nullptr;
+  if (SUCCEEDED(s)) s = GetHGlobalFromStream(stream, &memory);
+  if (SUCCEEDED(s)) {
+    const void* bytes = GlobalLock(memory);
+    FileHandle f;
+    int error = 0;
+    s = bytes && f.OpenLinkFree(linkPath, kAccessWrite, kShareExclusive, true, true, &error) &&
+                f.Write(bytes, static_cast<size_t>(size.QuadPart))
+            ? S_OK
+            : E_FAIL;
+    if (bytes) GlobalUnlock(memory);
   }
+  if (stream) stream->Release();
+  if (saved) *saved = s;
   return hr;
 }
 

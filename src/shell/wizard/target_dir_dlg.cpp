@@ -43,7 +43,7 @@ LRESULT CPPTargetDir::OnWizardNext() {
     AfxMessageBox(problem);
     return -1;
   }
-  if (!CheckDir(m_strPath, TRUE, TRUE)) return -1;
+  if (!CheckInstallDir(m_strPath, TRUE, TRUE)) return -1;
   AfxGetApp()->m_strTargetDir = m_strPath;
   return 0;
 }
