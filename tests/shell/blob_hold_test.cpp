@@ -43,7 +43,7 @@ class BlobHold : public ::testing::Test {
     env.strWindowsDir = (dir / "win").c_str();
     env.sleep = [](DWORD) {};
   }
-  ~BlobHold() override { RemoveUninstallKey("TarnTest BlobHold"); }
+  ~BlobHold() override { RemoveUninstallKey(product.c_str()); }
 
   void MakeInstaller(const std::string& bytes) {
     ASSERT_TRUE(WriteFileBytes(dir / "src\\a", bytes));
@@ -54,7 +54,7 @@ class BlobHold : public ::testing::Test {
       CSetupPackage p((dir / "p.tsp").c_str(), "", (dir / "setup.ini").c_str(), nullptr);
       ASSERT_TRUE(p.MakePacket());
     }
-    ASSERT_TRUE(WriteFileBytes(dir / "ui.ini", "[PRODUCTNAME]\r\nTarnTest BlobHold\r\n"));
+    ASSERT_TRUE(WriteFileBytes(dir / "ui.ini", "[PRODUCTNAME]\r\n" + product + "\r\n"));
     CFile out, pkg, ui;
     ASSERT_TRUE(out.Open(env.strSelf, CFile::modeCreate | CFile::modeReadWrite));
     out.Write("MZ bare shell", 13);
@@ -76,6 +76,10 @@ class BlobHold : public ::testing::Test {
     platform::RemoveFile(evil);
   }
 
+  // One name a test: the tests of this file run side by side, and each
+  // removes its product's key when done.
+  std::string product = std::string("TarnTest ") +
+                        ::testing::UnitTest::GetInstance()->current_test_info()->name();
   tarntest::TempDir dir;
   stuExtractEnv env;
   tarntest::BoxRecorder boxes;
@@ -105,12 +109,12 @@ TEST_F(BlobHold, ASwappedBlobChangesNothingInstalled) {
       Swap(script, "[PRODUCTNAME]\r\nPlanted\r\n[TARGETDIR]\r\nC:\\Planted\r\n", n + 2);
     }
     LoadUIScriptInto(app);
-    EXPECT_EQ(app.m_strProductName.str(), "TarnTest BlobHold");
+    EXPECT_EQ(app.m_strProductName.str(), product);
     app.m_strTargetDir = (dir / "target").c_str();
     ASSERT_TRUE(platform::MakeDirectory(app.m_strTargetDir.str()));
     CInstallRunner::Install(app.GetPackageFile(), nullptr);
     EXPECT_EQ(ReadFileBytes(dir / "target\\a.txt"), "the publisher's bytes");
-    EXPECT_TRUE(boxes.calls().empty());
+    EXPECT_TRUE(boxes.calls().empty()) << (boxes.calls().empty() ? "" : boxes.calls()[0].text);
   }
   // The hold's file is gone with the run; a planted one, where a swap got
   // through (the sandbox has no share modes), is not the run's to delete.
