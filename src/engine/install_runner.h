@@ -14,7 +14,8 @@ class TARN_EXPORT CInstallRunner {
   // when that succeeded the key's other values (WriteUninstallDetails).
   // Returns 0 in every case, as the install page expects.
   static int Install(LPCSTR packageFile, HWND notifyWnd);
-  // TRUE when the log was processed; the log is deleted either way.
+  // TRUE when the log was processed. The log is deleted unless a file it
+  // lists could not be removed: then it stays with the Uninstall key.
   static BOOL Uninstall(LPCSTR logFile, HWND notifyWnd);
 };
 
