@@ -104,6 +104,14 @@ bool CRollbackJournal::Append(rollback::Step step, const std::string& a, const s
 }
 
 bool CRollbackJournal::NoteFile(const CString& path) {
+  // In a folder this install made, every name is new: no look needed, and
+  // on Windows each look is a directory search.
+  CString name, dir;
+  if (SplitPath(path, name, dir)) {
+    SetTrailingBackslash(dir, FALSE);
+    dir.MakeLower();
+    if (m_madeFolders.count(dir.str())) return Append(rollback::Step::kNewFile, path.str());
+  }
   bool isDir = false;
   // A link is replaced by what is written, never written through: what is
   // there afterwards is a new file.
@@ -132,8 +140,12 @@ bool CRollbackJournal::NoteNewFolders(const CString& dir) {
     if (parent == d) break;
     d = parent;
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     if (!Append(rollback::Step::kNewFolder, it->str())) return false;
+    CString folded = *it;
+    folded.MakeLower();
+    m_madeFolders.insert(folded.str());
+  }
   return true;
 }
 

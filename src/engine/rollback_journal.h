@@ -19,6 +19,7 @@
 // Programs the install started are not undone.
 #pragma once
 #include <string>
+#include <unordered_set>
 #include <vector>
 #include "afx/cstring.h"
 #include "platform/file.h"
@@ -112,6 +113,8 @@ class TARN_EXPORT CRollbackJournal {
   std::string m_strPath;
   int m_nBackups = 0;
   int m_nUnflushed = 0;
+  // Folders written down as new, folded to lower case.
+  std::unordered_set<std::string> m_madeFolders;
   std::vector<rollback::Record> m_records;
 };
 
