@@ -3,12 +3,16 @@
 #include "engine/setup_app.h"
 #include "engine/setup_package.h"
 #include "engine/removal.h"
+#include "engine/rollback_journal.h"
+#include "afx/msgbox.h"
+#include "platform/registry.h"
 #include "engine/target_path.h"
 #include "platform/fs.h"
 #include "sysint/path_ops.h"
 
 namespace {
 std::atomic<bool> g_stop{false};
+const char kInstallUndone[] = "安装没有完成,已撤销安装所做的更改!已运行的程序不能撤销。";
 
 // The application object, or an empty state for a caller that has none:
 // nothing is installed then, for want of a target folder.
@@ -52,17 +56,41 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
   g_stop = false;
   const CString targetDir = CanonicalFolder(app.m_strTargetDir);
   CSetupPackage package(packageFile, targetDir, nullptr, notifyWnd);
-  // Also after an install that stopped early: the log then lists what was
-  // written up to there. A quit undoes it instead, leaving no log.
+  CRollbackJournal rollback;
+  if (RollbackEnabled() && rollback.Begin(targetDir)) package.m_pRollback = &rollback;
   package.Unpack();
-  if (g_stop) {
-    package.Undo();
+  // A quit, or a fault that ended the install before its last entry: what
+  // it did goes again, and no log or key is written. Programs it started
+  // ran all the same.
+  if (g_stop || !package.m_bDataDone) {
+    const bool changed = rollback.Active() ? rollback.Changed() : package.m_saMadeFiles.GetSize() > 0;
+    if (rollback.Active()) {
+      rollback.Rollback();
+    } else {
+      package.Undo();
+    }
+    if (!g_stop && changed) AfxMessageBox(kInstallUndone);
+    return 0;
+  }
+  // The log and key are changes like the others: a stop while they are
+  // written undoes the whole install.
+  const CString logPath = ChooseUninstallLog(targetDir, app.m_strProductName);
+  platform::RegKey existing;
+  const bool keyThere = existing.Open(platform::RegKey::Root(platform::kRegLocalMachine),
+                                      UninstallKeyPath(app.m_strProductName).str(), platform::kRegRead) == 0;
+  existing.Close();
+  if (rollback.Active() &&
+      ((!logPath.IsEmpty() && !rollback.NoteFile(logPath)) || (!keyThere && IsUninstallKeyName(app.m_strProductName) &&
+                                       !rollback.NoteNewKey(app.m_strProductName)))) {
+    rollback.Rollback();
+    AfxMessageBox(kInstallUndone);
     return 0;
   }
   if (package.WriteUninstallInfo(targetDir, app.m_strProductName, app.m_strProductName,
                                  app.m_strUninstaller))
     WriteUninstallDetails(app.m_strProductName, targetDir, package.m_saUninstallFiles, app,
                           package.m_strLogPath);
+  rollback.Commit();
   return 0;
 }
 
@@ -74,7 +102,7 @@ BOOL CInstallRunner::Uninstall(LPCSTR logFile, HWND notifyWnd) {
   BOOL result = package.ProcessUninstallLog(logFile);
   // Only a log is deleted: the uninstaller runs as administrator, and its
   // command line may name any file.
-  if (isLog) DeleteFileAndDir(logFile, TRUE);
+  if (isLog && !package.m_bFilesLeft) DeleteFileAndDir(logFile, TRUE);
   return result;
 }
 

@@ -14,7 +14,8 @@ class TARN_EXPORT CInstallRunner {
   // when that succeeded the key's other values (WriteUninstallDetails).
   // Returns 0 in every case, as the install page expects.
   static int Install(LPCSTR packageFile, HWND notifyWnd);
-  // TRUE when the log was processed; the log is deleted either way.
+  // TRUE when the log was processed. The log is deleted unless a file it
+  // lists could not be removed: then it stays with the Uninstall key.
   static BOOL Uninstall(LPCSTR logFile, HWND notifyWnd);
 };
 
@@ -62,6 +63,10 @@ CString CanonicalFolder(LPCSTR folder);
 // The uninstall log of an install folder: targetDir + "\Unistall.tsu", as
 // the folder is given (no separator added or removed).
 CString UninstallLogPath(LPCSTR targetDir);
+// The log an install of keyName into targetDir writes: the one this
+// product's key names when it is a log (then *merge is set), else the first of
+// Unistall.tsu, Unistall-2.tsu ... no file holds; empty when all are held.
+CString ChooseUninstallLog(LPCSTR targetDir, LPCSTR keyName, bool* merge = nullptr);
 
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\" + keyName.
 TARN_EXPORT CString UninstallKeyPath(LPCSTR keyName);

@@ -1,6 +1,7 @@
 // What an installed entry asks for after its file step, in a fixed order:
 // register, import, run, then delete a temporary file or record the path.
 #include "afx/msgbox.h"
+#include "engine/rollback_journal.h"
 #include "engine/setup_package.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
@@ -20,7 +21,11 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
   const BYTE flags = entry.m_byInstallFlag;
   const bool temporary = (flags & IF_TEMPORARY) != 0;
   if (flags & IF_REGISTER) {
-    if (!RegisterServer(path, TRUE)) {
+    // A library that cannot be written down is not registered: nothing
+    // could unregister it after a stop.
+    if (m_pRollback && !m_pRollback->NoteRegistered(path)) {
+      Refuse("注册'%s'失败!", path, "rollback log");
+    } else if (!RegisterServer(path, TRUE)) {
       CString text;
       text.Format("注册'%s'失败!", path);
       AfxMessageBox(text);

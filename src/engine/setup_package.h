@@ -110,12 +110,24 @@ class TARN_EXPORT CSetupPackage : public CPacket {
   // registered: what undoing it removes.
   CStringArray m_saMadeFiles;
   CStringArray m_saRegistered;
+  // Where each change is written down before it is made; none when the
+  // install runs without a rollback log.
+  class CRollbackJournal* m_pRollback = nullptr;
+  // The entries were all handled (the end message was posted).
+  bool m_bDataDone = false;
+  // An uninstall left a file it should have removed: the log and the
+  // Uninstall key stay, so that the uninstall can be run again.
+  bool m_bFilesLeft = false;
 
   // Undoes this install after a stop: unregisters its libraries, removes
   // the files and shortcuts it made (each folder as it empties) and the
   // registry entries its package lists; writes no log and no key. Files it
   // replaced keep their new content; programs it started are not undone.
   void Undo();
+  // Writes a change down before it is made: true when there is no log or
+  // the record is durable. A refusal is told for path.
+  bool NoteFile(const CString& path);
+  bool NoteFolders(const CString& dir);
 
  private:
   // WritePacket ignores its hooks' results; MakePacket must not.

@@ -57,10 +57,11 @@ BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry
     Refuse(kThroughLinkText, link, "link");
     return FALSE;
   }
-  if (!CheckDir(linkDir, TRUE, FALSE)) return FALSE;
+  if (!NoteFolders(linkDir) || !CheckDir(linkDir, TRUE, FALSE)) return FALSE;
   CString targetName, workDir;
   SplitPath(targetPath, targetName, workDir);
   const bool existed = platform::Access(link.str());
+  if (!NoteFile(link)) return FALSE;
   if (CreateShortcut(targetPath, link, workDir, nullptr, nullptr) >= 0) {
     if (!existed) m_saMadeFiles.Add(link);
     AddUninstallFile(link);

@@ -76,6 +76,17 @@ bool Taken(const CString& path) {
 }
 }  // namespace
 
+CString ChooseUninstallLog(LPCSTR targetDir, LPCSTR keyName, bool* merge) {
+  const CString dir = targetDir ? targetDir : "";
+  CString logPath = OwnLogName(dir, keyName);
+  const bool own = !logPath.IsEmpty() && IsUninstallLogFile(logPath);
+  if (merge) *merge = own;
+  if (own) return logPath;
+  for (int n = 1; n <= kLogNames; ++n)
+    if (!Taken(LogName(dir, n))) return LogName(dir, n);
+  return CString();
+}
+
 std::string UninstallLogHead(const std::string& lines) {
   return std::string(platform::HasFourByte(lines) ? "TSUIV1.1" : "TSUIV1.0") + "\r\n";
 }
@@ -98,16 +109,11 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
   // a file another product, a user or an older shell left there would
   // otherwise have its lines removed by this product's uninstall. Such a
   // file stays as it is and this log takes the next free name.
-  CString logPath = OwnLogName(dir, keyName);
-  const bool merge = !logPath.IsEmpty() && IsUninstallLogFile(logPath);
-  if (!merge) {
-    logPath.Empty();
-    for (int n = 1; n <= kLogNames && logPath.IsEmpty(); ++n)
-      if (!Taken(LogName(dir, n))) logPath = LogName(dir, n);
-    if (logPath.IsEmpty()) {
-      AfxMessageBox(kLogFailed);
-      return FALSE;
-    }
+  bool merge = false;
+  const CString logPath = ChooseUninstallLog(dir, keyName, &merge);
+  if (logPath.IsEmpty()) {
+    AfxMessageBox(kLogFailed);
+    return FALSE;
   }
 
   CStdioFile earlier;

@@ -136,6 +136,7 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     AfxMessageBox("打开卸载信息错误!");
     return FALSE;
   }
+  m_bFilesLeft = false;
   CString line;
   if (!log.ReadString(line) || !IsMagic(line)) {
     AfxMessageBox("不是合法的卸载文件!");
@@ -200,11 +201,15 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       platform::Journal(platform::JournalKind::kFileScheduled, file.str());
       scheduled.Show(kFileScheduled, file);
     } else {
+      // A link is never the product's to remove; any other file that
+      // stays keeps the log and the key for a run that can finish.
+      if (!platform::IsLinkedName(file.str())) m_bFilesLeft = true;
       platform::Journal(platform::JournalKind::kFileNotRemoved, file.str());
       failures.Show(kFileNotRemoved, file);
     }
   }
-  for (const CString& line : lastLines.vec()) RemoveLogRegLine(line, failures);
+  if (!m_bFilesLeft)
+    for (const CString& line : lastLines.vec()) RemoveLogRegLine(line, failures);
   failures.ShowRest();
   scheduled.ShowRest();
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_DONE, static_cast<WPARAM>(n), 0);

@@ -10,6 +10,7 @@
 #include "engine/index_check.h"
 #include "engine/install_messages.h"
 #include "engine/install_runner.h"
+#include "engine/rollback_journal.h"
 #include "engine/setup_package.h"
 #include "engine/target_path.h"
 #include "packet/stream_codec.h"
@@ -122,6 +123,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
         Refuse(kThroughLinkText, path, "link");
         continue;
       }
+      if (write && !NoteFolders(dir)) continue;
       if (!CheckFileDir(path, write, FALSE)) {
         // Without data there is nothing to put there: the entry's actions
         // had nothing to act on, as designed. A file that cannot be put
@@ -161,10 +163,15 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
         AfxMessageBox(path + kDecodeFailed);
       } else {
         m_strRegListPath = path;
+        const int before = m_saScriptRegKeys.GetSize();
         LoadScriptRegList(list.Data(), static_cast<DWORD>(list.GetLength()));
+        // Written down now: the imports that make these keys come later.
+        for (int k = before; m_pRollback && k < m_saScriptRegKeys.GetSize(); ++k)
+          m_pRollback->NoteRegEntry(m_saScriptRegKeys[k]);
       }
       continue;
     }
+    if (write && !NoteFile(path)) continue;
     if (write) {
       CFile out;
       if (!out.Open(path, CFile::modeCreate | CFile::modeWrite | CFile::modeNoLinks)) {
@@ -207,6 +214,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
     PostProcessFile(path, e);
     if (!(e.m_byInstallFlag & IF_TEMPORARY) && write) CreateFileShortcut(path, e);
   }
+  m_bDataDone = true;
   platform::PostNotify(m_hNotifyWnd, WM_SETUP_DATA_END, 0, 0);
   return TRUE;
 }

@@ -40,6 +40,10 @@ class FileHandle {
   bool Length(uint64_t* length);
   bool SetLength(uint64_t length);
   bool Flush();
+  // Takes a lock no other process can hold at the same time, without
+  // waiting; the system drops it when the handle closes or the process
+  // dies, so a held lock means its owner still runs.
+  bool TryLock();
   // The file's times through this handle; 0 leaves that time unchanged.
   bool SetTimes(int64_t ctime, int64_t mtime, int64_t atime);
 

@@ -9,6 +9,7 @@
 #include "shell/command_line.h"
 #include "shell/payload_extract.h"
 #include "shell/silent.h"
+#include "engine/rollback_journal.h"
 #include "engine/setup_app.h"
 #include "shell/ui_script.h"
 #include "platform/fs.h"
@@ -80,6 +81,8 @@ class CTarnSetupShell : public CTarnSetupShellApp {
 };
 
 namespace {
+const char kEarlierInstallUndone[] = "上次的安装没有完成,已撤销它所做的更改!已运行的程序不能撤销。";
+
 // A held blob goes when its last handle closes (the held install worker's,
 // after a quit); anything else that cannot be deleted now goes at the next
 // start of Windows.
@@ -106,6 +109,9 @@ void CTarnSetupShell::LoadUIScript() { LoadUIScriptInto(*this); }
 
 BOOL CTarnSetupShell::InitInstance() {
   stuCommandLine cmd = SplitCommandLine(m_lpCmdLine);
+  // An install killed or cut off by a power loss is undone before anything
+  // else runs; a silent run does it without a word.
+  if (RecoverRollbacks() > 0 && !cmd.bSilent) AfxMessageBox(kEarlierInstallUndone);
   if (cmd.bSilent) {
     m_nExitCode = RunSilent(cmd, m_lpCmdLine, *this, MachineExtractEnv(), SilentLogPath());
     return FALSE;

@@ -163,12 +163,15 @@ TEST_F(InstallTest, FailuresTellAndTheInstallGoesOn) {
 }
 
 // A target placeholder that does not expand stops the install there, with
-// no end message; a package whose two file counts differ installs nothing.
+// no end message, and undoes what it did; a package whose two file counts
+// differ installs nothing.
 TEST_F(InstallTest, StopsOnBadPlaceholderAndRefusesDamagedIndex) {
   Build({{"<TARGETDIR>\\first.txt", "1"}, {"<NOPE>\\x.txt", "2"}, {"<TARGETDIR>\\third.txt", "3"}});
   Install();
-  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"非法安装路径!"});
-  EXPECT_TRUE(platform::Access(Target("first.txt")));
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{
+                               "非法安装路径!", "安装没有完成,已撤销安装所做的更改!已运行的程序不能撤销。"}));
+  EXPECT_FALSE(platform::Access(Target("first.txt")));
+  EXPECT_FALSE(platform::Access(LogPath()));
   EXPECT_FALSE(platform::Access(Target("third.txt")));
   for (const auto& n : notes.calls()) EXPECT_NE(n.msg, WM_SETUP_DATA_END);
 

@@ -327,8 +327,9 @@ TEST_F(InstallTest, LinksAreNeverFollowed) {
   EXPECT_EQ(ReadFileBytes(dir / "outside\\keep.txt"), "keep");
 }
 
-// A full disk: the cut file is no installed file, the log keeps what it
-// held, and both are said.
+// A full disk: the cut file is no installed file; the rollback log fills
+// up before the uninstall log is touched, so the install is undone and the
+// earlier log keeps what it held; both are said.
 TEST_F(InstallTest, AFullDisk) {
   Build({{"<TARGETDIR>\\a.txt", "a"},
          {"<TARGETDIR>\\keys.txt", "HKEY_CURRENT_USER\\Software\\TarnTest\\X", IF_REGLIST}},
@@ -352,7 +353,8 @@ TEST_F(InstallTest, AFullDisk) {
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, prevSignal);
 
-  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"写文件'" + Target("big.bin") + "'失败!", "生成卸载信息错误!"}));
+  EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"写文件'" + Target("big.bin") + "'失败!",
+                                                     "安装没有完成,已撤销安装所做的更改!已运行的程序不能撤销。"}));
   EXPECT_FALSE(platform::Access(Target("big.bin")));
   EXPECT_TRUE(Paths(journal, JournalKind::kFileWritten).size() == 1);
   EXPECT_EQ(ReadFileBytes(LogPath()), first);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include "install_fixture.h"
+#include <cstdlib>
 #include "platform/codepage.h"
+#include "platform/notify.h"
 #include "platform/fs.h"
 #include "platform/registry.h"
 #include "engine/install_runner.h"
@@ -200,4 +202,47 @@ TEST_F(InstallTest, KeyLastAndFilesInUseAtRestart) {
   EXPECT_TRUE(boxes.texts().empty());
 #endif
   EXPECT_FALSE(KeyExists(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str()));
+}
+
+// An uninstall killed half-way leaves its log and the product's key, and
+// runs again to the end; a file that cannot be removed keeps both too.
+TEST_F(InstallTest, AStoppedUninstallRunsAgainToTheEnd) {
+  const std::string keyPath = UninstallKeyPath(key.c_str()).str();
+  Build({{"<TARGETDIR>\\a.txt", "a"}, {"<TARGETDIR>\\sub\\b.txt", "b"}, {"<TARGETDIR>\\c.txt", "c"},
+         {"<TARGETDIR>\\keys.txt", "HKEY_CURRENT_USER\\Software\\TarnTest\\Again", IF_REGLIST}});
+  Install();
+  ASSERT_TRUE(boxes.texts().empty());
+  if (!UnderWine()) {
+    EXPECT_EXIT(
+        {
+          platform::SetNotifyHandler([](HWND, UINT m, WPARAM wp, LPARAM) {
+            if (m == WM_UNINST_STEP && wp == 2) std::_Exit(7);
+          });
+          Uninstall();
+          std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(7), "");
+    EXPECT_FALSE(platform::Access(Target("a.txt")));
+    EXPECT_TRUE(platform::Access(LogPath()));
+    EXPECT_TRUE(KeyExists(platform::kRegLocalMachine, keyPath));
+  }
+  // A folder where a file was: the file cannot go, nor the key.
+  platform::RemoveFile(Target("c.txt"));
+  ASSERT_TRUE(platform::MakeDirectory(Target("c.txt")));
+  ASSERT_TRUE(WriteFileBytes(Target("c.txt\\user.txt"), "u"));
+  boxes.Clear();
+  EXPECT_TRUE(Uninstall());
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"删除文件失败! '" + Target("c.txt") + "'"});
+  EXPECT_TRUE(platform::Access(LogPath()));
+  EXPECT_TRUE(KeyExists(platform::kRegLocalMachine, keyPath));
+
+  platform::RemoveFile(Target("c.txt\\user.txt"));
+  platform::RemoveDir(Target("c.txt"));
+  boxes.Clear();
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_FALSE(platform::Access(LogPath()));
+  EXPECT_FALSE(platform::Access(Target("sub")));
+  EXPECT_FALSE(KeyExists(platform::kRegLocalMachine, keyPath));
+  EXPECT_FALSE(KeyExists(platform::kRegCurrentUser, "Software\\TarnTest\\Again"));
 }

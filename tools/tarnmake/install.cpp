@@ -18,6 +18,7 @@
 #include "platform/shell_link.h"
 #include "report.h"
 #include "engine/install_runner.h"
+#include "engine/rollback_journal.h"
 #include "sysint/path_ops.h"
 #include "engine/uninstall_messages.h"
 #include "messages.h"
@@ -214,6 +215,9 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     return 1;
   }
 
+  // What an install killed here before left behind is undone first.
+  if (int undone = RecoverRollbacks())
+    std::fprintf(stderr, "tarnmake: undid %d install(s) that did not finish\n", undone);
   Recorder rec;
   {
     EntryProgress progress("installing", WM_SETUP_DATA_BEGIN, WM_SETUP_DATA_STEP);

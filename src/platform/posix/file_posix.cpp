@@ -2,6 +2,7 @@
 // Creation times are kept in an extended attribute where the file system
 // allows it, else the last-write time stands in for them.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -128,6 +129,10 @@ bool FileHandle::Length(uint64_t* length) {
 
 bool FileHandle::SetLength(uint64_t length) {
   return ftruncate(static_cast<int>(h_), static_cast<off_t>(length)) == 0;
+}
+
+bool FileHandle::TryLock() {
+  return h_ >= 0 && ::flock(static_cast<int>(h_), LOCK_EX | LOCK_NB) == 0;
 }
 
 bool FileHandle::Flush() { return fsync(static_cast<int>(h_)) == 0 || errno == EINVAL; }

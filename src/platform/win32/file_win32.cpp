@@ -180,6 +180,13 @@ bool FileHandle::SetLength(uint64_t length) {
   return SetFilePointerEx(H(h_), cur, nullptr, FILE_BEGIN) != 0;
 }
 
+bool FileHandle::TryLock() {
+  // A range far past any data, so that reading the file stays possible.
+  OVERLAPPED at = {};
+  at.OffsetHigh = 0x40000000;
+  return h_ != -1 && LockFileEx(H(h_), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at) != 0;
+}
+
 bool FileHandle::Flush() { return FlushFileBuffers(H(h_)) != 0; }
 
 bool FileHandle::SetTimes(int64_t ctime, int64_t mtime, int64_t atime) {
