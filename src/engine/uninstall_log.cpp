@@ -201,9 +201,10 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       platform::Journal(platform::JournalKind::kFileScheduled, file.str());
       scheduled.Show(kFileScheduled, file);
     } else {
-      // A link is never the product's to remove; any other file that
-      // stays keeps the log and the key for a run that can finish.
-      if (!platform::IsLinkedName(file.str())) m_bFilesLeft = true;
+      // A link, as the name or on the way, is never the product's to
+      // remove; any other file that stays keeps the log and the key for a
+      // run that can finish.
+      if (!platform::LinkInPath(file.str())) m_bFilesLeft = true;
       platform::Journal(platform::JournalKind::kFileNotRemoved, file.str());
       failures.Show(kFileNotRemoved, file);
     }
