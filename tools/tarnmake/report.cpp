@@ -24,6 +24,8 @@ int g_problems = 0;
 void WriteLine(const std::string& utf8, bool problem) {
   std::lock_guard<platform::Mutex> l(g_lineLock);
   if (problem) ++g_problems;
+  // Standard output may hold a part line: it goes first, as it was written first.
+  std::fflush(stdout);
   if (g_barShown) EraseBar();
   std::fprintf(stderr, "tarnmake: %s\n", utf8.c_str());
   std::fflush(stderr);
