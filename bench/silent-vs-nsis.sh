@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# silent-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]: in one run, the shipped
+# silent-vs-nsis.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]: in one run, the shipped
 # shell's size next to NSIS's fixed overhead (bench/shell-size.sh), then the
 # benchmark corpus installed silently under Wine by the installer made with
 # the shipped shell (/S /D=) and by an NSIS installer of the same tree (/S),
@@ -7,13 +7,14 @@
 # of one prefix. Reports the median of the per-round ratios with min and
 # max. Goal (reported, not asserted): tarn/nsis <= 1.
 set -euo pipefail
+args=("$@")
 size=100 rounds=5
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size=$2; shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
     --corpus) corpus_kind=$2; shift 2 ;;
-    *) echo "usage: silent-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]" >&2; exit 2 ;;
+    *) echo "usage: silent-vs-nsis.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
