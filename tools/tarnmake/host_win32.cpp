@@ -26,8 +26,11 @@ void InitConsole() {
   // The runtime leaves a redirected stdout unbuffered, and Wine's runtime
   // then asks the system about the handle for every character: a report of
   // a thousand files cost more than installing them. The writers flush at
-  // the end of each line, so lines still leave whole and in order.
-  if (!_isatty(_fileno(stdout))) std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
+  // the end of each line, so lines still leave whole and in order. Asked of
+  // the console, not _isatty, which takes NUL and every device for one.
+  DWORD mode;
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode))
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 }
 
 namespace {

@@ -79,7 +79,10 @@ int ProblemLines() {
 void Say(const std::string& ansiText) {
   ClearProgressLine();
   std::printf("%s\n", Utf8(Printable(ansiText)).c_str());
-  std::fflush(stdout);
+  // A person reads each line as it comes; a file takes them in blocks, and
+  // a line to standard error flushes what stands before it.
+  static const bool terminal = host::IsTerminal(stdout);
+  if (terminal) std::fflush(stdout);
 }
 
 void ClearProgressLine() {
