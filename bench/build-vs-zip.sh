@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# build-vs-zip.sh [--size MB] [--rounds N]: times `tarnmake build` of the
+# build-vs-zip.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]: times `tarnmake build` of the
 # benchmark corpus against `zip -r -6` of the same tree, in one run on this
 # machine, the two taking turns for N rounds (default 5); reports the median
 # of the per-round ratios with their min and max, tarnmake's --deflate zlib
@@ -9,6 +9,7 @@
 # an installer no larger than the zip, peak memory at most twice the
 # largest file plus 64 MB.
 set -euo pipefail
+args=("$@")
 size=100
 rounds=5
 while [ $# -gt 0 ]; do
@@ -17,7 +18,8 @@ while [ $# -gt 0 ]; do
     --size=*) size=${1#--size=}; shift ;;
     --rounds) rounds=$2; shift 2 ;;
     --rounds=*) rounds=${1#--rounds=}; shift ;;
-    *) echo "usage: build-vs-zip.sh [--size MB] [--rounds N]" >&2; exit 2 ;;
+    --corpus) corpus_kind=$2; shift 2 ;;
+    *) echo "usage: build-vs-zip.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -69,7 +71,7 @@ NSI
 fi
 
 largest=$(find "$corpus/files" -type f -printf '%s\n' | sort -n | tail -1)
-python3 - "$out" "$largest" "$size" "$(nproc)" "$rounds" "$nsis" <<'PY'
+python3 - "$out" "$largest" "$(basename "$corpus")" "$(nproc)" "$rounds" "$nsis" <<'PY'
 import os, statistics, sys
 out, largest, size, cores, rounds, nsis = sys.argv[1:7]
 largest, rounds = int(largest), int(rounds)
@@ -88,7 +90,7 @@ tz = [val("zip-%d" % i, "time") for i in range(1, rounds + 1)]
 tl = [val("zlib-%d" % i, "time") for i in range(1, rounds + 1)]
 zt = tz
 print()
-print("corpus %s MB, largest file %.1f MB, %s cores" % (size, mb(largest), cores))
+print("corpus %s, largest file %.1f MB, %s cores" % (size, mb(largest), cores))
 summary("zip/tarnmake build", tb, [z / b for z, b in zip(tz, tb)], "goal >= 3x")
 summary("zip/tarnmake --deflate zlib", tl, [z / b for z, b in zip(tz, tl)], "zlib, for reference")
 sb = fsize("setup.exe") - 65536

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# install-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]:
+# install-vs-nsis.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]:
 # installs the benchmark corpus under Wine through the real installer (the
 # test driver clicking through the wizard, on Xvfb) and through an NSIS
 # installer of the same tree in silent mode, taking turns for N rounds
@@ -10,6 +10,7 @@
 # 64 MB. Goals (reported, not asserted): the ratio at most 1; memory within
 # the limit.
 set -euo pipefail
+args=("$@")
 size=100 rounds=5
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -17,7 +18,7 @@ while [ $# -gt 0 ]; do
     --size=*) size=${1#--size=}; shift ;;
     --corpus) corpus_kind=$2; shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
-    *) echo "usage: install-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]" >&2; exit 2 ;;
+    *) echo "usage: install-vs-nsis.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# install-vs-unzip.sh [--size MB] [--corpus synthetic|python] [--rounds N] [--no-wine]: times `tarnmake
+# install-vs-unzip.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N] [--no-wine]: times `tarnmake
 # install` of the benchmark corpus's package against peers on the same
 # corpus, in one run on this machine, the sides taking turns for N rounds
 # (default 5) and each figure the median of the per-round ratios:
@@ -11,6 +11,7 @@
 # most 1.2 times unzip's time; under Wine at most NSIS's silent install time;
 # peak memory at most twice the largest file plus 64 MB.
 set -euo pipefail
+args=("$@")
 size=100 wine=1 rounds=5
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -19,7 +20,7 @@ while [ $# -gt 0 ]; do
     --rounds) rounds=$2; shift 2 ;;
     --corpus) corpus_kind=$2; shift 2 ;;
     --no-wine) wine=0; shift ;;
-    *) echo "usage: install-vs-unzip.sh [--size MB] [--corpus synthetic|python] [--rounds N] [--no-wine]" >&2; exit 2 ;;
+    *) echo "usage: install-vs-unzip.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N] [--no-wine]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)

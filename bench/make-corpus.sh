@@ -7,7 +7,8 @@
 # already-compressed files are gzip streams of noise, and hundreds of small
 # files sit in nested folders, one of them with a Chinese name.
 # make-corpus.sh --tree SRC DIR: the same from a real tree instead, its
-# plain files copied (caches, links and names Windows cannot hold left out).
+# plain files copied (caches, links, names Windows cannot hold and names
+# that differ from an earlier one only in case left out).
 set -euo pipefail
 tree=
 if [ "${1:-}" = --tree ]; then tree=${2:?usage: make-corpus.sh --tree SRC DIR}; shift 2; fi
@@ -36,6 +37,8 @@ def put(rel, data):
 
 def copy_tree(src):
     bad = set('<>:"|?*\\')
+    # Windows folds case: of xt_MARK.h and xt_mark.h one file would be left.
+    taken = set()
     for top, dirs, files in os.walk(src):
         dirs[:] = sorted(d for d in dirs if d not in ("__pycache__", "site-packages", "dist-packages")
                          and not os.path.islink(os.path.join(top, d)))
@@ -48,6 +51,9 @@ def copy_tree(src):
                 rel.encode("gbk")
             except UnicodeEncodeError:
                 continue
+            if rel.lower() in taken:
+                continue
+            taken.add(rel.lower())
             with open(path, "rb") as f:
                 put(rel, f.read())
 

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# silent-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]: in one run, the shipped
+# silent-vs-nsis.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]: in one run, the shipped
 # shell's size next to NSIS's fixed overhead (bench/shell-size.sh), then the
 # benchmark corpus installed silently under Wine by the installer made with
 # the shipped shell (/S /D=) and by an NSIS installer of the same tree (/S),
 # alternating the two for N rounds (default 5), each into an emptied folder
-# of one prefix. Reports the median of the per-round ratios with min and
-# max. Goal (reported, not asserted): tarn/nsis <= 1.
+# of one prefix; beside them, as a third side, the shipped tarnmake.exe
+# installing the same corpus's package (tarnmake install). Reports the
+# median of the per-round ratios with min and max. Goals (reported, not
+# asserted): tarn/nsis <= 1, and tarnmake install no slower than the shell.
 set -euo pipefail
+args=("$@")
 size=100 rounds=5
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size=$2; shift 2 ;;
     --rounds) rounds=$2; shift 2 ;;
     --corpus) corpus_kind=$2; shift 2 ;;
-    *) echo "usage: silent-vs-nsis.sh [--size MB] [--corpus synthetic|python] [--rounds N]" >&2; exit 2 ;;
+    *) echo "usage: silent-vs-nsis.sh [--size MB] [--corpus synthetic|python|include|all] [--rounds N]" >&2; exit 2 ;;
   esac
 done
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,11 +25,14 @@ out=$root/bench/out/silent
 
 bash "$root/bench/shell-size.sh"
 shell=$build/win32-release/src/TarnSetupShell.exe
+tarnmake_exe=$build/win32-release/tools/tarnmake/tarnmake.exe
 
 echo "== installers of $(basename "$corpus")"
 "$tarnmake" build "$corpus/setup.ini" --ui "$corpus/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
   >"$out/tarn-build.log" 2>&1 || { tail "$out/tarn-build.log"; exit 1; }
 nsis_silent_installer "$out/nsis-setup.exe"
+"$tarnmake" package "$corpus/setup.ini" -o "$out/tarn.tsp" >"$out/tarn-package.log" 2>&1 ||
+  { tail "$out/tarn-package.log"; exit 1; }
 
 prefix_build=$build/win32
 mkdir -p "$prefix_build"
@@ -34,7 +40,7 @@ export WINEPREFIX=$prefix_build/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 bash "$root/tests/wine-prefix.sh" boot "$prefix_build"
 finish() {
-  rm -rf "$WINEPREFIX/drive_c/bench-nsis" "$WINEPREFIX/drive_c/bench-tarn"
+  rm -rf "$WINEPREFIX/drive_c/bench-nsis" "$WINEPREFIX/drive_c/bench-tarn" "$WINEPREFIX/drive_c/bench-tmk"
   wineserver -k >/dev/null 2>&1 || true
 }
 trap finish EXIT
@@ -50,13 +56,15 @@ run() {
   t1=$(date +%s.%N)
   echo "$t0 $t1" | awk '{ print $2 - $1 }' >> "$out/$name.times"
 }
-rm -f "$out/tarn.times" "$out/nsis.times"
-cat "$out/tarn-setup.exe" "$out/nsis-setup.exe" > /dev/null  # both from a warm page cache
+rm -f "$out/tarn.times" "$out/nsis.times" "$out/tmk.times"
+cat "$out/tarn-setup.exe" "$out/nsis-setup.exe" "$out/tarn.tsp" > /dev/null  # all from a warm page cache
 echo "== $rounds rounds, alternating"
 for r in $(seq "$rounds"); do
   run tarn wine "$(win "$out/tarn-setup.exe")" /S '/D=C:\bench-tarn'
   run nsis wine "$(win "$out/nsis-setup.exe")" /S
-  echo "round $r: tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s"
+  run tmk wine "$(win "$tarnmake_exe")" install "$(win "$out/tarn.tsp")" --target 'C:\bench-tmk' --name bench
+  echo "round $r: tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s," \
+    "tarnmake install $(tail -1 "$out/tmk.times") s"
 done
 check_tree() {  # the last round of each holds the corpus
   local a b
@@ -66,6 +74,7 @@ check_tree() {  # the last round of each holds the corpus
 }
 check_tree "$WINEPREFIX/drive_c/bench-nsis"
 check_tree "$WINEPREFIX/drive_c/bench-tarn"
+check_tree "$WINEPREFIX/drive_c/bench-tmk"
 python3 - "$out" "$(basename "$corpus")" "$(nproc)" <<'PY'
 import statistics, sys
 out, size, cores = sys.argv[1:4]
@@ -76,4 +85,9 @@ print()
 print("corpus %s, %s cores, under Wine, %d rounds" % (size, cores, len(r)))
 print("silent install  Tarn Setup median %.2f s   NSIS /S median %.2f s" % (statistics.median(t), statistics.median(n)))
 print("tarn/nsis per round: median %.2f  min %.2f  max %.2f  (goal <= 1)" % (statistics.median(r), min(r), max(r)))
+k = [float(x) for x in open(out + "/tmk.times")]
+rk = [a / b for a, b in zip(k, t)]
+rn = [a / b for a, b in zip(k, n)]
+print("tarnmake install median %.2f s: /shell per round median %.2f  min %.2f  max %.2f  (goal <= 1);"
+      " /nsis median %.2f" % (statistics.median(k), statistics.median(rk), min(rk), max(rk), statistics.median(rn)))
 PY

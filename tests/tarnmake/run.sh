@@ -199,6 +199,11 @@ PY
     "${tm[@]}" uninstall 'C:\nothing\Unistall.tsu' --key nothing "${sb[@]}" >/dev/null 2>&1
     mkdir -p "sandbox/C/Program Files"
     run ok install out/sample.tsp --target "$target" --name 'Tarn Sample' "${sb[@]}"
+    # A redirected report is held in a buffer: all of it arrives, in order,
+    # its last line too.
+    head -n 1 last.out | grep -q '^files written:' || fail "report does not start with the files"
+    tail -n 1 last.out | tr -d '\r' | grep -qx 'uninstall log: C:\\TarnSample\\Unistall.tsu' ||
+      fail "report lost its last line: $(tail -n 1 last.out)"
     [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
     run ok uninstall "$target\\Unistall.tsu" "${sb[@]}"
     snap > before.txt

@@ -23,6 +23,14 @@ void InitConsole() {
   g_savedCodePage = GetConsoleOutputCP();
   if (g_savedCodePage && SetConsoleOutputCP(CP_UTF8))
     std::atexit([] { SetConsoleOutputCP(g_savedCodePage); });
+  // The runtime leaves a redirected stdout unbuffered, and Wine's runtime
+  // then asks the system about the handle for every character: a report of
+  // a thousand files cost more than installing them. The writers flush at
+  // the end of each line, so lines still leave whole and in order. Asked of
+  // the console, not _isatty, which takes NUL and every device for one.
+  DWORD mode;
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode))
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 16);
 }
 
 namespace {

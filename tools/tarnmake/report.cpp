@@ -25,6 +25,8 @@ int g_problems = 0;
 void WriteLine(const std::string& utf8, bool problem) {
   std::lock_guard<platform::Mutex> l(g_lineLock);
   if (problem) ++g_problems;
+  // Standard output may hold a part line: it goes first, as it was written first.
+  std::fflush(stdout);
   if (g_barShown) EraseBar();
   std::fprintf(stderr, "tarnmake: %s\n", utf8.c_str());
   std::fflush(stderr);
@@ -78,7 +80,10 @@ int ProblemLines() {
 void Say(const std::string& ansiText) {
   ClearProgressLine();
   std::printf("%s\n", Utf8(Printable(ansiText)).c_str());
-  std::fflush(stdout);
+  // A person reads each line as it comes; a file takes them in blocks, and
+  // a line to standard error flushes what stands before it.
+  static const bool terminal = host::IsTerminal(stdout);
+  if (terminal) std::fflush(stdout);
 }
 
 void ClearProgressLine() {
