@@ -27,10 +27,11 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
                    ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e)
   set_tests_properties(e2e_shell PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 900 RESOURCE_LOCK wineprefix_zh_CN
                        ENVIRONMENT "TARN_E2E_SHELL=${TARN_SHIPPED_SHELL}")
-  # The shipped shell stays within its 256 KiB: the runtime's exception
-  # support, brought back by one throwing call, would add about 90.
+  # The shipped shell stays within its 288 KiB and without the runtime's
+  # exception support (its terminate handler's text gives it away), which one
+  # throwing call or a thread_local with a destructor brings back: 110 KiB.
   add_test(NAME shipped_shell_size
-           COMMAND sh -c "[ -f \"$1\" ] || exit 77; n=$(stat -c %s \"$1\"); echo \"$1: $n bytes\"; [ $n -le 262144 ]"
+           COMMAND sh -c "[ -f \"$1\" ] || exit 77; n=$(stat -c %s \"$1\"); echo \"$1: $n bytes\"; [ $n -le 294912 ] && ! grep -q 'terminate called' \"$1\""
                    size ${TARN_SHIPPED_SHELL})
   set_tests_properties(shipped_shell_size PROPERTIES SKIP_RETURN_CODE 77)
 endif()

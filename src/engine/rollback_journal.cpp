@@ -42,7 +42,10 @@ bool CopyPlainFile(const std::string& from, const std::string& to) {
       !in.Open(from, platform::kAccessRead, platform::kShareDenyWrite, false, false, &error, true) ||
       !out.Open(to, platform::kAccessWrite, platform::kShareDenyWrite, true, true, &error, true))
     return false;
-  static thread_local std::string buf(1 << 16, '\0');
+  // Not thread_local: one with a destructor brings the runtime's exception
+  // support into the shell (twice its size); an allocation a copy is nothing
+  // beside the copy.
+  std::string buf(1 << 16, '\0');
   for (;;) {
     int64_t n = in.Read(&buf[0], buf.size());
     if (n < 0) return false;

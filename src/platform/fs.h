@@ -41,8 +41,9 @@ bool IsLinkedName(const std::string& path);
 // both and the name cannot be swapped between them.
 bool RemovePlainFile(const std::string& path, bool* linked);
 // Deletes path when Windows next starts (MoveFileEx with
-// MOVEFILE_DELAY_UNTIL_REBOOT): for a file a running program holds. The
-// sandbox has no restart and never holds a file: false there.
+// MOVEFILE_DELAY_UNTIL_REBOOT): for a file a running program holds, never
+// a folder or a link. The sandbox has no restart and never holds a file:
+// false there.
 bool RemoveAtRestart(const std::string& path);
 // Both names reach one file (one inode; one file index of one volume).
 bool SameFile(const std::string& a, const std::string& b);

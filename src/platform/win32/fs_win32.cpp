@@ -169,7 +169,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 bool RemoveAtRestart(const std::string& path) {
-  return !HasWildcard(path) && MoveFileExW(Wide(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+  // Only a plain file: a folder now standing where a file was holds what
+  // the user put there, and a restart delete of it would be a lie (it
+  // fails when the folder is not empty) or take a link's target.
+  if (HasWildcard(path)) return false;
+  const std::wstring wide = Wide(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)
+    return false;
+  return MoveFileExW(wide.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
 bool RenameOver(const std::string& from, const std::string& to) {
