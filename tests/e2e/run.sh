@@ -326,6 +326,9 @@ struct.pack_into("<I", data, nt + 24 + 64, 0)
 struct.pack_into("<II", data, nt + 24 + 128, 0, 0)
 open(sys.argv[2], "wb").write(data)
 PY
+  # An intact copy of this version is kept, so the one the earlier cases
+  # left goes first: the copy checked is the signed installer's.
+  rm -f "$drive_c/windows/$COPY"
   # Under its usual name: the messages' title is the program's.
   install_through signed/setup.exe "$w/unsigned-shell.exe"
   case_uninstall
