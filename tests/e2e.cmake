@@ -55,7 +55,7 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/run.sh ${CMAKE_BINARY_DIR}
                      $<TARGET_FILE:TarnSetupShell> $<TARGET_FILE:tarnmake> $<TARGET_FILE:e2e_driver>
                      ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/e2e-${locale}
-                     install uninstall quit_no silent_world desktop_pl wizard_pl names_beyond_gbk)
+                     install uninstall quit_no silent_world desktop_pl wizard_pl names_beyond_gbk killed)
     # Its installers are made in the Chinese prefix (see run.sh), whose
     # server e2e_shell stops between its cases: never both at once.
     set_tests_properties(e2e_shell_${locale} PROPERTIES FIXTURES_REQUIRED "wine;wine_${locale}" TIMEOUT 600

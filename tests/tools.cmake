@@ -4,7 +4,7 @@ if(TARGET tarnmake)
   if(CMAKE_CROSSCOMPILING_EMULATOR)
     set(tarnmake_cmd ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:tarnmake>)
   endif()
-  foreach(scenario package installer deflate damaged errors hostile install safety reproducible signed script unicode help actions lint)
+  foreach(scenario package installer deflate damaged errors hostile install safety reproducible signed script unicode help actions lint killed)
     add_test(NAME tarnmake_${scenario}
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tarnmake/run.sh ${scenario}
                      ${CMAKE_BINARY_DIR}/tarnmake-tests/${scenario}

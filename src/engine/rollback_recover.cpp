@@ -78,6 +78,9 @@ void UndoRecords(const std::vector<rollback::Record>& records, const std::string
 int RecoverRollbacks() {
   const CString folder = RollbackFolder();
   if (!platform::Access(folder.str()) || platform::LinkInPath(folder.str())) return 0;
+  // What it undoes may lie below a profile folder that is a link (a
+  // shortcut on Wine's Desktop), trusted as the install trusted it.
+  platform::TrustMachineFolders();
   int undone = 0;
   for (int n = 1; n <= rollback::kSlots; ++n) {
     const std::string path = rollback::SlotPath(folder, n);

@@ -32,6 +32,10 @@ bool LinkInPath(const std::string& path);
 // names): links on the way to them, and they themselves, are followed;
 // LinkInPath checks only what lies below the longest one holding a path.
 void TrustFolder(const std::string& path);
+// Trusts the folders Windows names that an install's placeholders reach
+// (Programs, Startup, Desktop, Program Files, Windows, System): for work
+// that runs before a package is read, such as undoing a killed install.
+void TrustMachineFolders();
 // The length of that folder's path at the start of a full path, or 0.
 size_t TrustedPrefix(const std::string& full);
 // The same for the final name alone, for callers that checked its folder.

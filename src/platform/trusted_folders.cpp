@@ -47,6 +47,14 @@ void TrustFolder(const std::string& path) {
   g_folders->push_back(full);
 }
 
+void TrustMachineFolders() {
+  std::string path;
+  for (SpecialFolder f : {kFolderPrograms, kFolderStartup, kFolderDesktop, kFolderProgramFiles})
+    if (SpecialFolderPath(f, &path)) TrustFolder(path);
+  TrustFolder(WindowsDirectory());
+  TrustFolder(SystemDirectory());
+}
+
 size_t TrustedPrefix(const std::string& full) {
   const std::string folded = Folded(full);
   std::lock_guard<Mutex> hold(g_lock);

@@ -13,7 +13,7 @@ set -u
 build=$1 shell=$2 tarnmake=$3 driver=$4 src=$5 out=$6
 shift 6
 if [ -n "${TARN_E2E_SHELL:-}" ] && [ -f "$TARN_E2E_SHELL" ]; then shell=$TARN_E2E_SHELL; fi
-cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed names_beyond_gbk trust"}
+cases=${*:-"install uninstall nopayload badblob cancel quit_no quit_yes uninstall_no keyboard silent silent_fail signed names_beyond_gbk trust killed"}
 
 locale=${TARN_E2E_LOCALE:-zh_CN.UTF-8}
 lang=${locale%%.*}
@@ -180,6 +180,9 @@ held_blobs_resist() {
 
 install_through() {  # installer, what its uninstaller copy must be
   rm -rf "$drive_c/Tarn E2E"
+  # An intact copy of this version is kept, so the one an earlier run left
+  # goes first: the copy checked is this installer's.
+  rm -f "$drive_c/windows/$COPY"
   local temps
   temps=$(tempfiles)
   touch "$out/work/marker"
@@ -326,9 +329,6 @@ struct.pack_into("<I", data, nt + 24 + 64, 0)
 struct.pack_into("<II", data, nt + 24 + 128, 0, 0)
 open(sys.argv[2], "wb").write(data)
 PY
-  # An intact copy of this version is kept, so the one the earlier cases
-  # left goes first: the copy checked is the signed installer's.
-  rm -f "$drive_c/windows/$COPY"
   # Under its usual name: the messages' title is the program's.
   install_through signed/setup.exe "$w/unsigned-shell.exe"
   case_uninstall
@@ -770,6 +770,66 @@ case_names_beyond_gbk() {
   check_true "$what: folder gone" test ! -e "$dir"
   check "$what: shortcut gone" "$(links)" 0
   check_true "$what: key gone" key_gone "$key"
+}
+
+# A silent install killed half-way (kill -9 of its process: a power loss, a
+# deployment tool's timeout): the next start of the installer says it undid
+# it, and the machine is as before: the files, the folder it made, the file
+# it replaced, the desktop shortcut, the keys, %TEMP% and the journal.
+case_killed() {
+  local p=$out/work/killed dir_win='C:\Tarn Killed' dir=$drive_c/Tarn\ Killed n=800 temps rc
+  local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Killed'
+  if [ ! -f "$p/killed.exe" ]; then
+    mkdir -p "$p/files/bulk"
+    python3 - "$p" $n <<'PY'
+import os, sys
+root, n = sys.argv[1], int(sys.argv[2])
+def e(src, dst, flag, extra=""):
+    return f"[FILEINFO]\r\nSOURCE_PATH=files\\{src}\r\nTARGET_PATH=<TARGETDIR>\\{dst}\r\nINSTALL_FLAG={flag}\r\n{extra}\r\n"
+open(f"{root}/files/keys.txt", "w").write("HKEY_CURRENT_USER\\Software\\TarnKilled\r\n")
+open(f"{root}/files/k.reg", "w").write('REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnKilled]\r\n"Colour"="red"\r\n')
+open(f"{root}/files/readme.txt", "w").write("the product's readme\n")
+parts = ["[SETUPFILEINFO_V2]\r\nPRODUCT=Tarn Killed\r\n\r\n", e("keys.txt", "keys.txt", 16), e("k.reg", "k.reg", 6),
+         e("readme.txt", "readme.txt", 0, "SHORTCUT_PATH=<DESKTOP_FOLDER>\\Tarn Killed.lnk\r\n")]
+for i in range(n):
+    open(f"{root}/files/bulk/f{i}.bin", "wb").write(os.urandom(4096))
+    parts.append(e(f"bulk\\f{i}.bin", f"bulk\\f{i}.bin", 0))
+open(f"{root}/setup.ini", "w", newline="").write("".join(parts))
+open(f"{root}/ui.ini", "w", newline="").write("[PRODUCTNAME]\r\nTarn Killed\r\n\r\n[TARGETDIR]\r\nC:\\Tarn Killed\r\n\r\n[LICENCE]\r\nKilled test\r\n")
+PY
+    make_installer build "$(winpath "$p/setup.ini")" --ui "$(winpath "$p/ui.ini")" \
+      --shell "$(winpath "$shell")" -o "$(winpath "$p")\\killed.exe" >>"$log" 2>&1
+  fi
+  check_true "killed: installer made" test -f "$p/killed.exe"
+  rm -rf "$dir" && mkdir -p "$dir" && echo mine > "$dir/readme.txt"
+  wine reg delete "$key" /f >/dev/null 2>&1
+  wine reg delete 'HKCU\Software\TarnKilled' /f >/dev/null 2>&1
+  temps=$(tempfiles)
+  touch "$out/work/marker"
+  sleep 1
+  python3 "$src/tests/support/killer.py" "$dir/bulk" $((n / 2)) killed.exe \
+    wine "$p/killed.exe" /S "/D=$dir_win" >>"$log" 2>&1
+  rc=$?
+  check "killed: caught half-way" "$rc" 0
+  check_true "killed: the install had not finished" test ! -e "$dir/Unistall.tsu"
+  check "killed: readme.txt replaced before the kill" "$(cat "$dir/readme.txt")" "the product's readme"
+  check "killed: its shortcut made" "$(links)" 1
+  sleep 1
+  start "$p/killed.exe"
+  check "killed: the next start says it undid it" "$(d box killed)" \
+    "上次的安装没有完成,已撤销它所做的更改!已运行的程序不能撤销。"
+  shot killed-undone
+  d answer killed ok
+  d wait "$WELCOME" 30000 && d click "$WELCOME" $CANCEL && d answer "退出询问" yes
+  check_true "killed: the wizard ends" ended 20
+  check "killed: only the user's file is left" "$(cd "$dir" && find . | sort | paste -sd' ')" ". ./readme.txt"
+  check "killed: the replaced file is back" "$(cat "$dir/readme.txt")" mine
+  check "killed: shortcut gone" "$(links)" 0
+  check_true "killed: the imported key gone" sh -c "! wine reg query 'HKCU\\Software\\TarnKilled' >/dev/null 2>&1"
+  check_true "killed: no Uninstall key" key_gone "$key"
+  check "killed: temporary files gone" "$(tempfiles)" "$temps"
+  check "killed: no journal left" "$(find "$drive_c/windows/TarnRollback" -type f -size +0 2>/dev/null | wc -l)" 0
+  stop_setup
 }
 
 # A folder name GBK holds, under a parent of plain ASCII.

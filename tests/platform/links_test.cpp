@@ -7,22 +7,14 @@
 #include "platform/link_free.h"
 #include "platform/shell_link.h"
 #include "support/support.h"
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <unistd.h>
 #include "platform/posix/host_path.h"
 #endif
 
 namespace {
 
-bool HardLink(const std::string& existing, const std::string& added) {
-#ifdef _WIN32
-  return CreateHardLinkA(added.c_str(), existing.c_str(), nullptr) != 0;
-#else
-  return link(platform::HostPath(existing).c_str(), platform::HostPath(added).c_str()) == 0;
-#endif
-}
+using tarntest::HardLink;
 
 TEST(Links, PlainNamesHardLinksAndMissingNames) {
   tarntest::TempDir dir;

@@ -15,24 +15,12 @@
 #include "shell/temp_sweep.h"
 #include "shell/ui_script.h"
 #include "support/support.h"
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <unistd.h>
-#include "platform/posix/host_path.h"
-#endif
 
 namespace {
 using tarntest::ReadFileBytes;
 using tarntest::WriteFileBytes;
 
-bool HardLink(const std::string& existing, const std::string& added) {
-#ifdef _WIN32
-  return CreateHardLinkA(added.c_str(), existing.c_str(), nullptr) != 0;
-#else
-  return link(platform::HostPath(existing).c_str(), platform::HostPath(added).c_str()) == 0;
-#endif
-}
+using tarntest::HardLink;
 
 class BlobHold : public ::testing::Test {
  protected:

@@ -208,12 +208,20 @@ bool MakeSymlink(const std::string& target, const std::string& link) {
   return false;
 }
 
+bool HardLink(const std::string& existing, const std::string& added) {
+  return CreateHardLinkW(platform::Wide(added).c_str(), platform::Wide(existing).c_str(), nullptr) != 0;
+}
+
 bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
   return MoveFileW(platform::Wide(folder).c_str(), platform::Wide(aside).c_str()) && MakeSymlink(target, folder);
 }
 #else
 bool MakeSymlink(const std::string& target, const std::string& link) {
   return symlink(platform::HostPath(target).c_str(), platform::HostPath(link).c_str()) == 0;
+}
+
+bool HardLink(const std::string& existing, const std::string& added) {
+  return link(platform::HostPath(existing).c_str(), platform::HostPath(added).c_str()) == 0;
 }
 
 bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {

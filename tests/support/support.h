@@ -85,6 +85,8 @@ void RemoveTree(const std::string& path);
 // symlink natively, a Unix symlink in the prefix under Wine (where Windows'
 // own call does nothing). False where neither can be made.
 bool MakeSymlink(const std::string& target, const std::string& link);
+// A second name `added` for the file `existing`.
+bool HardLink(const std::string& existing, const std::string& added);
 // Moves a folder aside and puts a link to `target` in its place.
 bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target);
 

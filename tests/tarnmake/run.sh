@@ -252,6 +252,59 @@ PY
     [[ "${tm[0]}" == *wine-run.sh ]] && sleep 3
     run ok uninstall "$target\\Unistall.tsu" "${sb[@]}"
     ;;
+  killed)
+    # An install killed at 10, 50 and 90 % of its files (kill -9, as a power
+    # loss or a deployment tool's timeout) is undone by the next install:
+    # the files and folders it made, the file it replaced, its shortcut and
+    # the keys its registry list names are as before, and no journal stays.
+    native || exit 0
+    n=1500
+    mkdir -p k/files/bulk
+    python3 - k $n <<'PY' || fail "making the package's tree"
+import os, sys
+root, n = sys.argv[1], int(sys.argv[2])
+def e(src, dst, flag, extra=""):
+    return f"[FILEINFO]\r\nSOURCE_PATH=files\\{src}\r\nTARGET_PATH=<TARGETDIR>\\{dst}\r\nINSTALL_FLAG={flag}\r\n{extra}\r\n"
+open(f"{root}/files/keys.txt", "w").write("HKEY_CURRENT_USER\\Software\\TarnKilled\r\n")
+open(f"{root}/files/k.reg", "w").write('REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnKilled]\r\n"Colour"="red"\r\n')
+open(f"{root}/files/readme.txt", "w").write("the product's readme\n")
+parts = ["[SETUPFILEINFO_V2]\r\nPRODUCT=Tarn Killed\r\n\r\n", e("keys.txt", "keys.txt", 16), e("k.reg", "k.reg", 6),
+         e("readme.txt", "readme.txt", 0, "SHORTCUT_PATH=<DESKTOP_FOLDER>\\Tarn Killed.lnk\r\n")]
+for i in range(n):
+    open(f"{root}/files/bulk/f{i}.bin", "wb").write(os.urandom(4096))
+    parts.append(e(f"bulk\\f{i}.bin", f"bulk\\f{i}.bin", 0))
+open(f"{root}/setup.ini", "w", newline="").write("".join(parts))
+PY
+    run ok package k/setup.ini -o out/killed.tsp
+    run ok package sample/setup.ini -o out/sample.tsp
+    sb=(--sandbox "$PWD/sandbox")
+    killed=(install out/killed.tsp --target 'C:\TarnKilled' --name 'Tarn Killed' "${sb[@]}")
+    snap() {
+      (cd sandbox && find . -type f ! -name actions.log ! -name registry.lock -exec sha1sum {} + | sort -k2 &&
+         find . -type d | sort && cat registry.reg)
+      return 0
+    }
+    # Whole installs first: the machine's folders and the journal's own stay.
+    run ok "${killed[@]}"
+    run ok uninstall 'C:\TarnKilled\Unistall.tsu' "${sb[@]}"
+    run ok install out/sample.tsp --target 'C:\TarnNext' --name 'Tarn Next' "${sb[@]}"
+    run ok uninstall 'C:\TarnNext\Unistall.tsu' "${sb[@]}"
+    # A file of the user's that the install replaces.
+    mkdir -p sandbox/C/TarnKilled && echo mine > sandbox/C/TarnKilled/readme.txt
+    snap > before.txt
+    for pct in 10 50 90; do
+      python3 "$here/../support/killer.py" sandbox/C/TarnKilled/bulk $((n * pct / 100)) - "${tm[@]}" "${killed[@]}"
+      rc=$?
+      [ $rc -eq 0 ] || fail "kill at $pct %: not caught half-way (killer exit $rc)"
+      [ ! -e sandbox/C/TarnKilled/Unistall.tsu ] || fail "kill at $pct %: the install had finished"
+      [ "$(cat sandbox/C/TarnKilled/readme.txt)" != mine ] || fail "kill at $pct %: readme.txt not replaced yet"
+      run ok install out/sample.tsp --target 'C:\TarnNext' --name 'Tarn Next' "${sb[@]}"
+      grep -q 'undid 1 install(s) that did not finish' last.err || fail "kill at $pct %: nothing undone"
+      run ok uninstall 'C:\TarnNext\Unistall.tsu' "${sb[@]}"
+      snap > after.txt
+      diff before.txt after.txt >&2 || fail "kill at $pct %: the machine is not as before the install"
+    done
+    ;;
   hostile)
     run ok package sample/setup.ini -o p.tsp
     mkdir s adir && echo text > s/f.txt && : > empty.bin
