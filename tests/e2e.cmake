@@ -48,7 +48,8 @@ if(WIN32 AND TARGET TarnSetupShell AND TARGET tarnmake)
     set_tests_properties(wine_stop_${locale} PROPERTIES FIXTURES_CLEANUP wine_${locale})
     # The wizard's pages, texts and results, the uninstall, the install page
     # with its quit question, the silent install into a Chinese folder and
-    # with a Polish desktop and folder, the wizard into a Polish folder. Not
+    # with a Polish desktop and folder, the wizard into a Polish folder, a
+    # killed install and its undoing at the next start. Not
     # the keyboard case: the sheet's buttons (Alt+N) and the folder
     # browser's caption are the system's, in its language.
     add_test(NAME e2e_shell_${locale}
