@@ -10,6 +10,7 @@
 // them, refuses the log and deletes nothing it lists.
 #include <string>
 #include <unordered_set>
+#include <vector>
 #include "afx/file.h"
 #include "afx/msgbox.h"
 #include "engine/setup_package.h"
@@ -168,6 +169,19 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     RemoveLogRegLine(line, failures);
   }
   const int n = files.GetSize();
+  // A folder can empty only after the last of its files the log lists: its
+  // removal, and the walk up from it, are tried there alone, not after each
+  // file (a failed remove of a full folder costs as much as a delete).
+  std::vector<bool> lastInFolder(static_cast<size_t>(n), false);
+  {
+    std::unordered_set<std::string> seen;
+    for (int i = n - 1; i >= 0; --i) {
+      CString name, dir;
+      SplitPath(files[i], name, dir);
+      dir.MakeLower();
+      lastInFolder[static_cast<size_t>(i)] = seen.insert(dir.str()).second;
+    }
+  }
   std::unordered_set<std::string> linkFree;  // folded folders seen without a link
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_START, static_cast<WPARAM>(n), 0);
   for (int i = 0; i < n; ++i) {
@@ -182,6 +196,7 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     CString folded = dir;
     folded.MakeLower();
     const bool removable = IsRemovablePath(file);
+    const bool last = lastInFolder[static_cast<size_t>(i)];
     bool folderOk = !dir.IsEmpty() && linkFree.count(folded.str()) != 0;
     if (!folderOk && removable && !dir.IsEmpty() && !platform::LinkInPath(dir.str())) {
       linkFree.insert(folded.str());
@@ -190,10 +205,14 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     if (!removable) {
       platform::Journal(platform::JournalKind::kFileNotRemoved, file.str(), "refused");
       failures.Show(kFileNotRemoved, file);
-    } else if (folderOk ? DeleteFileInCheckedFolder(file, true) : DeleteFileAndDir(file, TRUE)) {
-      RemoveEmptiedParents(file, installDir, folderOk);
+    } else if (folderOk ? DeleteFileInCheckedFolder(file, last) : DeleteFileAndDir(file, last ? TRUE : FALSE)) {
+      if (last) RemoveEmptiedParents(file, installDir, folderOk);
     } else if (!platform::Access(file.str()) && !platform::LinkInPath(file.str())) {
       platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
+      // Its folder may have emptied with the files before it.
+      CString folder = dir;
+      SetTrailingBackslash(folder, FALSE);
+      if (last && folderOk && RemoveOwnedFolder(folder, true)) RemoveEmptiedParents(file, installDir, true);
     } else if (!platform::LinkInPath(file.str()) && platform::RemoveAtRestart(file.str())) {
       // Held by a running program: gone at the next start of Windows. The
       // restart delete goes by name, so a link anywhere on the way (one

@@ -75,6 +75,29 @@ TEST_F(InstallTest, UninstallRemovesWhatTheLogLists) {
   DeleteRegKey((root + "Software\\TarnTest").c_str());
 }
 
+// Each folder goes once its last listed file has, in whatever order the
+// log names them: interleaved folders, a folder holding only folders, and
+// a last file the user already removed. A file of the user's keeps its own.
+TEST_F(InstallTest, EmptiedFoldersGoInAnyLogOrder) {
+  Build({{"<TARGETDIR>\\a\\1.txt", "1"},
+         {"<TARGETDIR>\\b\\1.txt", "1"},
+         {"<TARGETDIR>\\a\\x\\1.txt", "1"},
+         {"<TARGETDIR>\\a\\2.txt", "2"},
+         {"<TARGETDIR>\\only\\y\\1.txt", "1"},
+         {"<TARGETDIR>\\only\\z\\1.txt", "1"},
+         {"<TARGETDIR>\\b\\2.txt", "2"},
+         {"<TARGETDIR>\\kept\\1.txt", "1"}});
+  Install();
+  ASSERT_TRUE(boxes.texts().empty());
+  ASSERT_TRUE(platform::RemoveFile(Target("b\\2.txt")));
+  ASSERT_TRUE(WriteFileBytes(Target("kept\\user.txt"), "u"));
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(boxes.texts().empty());
+  for (const char* gone : {"a", "b", "only"}) EXPECT_FALSE(platform::Access(Target(gone))) << gone;
+  EXPECT_FALSE(platform::Access(Target("kept\\1.txt")));
+  EXPECT_EQ(ReadFileBytes(Target("kept\\user.txt")), "u");
+}
+
 // A log that cannot be used says why, stays where it is, and leaves
 // the Uninstall key to the caller's fallback.
 TEST_F(InstallTest, UnusableLogs) {
