@@ -780,23 +780,7 @@ case_killed() {
   local p=$out/work/killed dir_win='C:\Tarn Killed' dir=$drive_c/Tarn\ Killed n=800 temps rc
   local key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarn Killed'
   if [ ! -f "$p/killed.exe" ]; then
-    mkdir -p "$p/files/bulk"
-    python3 - "$p" $n <<'PY'
-import os, sys
-root, n = sys.argv[1], int(sys.argv[2])
-def e(src, dst, flag, extra=""):
-    return f"[FILEINFO]\r\nSOURCE_PATH=files\\{src}\r\nTARGET_PATH=<TARGETDIR>\\{dst}\r\nINSTALL_FLAG={flag}\r\n{extra}\r\n"
-open(f"{root}/files/keys.txt", "w").write("HKEY_CURRENT_USER\\Software\\TarnKilled\r\n")
-open(f"{root}/files/k.reg", "w").write('REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnKilled]\r\n"Colour"="red"\r\n')
-open(f"{root}/files/readme.txt", "w").write("the product's readme\n")
-parts = ["[SETUPFILEINFO_V2]\r\nPRODUCT=Tarn Killed\r\n\r\n", e("keys.txt", "keys.txt", 16), e("k.reg", "k.reg", 6),
-         e("readme.txt", "readme.txt", 0, "SHORTCUT_PATH=<DESKTOP_FOLDER>\\Tarn Killed.lnk\r\n")]
-for i in range(n):
-    open(f"{root}/files/bulk/f{i}.bin", "wb").write(os.urandom(4096))
-    parts.append(e(f"bulk\\f{i}.bin", f"bulk\\f{i}.bin", 0))
-open(f"{root}/setup.ini", "w", newline="").write("".join(parts))
-open(f"{root}/ui.ini", "w", newline="").write("[PRODUCTNAME]\r\nTarn Killed\r\n\r\n[TARGETDIR]\r\nC:\\Tarn Killed\r\n\r\n[LICENCE]\r\nKilled test\r\n")
-PY
+    python3 "$src/tests/support/killed_product.py" "$p" $n
     make_installer build "$(winpath "$p/setup.ini")" --ui "$(winpath "$p/ui.ini")" \
       --shell "$(winpath "$shell")" -o "$(winpath "$p")\\killed.exe" >>"$log" 2>&1
   fi

@@ -259,22 +259,7 @@ PY
     # the keys its registry list names are as before, and no journal stays.
     native || exit 0
     n=1500
-    mkdir -p k/files/bulk
-    python3 - k $n <<'PY' || fail "making the package's tree"
-import os, sys
-root, n = sys.argv[1], int(sys.argv[2])
-def e(src, dst, flag, extra=""):
-    return f"[FILEINFO]\r\nSOURCE_PATH=files\\{src}\r\nTARGET_PATH=<TARGETDIR>\\{dst}\r\nINSTALL_FLAG={flag}\r\n{extra}\r\n"
-open(f"{root}/files/keys.txt", "w").write("HKEY_CURRENT_USER\\Software\\TarnKilled\r\n")
-open(f"{root}/files/k.reg", "w").write('REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\TarnKilled]\r\n"Colour"="red"\r\n')
-open(f"{root}/files/readme.txt", "w").write("the product's readme\n")
-parts = ["[SETUPFILEINFO_V2]\r\nPRODUCT=Tarn Killed\r\n\r\n", e("keys.txt", "keys.txt", 16), e("k.reg", "k.reg", 6),
-         e("readme.txt", "readme.txt", 0, "SHORTCUT_PATH=<DESKTOP_FOLDER>\\Tarn Killed.lnk\r\n")]
-for i in range(n):
-    open(f"{root}/files/bulk/f{i}.bin", "wb").write(os.urandom(4096))
-    parts.append(e(f"bulk\\f{i}.bin", f"bulk\\f{i}.bin", 0))
-open(f"{root}/setup.ini", "w", newline="").write("".join(parts))
-PY
+    python3 "$here/../support/killed_product.py" k $n || fail "making the package's tree"
     run ok package k/setup.ini -o out/killed.tsp
     run ok package sample/setup.ini -o out/sample.tsp
     sb=(--sandbox "$PWD/sandbox")
