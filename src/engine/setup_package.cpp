@@ -58,10 +58,7 @@ CSetupPackage::CSetupPackage(LPCSTR packageFile, LPCSTR targetDir, LPCSTR script
   if (!ok) AfxMessageBox("初始化失败!");
   // Where these folders are links (a moved profile, Wine's home folders),
   // that is the machine's layout: the link checks begin below them.
-  for (const CString* folder : {&m_strProgramsFolder, &m_strStartupFolder, &m_strDesktopFolder,
-                                &m_strWindowsFolder, &m_strSystemFolder})
-    platform::TrustFolder(folder->str());
-  if (platform::SpecialFolderPath(platform::kFolderProgramFiles, &path)) platform::TrustFolder(path);
+  platform::TrustMachineFolders();
 }
 
 CSetupPackage::~CSetupPackage() { m_arrIndex.RemoveAll(); }

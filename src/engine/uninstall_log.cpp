@@ -172,6 +172,7 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
   // A folder can empty only after the last of its files the log lists: its
   // removal, and the walk up from it, are tried there alone, not after each
   // file (a failed remove of a full folder costs as much as a delete).
+  std::vector<std::string> foldedDirs(static_cast<size_t>(n));
   std::vector<bool> lastInFolder(static_cast<size_t>(n), false);
   {
     std::unordered_set<std::string> seen;
@@ -179,6 +180,7 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       CString name, dir;
       SplitPath(files[i], name, dir);
       dir.MakeLower();
+      foldedDirs[static_cast<size_t>(i)] = dir.str();
       lastInFolder[static_cast<size_t>(i)] = seen.insert(dir.str()).second;
     }
   }
@@ -193,13 +195,12 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     // search). Only a refusal up front: the delete walks it again itself.
     CString name, dir;
     SplitPath(file, name, dir);
-    CString folded = dir;
-    folded.MakeLower();
+    const std::string& folded = foldedDirs[static_cast<size_t>(i)];
     const bool removable = IsRemovablePath(file);
     const bool last = lastInFolder[static_cast<size_t>(i)];
-    bool folderOk = !dir.IsEmpty() && linkFree.count(folded.str()) != 0;
+    bool folderOk = !dir.IsEmpty() && linkFree.count(folded) != 0;
     if (!folderOk && removable && !dir.IsEmpty() && !platform::LinkInPath(dir.str())) {
-      linkFree.insert(folded.str());
+      linkFree.insert(folded);
       folderOk = true;
     }
     if (!removable) {
