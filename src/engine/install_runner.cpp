@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "engine/target_path.h"
 #include "platform/fs.h"
+#include "platform/link_free.h"
 #include "sysint/path_ops.h"
 
 namespace {
@@ -49,7 +50,15 @@ CString UninstallKeyPath(LPCSTR keyName) {
   return CString("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + keyName;
 }
 
+namespace {
+// What a run held open is let go when it ends, on every path.
+struct HeldFolderRelease {
+  ~HeldFolderRelease() { platform::ReleaseHeldFolder(); }
+};
+}  // namespace
+
 int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
+  HeldFolderRelease release;
   const CTarnSetupShellApp& app = State();
   // "<TARGETDIR>\x" would land in the root of the current drive.
   if (app.m_strTargetDir.IsEmpty()) return 0;
@@ -95,6 +104,7 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
 }
 
 BOOL CInstallRunner::Uninstall(LPCSTR logFile, HWND notifyWnd) {
+  HeldFolderRelease release;
   const CTarnSetupShellApp& app = State();
   CSetupPackage package(nullptr, app.m_strTargetDir, nullptr, notifyWnd);
   // Looked at before the run, which may remove it.

@@ -57,27 +57,20 @@ BOOL CreatePath(LPCSTR path, BOOL showError) {
     if (showError) ShowCannotCreate(whole);
     return FALSE;
   }
-  CString rest = whole;
-  CString prefix = SplitFirstComponent(rest);
-  CString made;
-  while (!DirectoryExists(whole)) {
-    if (EntryExists(prefix)) {
+  if (DirectoryExists(whole)) return TRUE;
+  // Made as the install's own folders, in one walk: never inside a link.
+  if (platform::MakeFoldersLinkFree(whole.str()) == platform::Reach::kDone) return TRUE;
+  if (showError) {
+    // Named: the first folder of the path that is not there.
+    CString rest = whole;
+    CString prefix = SplitFirstComponent(rest);
+    while (EntryExists(prefix)) {
       CString next = SplitFirstComponent(rest);
       if (next.IsEmpty()) break;
       prefix += "\\" + next;
-      continue;
     }
-    // A directory that was made but still cannot be found would be made
-    // again for ever; a second attempt counts as the failure it is.
-    // Made as the install's own folders: never inside a link.
-    if (prefix == made || platform::MakeFoldersLinkFree(prefix.str()) != platform::Reach::kDone) {
-      if (showError) ShowCannotCreate(prefix);
-      return FALSE;
-    }
-    made = prefix;
+    ShowCannotCreate(prefix);
   }
-  if (DirectoryExists(whole)) return TRUE;
-  if (showError) ShowCannotCreate(whole);
   return FALSE;
 }
 

@@ -88,30 +88,18 @@ bool FileHandle::OpenLinkFree(const std::string& path, FileAccess access, FileSh
                               bool truncate, int* error, bool* linked) {
   Close();
   if (linked) *linked = false;
-  LinkWalk walk;
-  Reach r = walk.ToParent(path, false, true);
-  DWORD failure = r == Reach::kLink ? ERROR_CANT_ACCESS_FILE : r == Reach::kFailed ? ERROR_PATH_NOT_FOUND : 0;
+  DWORD acc = (access & kAccessRead ? GENERIC_READ : 0) | (access & kAccessWrite ? GENERIC_WRITE : 0);
+  DWORD sh = share == kShareExclusive   ? 0
+             : share == kShareDenyWrite ? FILE_SHARE_READ
+             : share == kShareDenyRead  ? FILE_SHARE_WRITE
+                                        : FILE_SHARE_READ | FILE_SHARE_WRITE;
   HANDLE h = INVALID_HANDLE_VALUE;
   bool made = false;
-  if (!failure) {
-    DWORD acc = (access & kAccessRead ? GENERIC_READ : 0) | (access & kAccessWrite ? GENERIC_WRITE : 0);
-    DWORD sh = share == kShareExclusive   ? 0
-               : share == kShareDenyWrite ? FILE_SHARE_READ
-               : share == kShareDenyRead  ? FILE_SHARE_WRITE
-                                          : FILE_SHARE_READ | FILE_SHARE_WRITE;
-    // Cut only once the file is known to be the one meant.
-    h = CreateFileW(walk.Path().c_str(), acc, sh, nullptr, create ? OPEN_ALWAYS : OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-      failure = GetLastError();
-    } else {
-      made = create && GetLastError() != ERROR_ALREADY_EXISTS;
-      r = walk.Check(h, false);
-      if (r != Reach::kDone)
-        failure = r == Reach::kLink ? ERROR_CANT_ACCESS_FILE : ERROR_PATH_NOT_FOUND;
-      else if (truncate && !SetEndOfFile(h))
-        failure = GetLastError();
-    }
+  DWORD failure = 0;
+  // Cut only once the file is known to be the one meant; a new one is empty.
+  if (OpenInFolder(path, acc, sh, create, &h, &made, &failure) == Reach::kDone) {
+    failure = 0;
+    if (truncate && !made && !SetEndOfFile(h)) failure = GetLastError();
   }
   if (failure) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);

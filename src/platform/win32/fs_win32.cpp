@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <shlobj.h>
 #include "platform/fs.h"
+#include "platform/link_free.h"
 #include "platform/held_file.h"
 #include "platform/codepage.h"
 #include "platform/wide.h"
@@ -32,7 +33,10 @@ size_t FilePartOffset(const std::string& full) {
 }
 
 bool MakeDirectory(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
-bool RemoveDir(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool RemoveDir(const std::string& path) {
+  ReleaseHeldFolder();
+  return RemoveDirectoryW(Wide(path).c_str()) != 0;
+}
 bool RemoveFile(const std::string& path) {
   return RemoveHeld(path) || DeleteFileW(Wide(path).c_str()) != 0;
 }

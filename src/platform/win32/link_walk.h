@@ -26,10 +26,15 @@ class LinkWalk {
   const std::wstring& Path() const { return path_; }
   Reach Check(HANDLE h, bool folder) const;
   bool HasName() const { return !steps_.empty(); }
+  // Once ToParent is kDone: the last folder walked (the one that holds the
+  // final name, or the last one made), its handle taken from the walk (the
+  // caller closes it), and its final path.
+  HANDLE TakeFolder(std::wstring* final);
 
  private:
   Reach WalkSteps(bool create);
 
+  bool create_ = false;    // every step is a folder to be made
   std::wstring path_;      // base and every step, "\" between
   std::wstring base_;      // where the walk begins, followed as it stands
   std::wstring baseFinal_; // the base's final path
@@ -39,5 +44,12 @@ class LinkWalk {
 
 // The handle's final path (normalized, as a DOS path); empty when unknown.
 std::wstring FinalPath(HANDLE h);
+
+// Opens path's final name through its folder's handle, never following a
+// link there: the folder walked as above, or held from the last open in the
+// same folder. kDone with the handle when it is a file of one name whose
+// final path is the one meant; `made` when the open created it.
+Reach OpenInFolder(const std::string& path, ACCESS_MASK access, ULONG share, bool create, HANDLE* out,
+                   bool* made, DWORD* error);
 
 }  // namespace platform
