@@ -63,7 +63,8 @@ timed() {
 }
 
 # nsis_silent_installer OUT: an NSIS silent installer of the corpus into
-# C:\bench-nsis, zlib as the packages use.
+# C:\bench-nsis, zlib as the packages use, with an uninstaller that removes
+# the folder (uninst.exe /S _?=C:\bench-nsis runs it in place).
 nsis_silent_installer() {
   cat > "$out/bench.nsi" <<NSI
 Name "bench"
@@ -75,6 +76,10 @@ SetCompressor zlib
 Section
   SetOutPath "\$INSTDIR"
   File /r "$corpus/files/*"
+  WriteUninstaller "\$INSTDIR\\uninst.exe"
+SectionEnd
+Section "Uninstall"
+  RMDir /r "\$INSTDIR"
 SectionEnd
 NSI
   makensis -V2 "$out/bench.nsi" >"$out/nsis-build.log" 2>&1 || { tail "$out/nsis-build.log"; exit 1; }

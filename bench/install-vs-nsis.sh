@@ -90,7 +90,7 @@ done
 check_tree() {  # both installs hold the corpus
   local a b
   a=$(cd "$corpus/files" && find . -type f | wc -l)
-  b=$(cd "$1" && find . -type f ! -name Unistall.tsu | wc -l)
+  b=$(cd "$1" && find . -type f ! -path ./Unistall.tsu ! -path ./uninst.exe | wc -l)
   [ "$a" = "$b" ] || echo "warning: $1 holds $b files, the corpus $a"
 }
 check_tree "$WINEPREFIX/drive_c/bench-nsis"

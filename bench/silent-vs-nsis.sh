@@ -3,11 +3,14 @@
 # shell's size next to NSIS's fixed overhead (bench/shell-size.sh), then the
 # benchmark corpus installed silently under Wine by the installer made with
 # the shipped shell (/S /D=) and by an NSIS installer of the same tree (/S),
-# alternating the two for N rounds (default 5), each into an emptied folder
-# of one prefix; beside them, as a third side, the shipped tarnmake.exe
-# installing the same corpus's package (tarnmake install). Reports the
-# median of the per-round ratios with min and max. Goals (reported, not
-# asserted): tarn/nsis <= 1, and tarnmake install no slower than the shell.
+# each then uninstalled silently (the shell's "/S -U|key|log", NSIS's
+# uninst.exe /S, which removes the folder whole), alternating the two for N
+# rounds (default 5), each into an emptied folder of one prefix; beside
+# them, as a third side, the shipped tarnmake.exe installing the same
+# corpus's package (tarnmake install). Reports the median of the per-round
+# ratios with min and max. Goals (reported, not asserted): tarn/nsis <= 1
+# for the install and the uninstall, and tarnmake install no slower than
+# either.
 set -euo pipefail
 args=("$@")
 size=100 rounds=5
@@ -28,7 +31,9 @@ shell=$build/win32-release/src/TarnSetupShell.exe
 tarnmake_exe=$build/win32-release/tools/tarnmake/tarnmake.exe
 
 echo "== installers of $(basename "$corpus")"
-"$tarnmake" build "$corpus/setup.ini" --ui "$corpus/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
+# The product's key is "bench", as the uninstall names it.
+printf '[PRODUCTNAME]\r\nbench\r\n\r\n[TARGETDIR]\r\nC:\\bench-tarn\r\n\r\n[LICENCE]\r\nx\r\n' >"$out/ui.ini"
+"$tarnmake" build "$corpus/setup.ini" --ui "$out/ui.ini" --shell "$shell" -o "$out/tarn-setup.exe" \
   >"$out/tarn-build.log" 2>&1 || { tail "$out/tarn-build.log"; exit 1; }
 nsis_silent_installer "$out/nsis-setup.exe"
 "$tarnmake" package "$corpus/setup.ini" -o "$out/tarn.tsp" >"$out/tarn-package.log" 2>&1 ||
@@ -50,31 +55,46 @@ run() {
   local name=$1; shift
   rm -rf "$WINEPREFIX/drive_c/bench-$name"
   wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\bench' /f >/dev/null 2>&1 || true
+  timed_run "$name" "$@"
+}
+# timed_run NAME CMD...: the wall seconds of CMD, appended to NAME.times
+timed_run() {
+  local name=$1; shift
   local t0 t1
   t0=$(date +%s.%N)
   "$@" >"$out/$name.log" 2>&1 || { tail "$out/$name.log"; echo "$name failed" >&2; exit 1; }
   t1=$(date +%s.%N)
   echo "$t0 $t1" | awk '{ print $2 - $1 }' >> "$out/$name.times"
 }
-rm -f "$out/tarn.times" "$out/nsis.times" "$out/tmk.times"
+rm -f "$out/tarn.times" "$out/nsis.times" "$out/tmk.times" "$out/tarn-u.times" "$out/nsis-u.times"
 cat "$out/tarn-setup.exe" "$out/nsis-setup.exe" "$out/tarn.tsp" > /dev/null  # all from a warm page cache
+check_tree() {  # an install holds the corpus
+  local a b
+  a=$(cd "$corpus/files" && find . -type f | wc -l)
+  b=$(cd "$1" && find . -type f ! -path ./Unistall.tsu ! -path ./uninst.exe | wc -l)
+  [ "$a" = "$b" ] || { echo "$1 holds $b files, the corpus $a" >&2; exit 1; }
+}
+gone() {  # an uninstall leaves nothing
+  [ ! -e "$1" ] || { echo "$1 is still there after the uninstall" >&2; exit 1; }
+}
 echo "== $rounds rounds, alternating"
 for r in $(seq "$rounds"); do
   run tarn wine "$(win "$out/tarn-setup.exe")" /S '/D=C:\bench-tarn'
+  check_tree "$WINEPREFIX/drive_c/bench-tarn"
+  timed_run tarn-u wine "$(win "$out/tarn-setup.exe")" /S '-U|bench|C:\bench-tarn\Unistall.tsu'
+  gone "$WINEPREFIX/drive_c/bench-tarn"
   run nsis wine "$(win "$out/nsis-setup.exe")" /S
+  check_tree "$WINEPREFIX/drive_c/bench-nsis"
+  # _?= keeps the uninstaller from copying itself and returning at once.
+  timed_run nsis-u wine 'C:\bench-nsis\uninst.exe' /S '_?=C:\bench-nsis'
+  # It leaves its own uninst.exe and the folder behind when run in place.
+  rm -rf "$WINEPREFIX/drive_c/bench-nsis"
   run tmk wine "$(win "$tarnmake_exe")" install "$(win "$out/tarn.tsp")" --target 'C:\bench-tmk' --name bench
-  echo "round $r: tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s," \
-    "tarnmake install $(tail -1 "$out/tmk.times") s"
+  check_tree "$WINEPREFIX/drive_c/bench-tmk"
+  echo "round $r: install tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s," \
+    "tarnmake install $(tail -1 "$out/tmk.times") s; uninstall tarn $(tail -1 "$out/tarn-u.times") s," \
+    "nsis $(tail -1 "$out/nsis-u.times") s"
 done
-check_tree() {  # the last round of each holds the corpus
-  local a b
-  a=$(cd "$corpus/files" && find . -type f | wc -l)
-  b=$(cd "$1" && find . -type f ! -name Unistall.tsu | wc -l)
-  [ "$a" = "$b" ] || { echo "$1 holds $b files, the corpus $a" >&2; exit 1; }
-}
-check_tree "$WINEPREFIX/drive_c/bench-nsis"
-check_tree "$WINEPREFIX/drive_c/bench-tarn"
-check_tree "$WINEPREFIX/drive_c/bench-tmk"
 python3 - "$out" "$(basename "$corpus")" "$(nproc)" <<'PY'
 import statistics, sys
 out, size, cores = sys.argv[1:4]
@@ -88,6 +108,13 @@ print("tarn/nsis per round: median %.2f  min %.2f  max %.2f  (goal <= 1)" % (sta
 k = [float(x) for x in open(out + "/tmk.times")]
 rk = [a / b for a, b in zip(k, t)]
 rn = [a / b for a, b in zip(k, n)]
-print("tarnmake install median %.2f s: /shell per round median %.2f  min %.2f  max %.2f  (goal <= 1);"
-      " /nsis median %.2f" % (statistics.median(k), statistics.median(rk), min(rk), max(rk), statistics.median(rn)))
+print("tarnmake install median %.2f s: /shell per round median %.2f  min %.2f  max %.2f;"
+      " /nsis median %.2f  min %.2f  max %.2f  (goal <= 1)"
+      % (statistics.median(k), statistics.median(rk), min(rk), max(rk), statistics.median(rn), min(rn), max(rn)))
+tu = [float(x) for x in open(out + "/tarn-u.times")]
+nu = [float(x) for x in open(out + "/nsis-u.times")]
+ru = [a / b for a, b in zip(tu, nu)]
+print("silent uninstall  Tarn Setup median %.2f s   NSIS median %.2f s;  tarn/nsis per round: median %.2f"
+      "  min %.2f  max %.2f  (goal <= 1)" % (statistics.median(tu), statistics.median(nu), statistics.median(ru),
+                                            min(ru), max(ru)))
 PY

@@ -9,6 +9,7 @@
 // older uninstaller, which would read such names in the code page and miss
 // them, refuses the log and deletes nothing it lists.
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 #include "afx/file.h"
@@ -72,17 +73,30 @@ bool Blank(const CString& line) {
 // Folders between a removed file's folder and the install folder that the
 // removal left empty: the log's own removal takes the install folder, but a
 // nested tree (docs\manual\x.txt) would otherwise leave empty folders.
-void RemoveEmptiedParents(const CString& file, const CString& installDir, bool linksChecked) {
-  if (installDir.IsEmpty()) return;
+// Whether folder lies below the install folder (not the folder itself).
+bool BelowInstallDir(const CString& folder, const CString& installDir) {
   const CString inside = installDir + "\\";
+  return !installDir.IsEmpty() && folder.GetLength() > inside.GetLength() - 1 &&
+         folder.Left(inside.GetLength()).CompareNoCase(inside) == 0;
+}
+
+CString Folded(const CString& folder) {
+  CString f = folder;
+  f.MakeLower();
+  return f;
+}
+
+// After the file at `index`, its emptied parents inside the install folder
+// go, deepest first, each where the last file the log lists below it was.
+void RemoveEmptiedParents(const CString& file, const CString& installDir, bool linksChecked, int index,
+                          const std::unordered_map<std::string, int>& lastBelow) {
   CString name, dir;
   SplitPath(file, name, dir);
   for (;;) {
     CString parent;
-    if (!SplitPath(dir, name, parent)) return;
-    if (parent.GetLength() <= inside.GetLength() - 1 ||
-        parent.Left(inside.GetLength()).CompareNoCase(inside) != 0)
-      return;
+    if (!SplitPath(dir, name, parent) || !BelowInstallDir(parent, installDir)) return;
+    auto it = lastBelow.find(Folded(parent).str());
+    if (it == lastBelow.end() || it->second != index) return;
     if (!RemoveOwnedFolder(parent, linksChecked)) return;
     dir = parent;
   }
@@ -169,20 +183,19 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     RemoveLogRegLine(line, failures);
   }
   const int n = files.GetSize();
-  // A folder can empty only after the last of its files the log lists: its
-  // removal, and the walk up from it, are tried there alone, not after each
-  // file (a failed remove of a full folder costs as much as a delete).
+  // A folder can empty only after the last file the log lists in it or
+  // below it: its removal is tried there alone, deepest first, once (a
+  // failed remove of a full folder costs as much as a delete). Above a
+  // file's own folder only those inside the install folder are tried.
   std::vector<std::string> foldedDirs(static_cast<size_t>(n));
-  std::vector<bool> lastInFolder(static_cast<size_t>(n), false);
-  {
-    std::unordered_set<std::string> seen;
-    for (int i = n - 1; i >= 0; --i) {
-      CString name, dir;
-      SplitPath(files[i], name, dir);
-      dir.MakeLower();
-      foldedDirs[static_cast<size_t>(i)] = dir.str();
-      lastInFolder[static_cast<size_t>(i)] = seen.insert(dir.str()).second;
-    }
+  std::unordered_map<std::string, int> lastBelow;
+  for (int i = 0; i < n; ++i) {
+    CString name, dir;
+    SplitPath(files[i], name, dir);
+    foldedDirs[static_cast<size_t>(i)] = Folded(dir).str();
+    lastBelow[foldedDirs[static_cast<size_t>(i)]] = i;
+    for (CString parent; SplitPath(dir, name, parent) && BelowInstallDir(parent, installDir); dir = parent)
+      lastBelow[Folded(parent).str()] = i;
   }
   std::unordered_set<std::string> linkFree;  // folded folders seen without a link
   platform::PostNotify(m_hNotifyWnd, WM_UNINST_START, static_cast<WPARAM>(n), 0);
@@ -197,7 +210,7 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
     SplitPath(file, name, dir);
     const std::string& folded = foldedDirs[static_cast<size_t>(i)];
     const bool removable = IsRemovablePath(file);
-    const bool last = lastInFolder[static_cast<size_t>(i)];
+    const bool last = lastBelow[folded] == i;
     bool folderOk = !dir.IsEmpty() && linkFree.count(folded) != 0;
     if (!folderOk && removable && !dir.IsEmpty() && !platform::LinkInPath(dir.str())) {
       linkFree.insert(folded);
@@ -207,13 +220,13 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
       platform::Journal(platform::JournalKind::kFileNotRemoved, file.str(), "refused");
       failures.Show(kFileNotRemoved, file);
     } else if (folderOk ? DeleteFileInCheckedFolder(file, last) : DeleteFileAndDir(file, last ? TRUE : FALSE)) {
-      if (last) RemoveEmptiedParents(file, installDir, folderOk);
+      if (last) RemoveEmptiedParents(file, installDir, folderOk, i, lastBelow);
     } else if (!platform::Access(file.str()) && !platform::LinkInPath(file.str())) {
       platform::Journal(platform::JournalKind::kAlreadyGone, file.str());
       // Its folder may have emptied with the files before it.
       CString folder = dir;
       SetTrailingBackslash(folder, FALSE);
-      if (last && folderOk && RemoveOwnedFolder(folder, true)) RemoveEmptiedParents(file, installDir, true);
+      if (last && folderOk && RemoveOwnedFolder(folder, true)) RemoveEmptiedParents(file, installDir, true, i, lastBelow);
     } else if (!platform::LinkInPath(file.str()) && platform::RemoveAtRestart(file.str())) {
       // Held by a running program: gone at the next start of Windows. The
       // restart delete goes by name, so a link anywhere on the way (one

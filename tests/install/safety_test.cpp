@@ -86,6 +86,26 @@ TEST_F(InstallTest, AFolderSwappedForALinkDuringTheInstall) {
             (std::vector<std::string>{Target("sub\\a.txt"), Target("top.txt")}));
 }
 
+// The folder being filled moved away and made again after its first file:
+// the next file goes into the folder now at its path, where the log has it,
+// not into the one the install held open.
+TEST_F(InstallTest, AFolderMadeAgainDuringTheInstall) {
+  bool moved = false;
+  AtFirst move(JournalKind::kFileWritten, [&] {
+    moved = platform::RenameOver(Target("sub"), Target("aside")) && platform::MakeDirectory(Target("sub"));
+  });
+  Build({{"<TARGETDIR>\\sub\\a.txt", "a"}, {"<TARGETDIR>\\sub\\b.txt", "b"}, {"<TARGETDIR>\\sub\\c\\d.txt", "d"}});
+  Install();
+  ASSERT_TRUE(moved);
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
+  EXPECT_EQ(ReadFileBytes(Target("aside\\a.txt")), "a");
+  EXPECT_EQ(ReadFileBytes(Target("sub\\b.txt")), "b");
+  EXPECT_EQ(ReadFileBytes(Target("sub\\c\\d.txt")), "d");
+  EXPECT_FALSE(platform::Access(Target("aside\\c")));
+  EXPECT_TRUE(Uninstall());
+  EXPECT_FALSE(platform::Access(Target("sub")));
+}
+
 // The uninstall's folder swapped for a link after its first delete: the
 // outside file of the same name stays, and so does the folder it is in.
 TEST_F(InstallTest, AFolderSwappedForALinkDuringTheUninstall) {

@@ -1,8 +1,10 @@
-// Windows' link-free walk. Opening relative to a folder handle needs the
-// native API; instead each step is opened by its whole name without
-// following a reparse point there, then its handle's final path is
-// compared with the path it should have: a link anywhere on the way, or
-// one that Wine follows regardless, shows up as another final path.
+// Windows' link-free walk. From the trusted base, each folder is opened
+// relative to the handle of the one above it (the native API's root
+// handle), never following a reparse point there, and its handle's final
+// path is compared with the path it should have: a link, one that Wine
+// follows regardless, or a folder moved away shows up as another final
+// path. The folders walked stay held, from the base down to the last one
+// acted in, so that the next act nearby walks only what differs.
 #include <windows.h>
 #include <winternl.h>
 #include <algorithm>
@@ -94,156 +96,7 @@ std::wstring FinalPath(HANDLE h) {
   return std::wstring();
 }
 
-LinkWalk::~LinkWalk() {
-  for (HANDLE h : held_) CloseHandle(h);
-}
-
-Reach LinkWalk::Check(HANDLE h, bool folder) const {
-  // A folder has one name; its tag alone tells a link.
-  FILE_ATTRIBUTE_TAG_INFO tag;
-  if (!folder) {
-    if (HandleIsLink(h)) return Reach::kLink;
-  } else if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) {
-    return Reach::kFailed;
-  } else if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-             (tag.ReparseTag == 0 || IsReparseTagNameSurrogate(tag.ReparseTag))) {
-    return Reach::kLink;
-  } else if (!(tag.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    return Reach::kFailed;
-  }
-  std::wstring expected = baseFinal_;
-  for (const std::wstring& s : steps_) expected += L"\\" + s;
-  const std::wstring final = FinalPath(h);
-  if (final.empty()) return Reach::kFailed;
-  return SameName(final, expected) ? Reach::kDone : Reach::kLink;
-}
-
-Reach LinkWalk::ToParent(const std::string& path, bool create, bool removal) {
-  std::string narrow;
-  if (path.empty() || path.find_first_of("*?") != std::string::npos || !FullPathName(path, &narrow))
-    return Reach::kFailed;
-  std::wstring full = Wide(narrow);
-  const size_t root = RootLength(full);
-  if (root == 0) return Reach::kFailed;
-  StripSeparators(&full, root);
-  size_t baseLength = root;
-  if (size_t trusted = TrustedPrefix(narrow)) baseLength = std::max(baseLength, Wide(narrow.substr(0, trusted)).size());
-  if (full.size() <= baseLength && removal) {
-    // The trusted folder itself: its own name is taken from its parent.
-    size_t slash = full.find_last_of(L'\\');
-    if (slash == std::wstring::npos || slash < root - 1 || slash + 1 >= full.size()) return Reach::kFailed;
-    baseLength = slash < root ? root : slash;
-  }
-  base_ = full.substr(0, baseLength);
-  if (base_.size() == 2) base_ += L'\\';
-  steps_.clear();
-  for (size_t i = baseLength; i < full.size();) {
-    if (full[i] == L'\\') {
-      ++i;
-      continue;
-    }
-    size_t next = full.find(L'\\', i);
-    if (next == std::wstring::npos) next = full.size();
-    steps_.push_back(full.substr(i, next - i));
-    i = next;
-  }
-  if (removal && steps_.empty()) return Reach::kFailed;
-
-  // Folders are made rarely, and a base may have to be made again.
-  if (!create && CachedFinal(base_, &baseFinal_)) return WalkSteps(create);
-  HANDLE h = OpenFolder(base_, kShareAll, false);
-  if (h == INVALID_HANDLE_VALUE && create && baseLength > root &&
-      (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
-    // A trusted folder not made yet is made where its own path leads.
-    for (size_t i = root; i <= base_.size(); ++i)
-      if (i == base_.size() || base_[i] == L'\\') CreateDirectoryW(base_.substr(0, i).c_str(), nullptr);
-    h = OpenFolder(base_, kShareAll, false);
-  }
-  if (h == INVALID_HANDLE_VALUE) return Reach::kFailed;
-  held_.push_back(h);
-  baseFinal_ = FinalPath(h);
-  StripSeparators(&baseFinal_, 0);
-  if (baseFinal_.empty()) return Reach::kFailed;
-  RememberFinal(base_, baseFinal_);
-  return WalkSteps(create);
-}
-
-Reach LinkWalk::WalkSteps(bool create) {
-  create_ = create;
-  // Every step but the last, or all of them for a folder to be made.
-  const size_t folders = create ? steps_.size() : steps_.size() - (steps_.empty() ? 0 : 1);
-  std::vector<std::wstring> names;
-  names.swap(steps_);
-  path_ = base_;
-  StripSeparators(&path_, 0);
-  for (size_t i = 0; i < folders; ++i) {
-    steps_.push_back(names[i]);
-    path_ += L"\\" + names[i];
-    // The folder that holds the final name may be renamed: what is opened
-    // in it goes through its handle, not its name.
-    const DWORD share = i + 1 == folders ? kShareAll : FILE_SHARE_READ | FILE_SHARE_WRITE;
-    HANDLE step = OpenFolder(path_, share, true);
-    const DWORD missing = step == INVALID_HANDLE_VALUE ? GetLastError() : 0;
-    if (create && (missing == ERROR_FILE_NOT_FOUND || missing == ERROR_PATH_NOT_FOUND)) {
-      if (!CreateDirectoryW(path_.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return Reach::kFailed;
-      step = OpenFolder(path_, share, true);
-    }
-    if (step == INVALID_HANDLE_VALUE) {
-      // A name that is a link to nothing cannot be opened either.
-      return LinkInPath(Narrow(path_)) ? Reach::kLink : Reach::kFailed;
-    }
-    held_.push_back(step);
-    Reach r = Check(step, true);
-    if (r != Reach::kDone) return r;
-  }
-  if (folders < names.size()) {
-    steps_.push_back(names.back());
-    path_ += L"\\" + names.back();
-  }
-  return Reach::kDone;
-}
-
-HANDLE LinkWalk::TakeFolder(std::wstring* final) {
-  const size_t folders = create_ || steps_.empty() ? steps_.size() : steps_.size() - 1;
-  *final = baseFinal_;
-  for (size_t i = 0; i < folders; ++i) *final += L"\\" + steps_[i];
-  if (folders > 0 || !held_.empty()) {
-    HANDLE h = held_.back();
-    held_.pop_back();
-    return h;
-  }
-  // The base's final path came from the cache: it is opened now, and must
-  // still be where it was.
-  HANDLE h = OpenFolder(base_, kShareAll, false);
-  if (h == INVALID_HANDLE_VALUE) return h;
-  std::wstring now = FinalPath(h);
-  StripSeparators(&now, 0);
-  if (!SameName(now, baseFinal_)) {
-    CloseHandle(h);
-    return INVALID_HANDLE_VALUE;
-  }
-  return h;
-}
-
 namespace {
-
-// The folder files were last opened in, held with its final path: products
-// put many files in one folder, and walking to it again for each costs
-// Wine more than writing a small file.
-struct HeldFolder {
-  std::wstring path;   // as walked
-  std::wstring final;  // its handle's final path then
-  HANDLE h;
-};
-Mutex g_heldLock;
-HeldFolder* g_held = nullptr;
-
-void ReleaseLocked() {
-  if (!g_held) return;
-  CloseHandle(g_held->h);
-  delete g_held;
-  g_held = nullptr;
-}
 
 using NtCreateFileFn = decltype(&NtCreateFile);
 using StatusToErrorFn = decltype(&RtlNtStatusToDosError);
@@ -276,11 +129,41 @@ DWORD ErrorOf(NTSTATUS status) {
 
 const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035L);
 
-// Whether an entry opened by name in the held folder is that name itself,
-// where the held folder now stands: its final path is the held folder's
-// and the name (a folder moved away shows as another, or none on Wine).
-// One this open made was no entry before, so it is no link itself.
-Reach CheckInHeld(HANDLE h, const std::wstring& name, bool folder, bool made) {
+// One folder of the chain: its path as walked, its final path when it was
+// opened, and its handle.
+struct Held {
+  std::wstring path;
+  std::wstring final;
+  HANDLE h;
+};
+Mutex g_heldLock;
+std::vector<Held>* g_chain = nullptr;
+
+std::vector<Held>& Chain() {
+  if (!g_chain) g_chain = new std::vector<Held>();
+  return *g_chain;
+}
+
+void PopHeld() {
+  CloseHandle(Chain().back().h);
+  Chain().pop_back();
+}
+
+void ReleaseLocked() {
+  while (g_chain && !g_chain->empty()) PopHeld();
+}
+
+// Whether a is b or a folder above it.
+bool AtOrAbove(const std::wstring& a, const std::wstring& b) {
+  if (a.size() > b.size()) return false;
+  if (!SameName(a, b.substr(0, a.size()))) return false;
+  return a.size() == b.size() || b[a.size()] == L'\\' || (!a.empty() && a.back() == L'\\');
+}
+
+// Whether the entry opened by name in the folder `in` is that name itself:
+// no link (one this open made was no entry before), and its final path the
+// folder's and the name, where the folder now stands.
+Reach CheckIn(const Held& in, HANDLE h, const std::wstring& name, bool folder, bool made) {
   FILE_ATTRIBUTE_TAG_INFO tag;
   if (!made) {
     if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) return Reach::kFailed;
@@ -291,54 +174,103 @@ Reach CheckInHeld(HANDLE h, const std::wstring& name, bool folder, bool made) {
   }
   const std::wstring final = FinalPath(h);
   if (final.empty()) return Reach::kFailed;
-  return SameName(final, g_held->final + L"\\" + name) ? Reach::kDone : Reach::kLink;
+  return SameName(final, in.final + L"\\" + name) ? Reach::kDone : Reach::kLink;
 }
 
-// The final name, opened relative to the held folder's handle: a folder
-// swapped for a link cannot redirect the open itself.
-Reach OpenInHeld(const std::wstring& name, ACCESS_MASK access, ULONG share, bool create, HANDLE* out, bool* made,
-                 DWORD* error) {
-  HANDLE h = INVALID_HANDLE_VALUE;
-  ULONG_PTR info = 0;
-  NTSTATUS status = kNameCollision;
-  if (create) status = OpenRelative(g_held->h, name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, &h, &info);
-  if (status == kNameCollision)
-    status = OpenRelative(g_held->h, name, access, share, FILE_OPEN, FILE_NON_DIRECTORY_FILE, &h, &info);
-  if (status < 0) {
-    *error = ErrorOf(status);
+// The trusted base a folder is walked from (the longest trusted folder
+// above or at it, else its root), and the names below it.
+bool Plan(const std::wstring& folder, std::wstring* base, std::vector<std::wstring>* steps) {
+  // A drive's root comes without its separator.
+  const size_t root = std::min(RootLength(folder.size() == 2 ? folder + L"\\" : folder), folder.size());
+  if (root == 0) return false;
+  size_t baseLength = root;
+  const std::string narrow = Narrow(folder);
+  if (size_t trusted = TrustedPrefix(narrow)) baseLength = std::max(baseLength, Wide(narrow.substr(0, trusted)).size());
+  if (baseLength > folder.size()) baseLength = folder.size();
+  *base = folder.substr(0, baseLength);
+  StripSeparators(base, 0);
+  steps->clear();
+  for (size_t i = baseLength; i < folder.size();) {
+    if (folder[i] == L'\\') {
+      ++i;
+      continue;
+    }
+    size_t next = folder.find(L'\\', i);
+    if (next == std::wstring::npos) next = folder.size();
+    steps->push_back(folder.substr(i, next - i));
+    i = next;
+  }
+  return true;
+}
+
+// Opens the base, followed as it stands; a trusted folder not made yet is
+// made where its own path leads.
+Reach HoldBase(const std::wstring& base, bool create) {
+  const std::wstring open = base.size() == 2 ? base + L"\\" : base;
+  HANDLE h = OpenFolder(open, kShareAll, false);
+  const size_t root = RootLength(open);
+  if (h == INVALID_HANDLE_VALUE && create && open.size() > root &&
+      (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
+    for (size_t i = root; i <= open.size(); ++i)
+      if (i == open.size() || open[i] == L'\\') CreateDirectoryW(open.substr(0, i).c_str(), nullptr);
+    h = OpenFolder(open, kShareAll, false);
+  }
+  if (h == INVALID_HANDLE_VALUE) return Reach::kFailed;
+  std::wstring final = FinalPath(h);
+  StripSeparators(&final, 0);
+  // A base is the machine's layout: one that moved since it was first
+  // opened only makes walks refuse.
+  std::wstring first;
+  if (final.empty() || (CachedFinal(base, &first) && !SameName(first, final))) {
+    CloseHandle(h);
     return Reach::kFailed;
   }
-  *made = info == FILE_CREATED;
-  const Reach r = CheckInHeld(h, name, false, *made);
-  if (r != Reach::kDone) {
-    // Never deleted here: Wine deletes by the name that was refused.
-    CloseHandle(h);
-    *error = r == Reach::kLink ? ERROR_CANT_ACCESS_FILE : ERROR_PATH_NOT_FOUND;
-    return r;
-  }
-  *out = h;
-  return r;
+  RememberFinal(base, final);
+  Chain().push_back(Held{base, final, h});
+  return Reach::kDone;
 }
 
-// The folder name made (or found) in the held folder, which it then
-// replaces: the files that follow go into it.
-Reach MakeInHeld(const std::wstring& path, const std::wstring& name) {
-  HANDLE h = INVALID_HANDLE_VALUE;
-  ULONG_PTR info = 0;
-  const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
-  NTSTATUS status = OpenRelative(g_held->h, name, access, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, &h, &info);
-  if (status == kNameCollision)
-    status = OpenRelative(g_held->h, name, access, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, &h, &info);
-  if (status < 0) return Reach::kFailed;
-  const Reach r = CheckInHeld(h, name, true, info == FILE_CREATED);
-  if (r != Reach::kDone) {
-    CloseHandle(h);
-    return r;
+// Makes the chain end at folder (full, without separators at its end),
+// making the folders missing on the way when `create`.
+Reach HoldFolder(const std::wstring& folder, bool create) {
+  std::wstring base;
+  std::vector<std::wstring> steps;
+  if (!Plan(folder, &base, &steps)) return Reach::kFailed;
+  std::vector<Held>& chain = Chain();
+  while (!chain.empty() && !AtOrAbove(chain.back().path, folder)) PopHeld();
+  // Below the base everything held was walked link-free; above it, a
+  // trusted folder's link would be refused.
+  if (!chain.empty() && !AtOrAbove(base, chain.back().path)) ReleaseLocked();
+  if (chain.empty()) {
+    Reach r = HoldBase(base, create);
+    if (r != Reach::kDone) return r;
   }
-  std::wstring final = g_held->final + L"\\" + name;
-  ReleaseLocked();
-  g_held = new HeldFolder{path, final, h};
-  return r;
+  // The names below the folder held last.
+  size_t done = 0;
+  for (std::wstring at = base; done < steps.size() && !SameName(at, chain.back().path); ++done)
+    at += L"\\" + steps[done];
+  for (; done < steps.size(); ++done) {
+    const Held& in = chain.back();
+    const std::wstring& name = steps[done];
+    const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ULONG_PTR info = 0;
+    NTSTATUS status = kNameCollision;
+    if (create) status = OpenRelative(in.h, name, access, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, &h, &info);
+    if (status == kNameCollision)
+      status = OpenRelative(in.h, name, access, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, &h, &info);
+    if (status < 0) {
+      // A name that is a link to nothing cannot be opened either.
+      return LinkInPath(Narrow(in.path + L"\\" + name)) ? Reach::kLink : Reach::kFailed;
+    }
+    const Reach r = CheckIn(in, h, name, true, info == FILE_CREATED);
+    if (r != Reach::kDone) {
+      CloseHandle(h);
+      return r;
+    }
+    chain.push_back(Held{in.path + L"\\" + name, in.final + L"\\" + name, h});
+  }
+  return Reach::kDone;
 }
 
 // path in full, without separators at its end, and where its last name
@@ -356,6 +288,28 @@ bool SplitLast(const std::string& path, std::wstring* full, size_t* last) {
   return true;
 }
 
+// The folder that holds path's last name, in the chain; an act that found
+// the name elsewhere than meant (something held may have moved) is tried
+// once more from a fresh walk. The act sets `stale` for that.
+template <typename Act>
+Reach InFolderOf(const std::string& path, Act act) {
+  std::wstring full;
+  size_t last = 0;
+  if (!SplitLast(path, &full, &last)) return Reach::kFailed;
+  std::wstring folder = full.substr(0, last - 1);
+  StripSeparators(&folder, 0);
+  const std::wstring name = full.substr(last);
+  Reach r = Reach::kFailed;
+  for (int fresh = 0; fresh < 2; ++fresh) {
+    if (fresh) ReleaseLocked();
+    bool stale = true;
+    r = HoldFolder(folder, false);
+    if (r == Reach::kDone) r = act(Chain().back(), name, full, &stale);
+    if (r == Reach::kDone || !stale) break;
+  }
+  return r;
+}
+
 }  // namespace
 
 Reach OpenInFolder(const std::string& path, ACCESS_MASK access, ULONG share, bool create, HANDLE* out, bool* made,
@@ -363,30 +317,34 @@ Reach OpenInFolder(const std::string& path, ACCESS_MASK access, ULONG share, boo
   *out = INVALID_HANDLE_VALUE;
   *made = false;
   *error = ERROR_PATH_NOT_FOUND;
-  std::wstring full;
-  size_t last = 0;
-  if (!SplitLast(path, &full, &last)) return Reach::kFailed;
-  const std::wstring folder = full.substr(0, last - 1), name = full.substr(last);
-
   std::lock_guard<Mutex> hold(g_heldLock);
-  if (g_held && SameName(g_held->path, folder)) {
-    Reach r = OpenInHeld(name, access, share, create, out, made, error);
-    if (r == Reach::kDone) return r;
-    // A folder moved, removed or made again since: walked afresh, which
-    // also tells a link from any other failure.
-  }
-  ReleaseLocked();
-  LinkWalk walk;
-  Reach r = walk.ToParent(path, false, true);
-  if (r != Reach::kDone) {
-    *error = r == Reach::kLink ? ERROR_CANT_ACCESS_FILE : ERROR_PATH_NOT_FOUND;
-    return r;
-  }
-  std::wstring final;
-  HANDLE parent = walk.TakeFolder(&final);
-  if (parent == INVALID_HANDLE_VALUE) return Reach::kFailed;
-  g_held = new HeldFolder{folder, final, parent};
-  return OpenInHeld(name, access, share, create, out, made, error);
+  Reach r = InFolderOf(path, [&](const Held& in, const std::wstring& name, const std::wstring&, bool* stale) {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    ULONG_PTR info = 0;
+    NTSTATUS status = kNameCollision;
+    if (create) status = OpenRelative(in.h, name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, &h, &info);
+    if (status == kNameCollision)
+      status = OpenRelative(in.h, name, access, share, FILE_OPEN, FILE_NON_DIRECTORY_FILE, &h, &info);
+    if (status < 0) {
+      *error = ErrorOf(status);
+      // Not there, or no folder: the held folder may be another by now.
+      *stale = status == static_cast<NTSTATUS>(0xC0000034L) || status == static_cast<NTSTATUS>(0xC000003AL) ||
+               status == static_cast<NTSTATUS>(0xC0000056L);
+      return Reach::kFailed;
+    }
+    *made = info == FILE_CREATED;
+    const Reach checked = CheckIn(in, h, name, false, *made);
+    if (checked != Reach::kDone) {
+      // Never deleted here: Wine deletes by the name that was refused.
+      CloseHandle(h);
+      return checked;
+    }
+    *out = h;
+    *error = 0;
+    return checked;
+  });
+  if (r == Reach::kLink) *error = ERROR_CANT_ACCESS_FILE;
+  return r;
 }
 
 void ReleaseHeldFolder() {
@@ -395,23 +353,18 @@ void ReleaseHeldFolder() {
 }
 
 Reach MakeFoldersLinkFree(const std::string& dir) {
-  std::wstring full;
-  size_t last = 0;
-  const bool named = SplitLast(dir, &full, &last);
+  std::string narrow;
+  if (dir.empty() || dir.find_first_of("*?") != std::string::npos || !FullPathName(dir, &narrow))
+    return Reach::kFailed;
+  std::wstring full = Wide(narrow);
+  StripSeparators(&full, RootLength(full));
+  StripSeparators(&full, 0);
   std::lock_guard<Mutex> hold(g_heldLock);
-  if (named && g_held) {
-    if (SameName(g_held->path, full)) return Reach::kDone;
-    if (SameName(g_held->path, full.substr(0, last - 1)) && MakeInHeld(full, full.substr(last)) == Reach::kDone)
-      return Reach::kDone;
+  Reach r = HoldFolder(full, true);
+  if (r != Reach::kDone) {
+    ReleaseLocked();
+    r = HoldFolder(full, true);
   }
-  ReleaseLocked();
-  LinkWalk walk;
-  Reach r = walk.ToParent(dir, true, false);
-  if (r != Reach::kDone || !named) return r;
-  // The folder made last holds the files that come next.
-  std::wstring final;
-  HANDLE h = walk.TakeFolder(&final);
-  if (h != INVALID_HANDLE_VALUE) g_held = new HeldFolder{full, final, h};
   return r;
 }
 
@@ -428,41 +381,30 @@ Reach RemoveFileLinkFree(const std::string& path) {
   return r;
 }
 
-namespace {
-// Only a look, to spare the walk where the remove would fail anyway (an
-// uninstall tries each folder once per file it held).
-bool HoldsEntries(const std::string& dir) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((Wide(dir) + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  bool found = false;
-  do {
-    const std::wstring name = fd.cFileName;
-    found = name != L"." && name != L"..";
-  } while (!found && FindNextFileW(h, &fd));
-  FindClose(h);
-  return found;
-}
-}  // namespace
-
 Reach RemoveFolderLinkFree(const std::string& dir) {
-  ReleaseHeldFolder();
-  if (HoldsEntries(dir)) return Reach::kFailed;
-  LinkWalk walk;
-  Reach r = walk.ToParent(dir, false, true);
-  if (r != Reach::kDone) return r;
-  HANDLE f = CreateFileW(walk.Path().c_str(), DELETE | FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return Reach::kFailed;
-  r = walk.Check(f, true);
-  FILE_DISPOSITION_INFO disposition;
-  disposition.DeleteFile = TRUE;
-  if (r == Reach::kDone && !SetFileInformationByHandle(f, FileDispositionInfo, &disposition, sizeof disposition))
-    r = Reach::kFailed;
-  CloseHandle(f);
-  // A folder that is not empty may take the mark and stay (Wine does).
-  if (r == Reach::kDone && GetFileAttributesW(walk.Path().c_str()) != INVALID_FILE_ATTRIBUTES) r = Reach::kFailed;
-  return r;
+  std::lock_guard<Mutex> hold(g_heldLock);
+  // Held, the folder's removal would stay pending: the chain is cut above
+  // it, and its parent is what the removal goes through.
+  std::wstring full;
+  size_t last = 0;
+  if (!SplitLast(dir, &full, &last)) return Reach::kFailed;
+  while (g_chain && !g_chain->empty() && AtOrAbove(full, g_chain->back().path)) PopHeld();
+  return InFolderOf(dir, [&](const Held& in, const std::wstring& name, const std::wstring& whole, bool* stale) {
+    HANDLE f = INVALID_HANDLE_VALUE;
+    ULONG_PTR info = 0;
+    if (OpenRelative(in.h, name, DELETE, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, &f, &info) < 0) return Reach::kFailed;
+    Reach r = CheckIn(in, f, name, true, false);
+    *stale = r != Reach::kDone;
+    FILE_DISPOSITION_INFO disposition;
+    disposition.DeleteFile = TRUE;
+    // Windows refuses the mark for a folder that is not empty; Wine takes
+    // it and keeps the folder, which is looked at after.
+    if (r == Reach::kDone && !SetFileInformationByHandle(f, FileDispositionInfo, &disposition, sizeof disposition))
+      r = Reach::kFailed;
+    CloseHandle(f);
+    if (r == Reach::kDone && GetFileAttributesW(whole.c_str()) != INVALID_FILE_ATTRIBUTES) r = Reach::kFailed;
+    return r;
+  });
 }
 
 }  // namespace platform
