@@ -46,7 +46,7 @@ int CSetupPackage::ReadIndexInfo(CFile& index) {
     }
   }
   if (!ok) {
-    AfxMessageBox(kDamagedIndex);
+    AfxReportFailure(m_strPacketFile, kDamagedIndex);
     return FALSE;
   }
   return TRUE;

@@ -78,7 +78,9 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
     } else {
       package.Undo();
     }
-    if (!g_stop && changed) AfxMessageBox(kInstallUndone);
+    // Not finished is a failure even when the cause said nothing and nothing
+    // was changed; only a quit the user confirmed is none.
+    if (!g_stop) AfxReportFailure(targetDir, kInstallUndone, MB_OK, changed);
     return 0;
   }
   // The log and key are changes like the others: a stop while they are
@@ -92,7 +94,7 @@ int CInstallRunner::Install(LPCSTR packageFile, HWND notifyWnd) {
       ((!logPath.IsEmpty() && !rollback.NoteFile(logPath)) || (!keyThere && IsUninstallKeyName(app.m_strProductName) &&
                                        !rollback.NoteNewKey(app.m_strProductName)))) {
     rollback.Rollback();
-    AfxMessageBox(kInstallUndone);
+    AfxReportFailure(targetDir, kInstallUndone);
     return 0;
   }
   if (package.WriteUninstallInfo(targetDir, app.m_strProductName, app.m_strProductName,

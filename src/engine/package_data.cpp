@@ -49,7 +49,7 @@ bool ReadAll(CFile& f, BYTE* buf, uint64_t len) {
 void ShowPathMessage(const char* format, const CString& path) {
   CString msg;
   msg.Format(format, static_cast<LPCSTR>(path));
-  AfxMessageBox(msg);
+  AfxReportFailure(path, msg);
 }
 
 unsigned g_packThreads = 0;
@@ -221,7 +221,7 @@ DWORD CSetupPackage::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) 
     file.Write(item->packed.data(), item->packed.size());
     return static_cast<DWORD>(item->packed.size());
   }
-  AfxMessageBox(kWriteEncodeFailedText);
+  AfxReportNotice(item->record->m_strSourcePath, kWriteEncodeFailedText, MB_OK);
   if (length) file.Write(buffer, length);
   return length;
 }
@@ -285,7 +285,7 @@ int CSetupPackage::WriteDataInfo(CFile& data) {
       if (size > 0xFFFFFFFFu) return fail(kTooLarge, src);
       packet::StreamEncodeResult sr = packet::StreamEncode(file, size, data, {}, options);
       if (!sr.ok) return data.IsFailed() ? fail(nullptr, src) : fail(kCannotRead, src);
-      if (!sr.shrank) AfxMessageBox(kWriteEncodeFailedText);
+      if (!sr.shrank) AfxReportNotice(src, kWriteEncodeFailedText, MB_OK);
       length = static_cast<DWORD>(size);
       stored = static_cast<DWORD>(sr.stored);
     } else {

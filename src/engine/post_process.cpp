@@ -28,7 +28,7 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     } else if (!RegisterServer(path, TRUE)) {
       CString text;
       text.Format("注册'%s'失败!", path);
-      AfxMessageBox(text);
+      AfxReportFailure(path, text);
     } else if (!temporary) {
       m_saRegistered.Add(path);
     }
@@ -40,7 +40,7 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     const CString script = platform::RegistryScriptForEditor(path, &copy).c_str();
     CString command;
     command.Format("regedit /s \"%s\"", static_cast<LPCSTR>(script));
-    if (!RunProgram(command, temporary || copy)) AfxMessageBox("导入注册表失败!");
+    if (!RunProgram(command, temporary || copy)) AfxReportFailure(path, "导入注册表失败!");
     if (copy) platform::RemoveFile(static_cast<LPCSTR>(script));
   }
   if (flags & IF_RUN) {
@@ -56,7 +56,7 @@ BOOL CSetupPackage::PostProcessFile(LPCSTR path, const TSPIndex& entry) {
     if (!RunProgramIn(command, temporary, folder)) {
       CString text;
       text.Format("运行程序'%s'失败!", static_cast<LPCSTR>(command));
-      AfxMessageBox(text);
+      AfxReportFailure(command, text);
     }
   }
   if (temporary) {

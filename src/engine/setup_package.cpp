@@ -55,7 +55,7 @@ CSetupPackage::CSetupPackage(LPCSTR packageFile, LPCSTR targetDir, LPCSTR script
     ok = !path.empty();
     m_strSystemFolder = path;
   }
-  if (!ok) AfxMessageBox("初始化失败!");
+  if (!ok) AfxReportFailure("", "初始化失败!");
   // Where these folders are links (a moved profile, Wine's home folders),
   // that is the machine's layout: the link checks begin below them.
   platform::TrustMachineFolders();
@@ -66,7 +66,7 @@ CSetupPackage::~CSetupPackage() { m_arrIndex.RemoveAll(); }
 BOOL CSetupPackage::ExpandDirMacro(CString& path) {
   int slash = path.Find('\\');
   if (slash < 0) {
-    AfxMessageBox("脚本格式错误!");
+    AfxReportFailure(path, "脚本格式错误!");
     return FALSE;
   }
   CString head = path.Left(slash);
@@ -80,7 +80,7 @@ BOOL CSetupPackage::ExpandDirMacro(CString& path) {
   else if (head.CompareNoCase("<SETUPDIR>") == 0)
     dir = &m_strSetupDir;
   if (!dir) {
-    AfxMessageBox("非法安装路径!");
+    AfxReportFailure(path, "非法安装路径!");
     return FALSE;
   }
   path = *dir + "\\" + path.Mid(slash + 1);

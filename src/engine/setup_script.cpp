@@ -60,7 +60,7 @@ BOOL CSetupPackage::ParseFileInfo(const CStringArray& lines) {
 
 BOOL CSetupPackage::PrepareFromScript() {
   if (m_strScriptFile.IsEmpty()) {
-    AfxMessageBox("没有指定Setup Script File!");
+    AfxReportFailure("", "没有指定Setup Script File!");
     return FALSE;
   }
   m_arrIndex.RemoveAll();
@@ -80,7 +80,7 @@ BOOL CSetupPackage::PrepareFromScript() {
   ini.CloseSectionHandle(handle);
   // The count is 16 bits: a wrapped one would lose entries without a word.
   if (tooMany) {
-    AfxMessageBox("安装包最多容纳65535个文件项!");
+    AfxReportFailure(m_strScriptFile, "安装包最多容纳65535个文件项!");
     m_arrIndex.RemoveAll();
     return FALSE;
   }
@@ -100,7 +100,7 @@ int CSetupPackage::MakePacket() {
     if (longOne) {
       CString msg;
       msg.Format("'%s'\n超过255字节，不能存入安装包!", static_cast<LPCSTR>(*longOne));
-      AfxMessageBox(msg);
+      AfxReportFailure(*longOne, msg);
       return FALSE;
     }
   }

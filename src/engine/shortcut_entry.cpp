@@ -13,7 +13,7 @@
 BOOL CSetupPackage::ExpandFolderMacro(CString& path) {
   int slash = path.Find('\\');
   if (slash < 0) {
-    AfxMessageBox("脚本格式错误!");
+    AfxReportFailure(path, "脚本格式错误!");
     return FALSE;
   }
   const CString head = path.Left(slash);
@@ -68,6 +68,6 @@ BOOL CSetupPackage::CreateFileShortcut(CString targetPath, const TSPIndex& entry
     platform::Journal(platform::JournalKind::kShortcut, link.str(), targetPath.str());
     return TRUE;
   }
-  AfxMessageBox("建立快捷方式失败!");
+  AfxReportFailure(link, "建立快捷方式失败!");
   return FALSE;
 }

@@ -43,7 +43,7 @@ bool Told(LONG rc, const char* name) {
   if (rc == platform::kRegOk) return false;
   CString text;
   text.Format("Create %s failed !!", name);
-  AfxMessageBox(text);
+  AfxReportFailure(name, text);
   return true;
 }
 }  // namespace
@@ -57,7 +57,7 @@ BOOL WriteUninstallDetails(LPCSTR keyName, LPCSTR targetDir, const CStringArray&
                platform::kRegAllAccess) != platform::kRegOk) {
     CString text;
     text.Format("打开注册表键'%s'失败!", static_cast<LPCSTR>(keyPath));
-    AfxMessageBox(text);
+    AfxReportFailure(keyPath, text);
     return FALSE;
   }
   const CString dir = targetDir ? targetDir : "";

@@ -30,7 +30,7 @@ const int kLogNames = 9;
 void ShowText(const char* format, LPCSTR arg) {
   CString text;
   text.Format(format, arg);
-  AfxMessageBox(text);
+  AfxReportFailure(arg, text);
 }
 
 bool Blank(const CString& line) {
@@ -112,7 +112,7 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
   bool merge = false;
   const CString logPath = ChooseUninstallLog(dir, keyName, &merge);
   if (logPath.IsEmpty()) {
-    AfxMessageBox(kLogFailed);
+    AfxReportFailure(defaultLog, kLogFailed);
     return FALSE;
   }
 
@@ -167,14 +167,14 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
   }
   text.insert(0, UninstallLogHead(text));
   if (!ReplaceLog(dir, logPath, text)) {
-    AfxMessageBox(kLogFailed);
+    AfxReportFailure(logPath, kLogFailed);
     return FALSE;
   }
   m_strLogPath = logPath;
   if (!merge && logPath != defaultLog) {
     CString note;
     note.Format(kNotOurLog, static_cast<LPCSTR>(defaultLog), static_cast<LPCSTR>(logPath));
-    AfxMessageBox(note, MB_OK | MB_ICONINFORMATION);
+    AfxReportNotice(logPath, note, MB_OK | MB_ICONINFORMATION);
   }
   if (!keyNameOk) {
     ShowText(kBadKeyName, keyName ? keyName : "");
@@ -184,14 +184,14 @@ BOOL CSetupPackage::WriteUninstallInfo(LPCSTR targetDir, LPCSTR keyName, LPCSTR 
 
   const CString display = displayName ? displayName : keyName;
   if (key.SetString("DisplayName", display.str()) != platform::kRegOk) {
-    AfxMessageBox("Create DisplayName failed !!");
+    AfxReportFailure(keyPath, "Create DisplayName failed !!");
     return FALSE;
   }
   CString command;
   command.Format("%s %s|%s|%s", uninstaller ? uninstaller : "", "-U", static_cast<LPCSTR>(display),
                  static_cast<LPCSTR>(logPath));
   if (key.SetString("UninstallString", command.str()) != platform::kRegOk) {
-    AfxMessageBox("Create UninstallString failed !!");
+    AfxReportFailure(keyPath, "Create UninstallString failed !!");
     return FALSE;
   }
   return TRUE;

@@ -34,29 +34,35 @@ const char kMoreFailures[] = "另有%d项没有删除!";
 const char kFileScheduled[] = "文件正在使用,将在重新启动后删除!";
 const char kMoreScheduled[] = "另有%d项将在重新启动后删除!";
 // A damaged or crafted log must not hold the uninstall in a million
-// message boxes: past this many, failures are counted and told once.
+// message boxes: past this many, failures are recorded and told once.
 const int kFailureBoxes = 10;
 
 class FailureBoxes {
  public:
-  explicit FailureBoxes(const char* more = kMoreFailures) : more_(more) {}
+  explicit FailureBoxes(const char* more = kMoreFailures, bool scheduled = false)
+      : more_(more), scheduled_(scheduled) {}
   void Show(const char* what, const CString& line) {
-    if (++count_ > kFailureBoxes) return;
+    const bool present = ++count_ <= kFailureBoxes;
     CString text;
     text.Format("%s '%s'", what, static_cast<LPCSTR>(line));
-    AfxMessageBox(text);
+    if (scheduled_)
+      AfxReportScheduled(line, text, present);
+    else
+      AfxReportFailure(line, text, MB_OK, present);
   }
-  // One message for all the failures past the first few.
+  // One message for all the failures past the first few; each of them is
+  // recorded already.
   void ShowRest() {
     if (count_ <= kFailureBoxes) return;
     CString text;
     text.Format(more_, count_ - kFailureBoxes);
-    AfxMessageBox(text);
+    AfxReportNotice("", text, MB_OK);
     count_ = 0;
   }
 
  private:
   const char* more_;
+  bool scheduled_;
   int count_ = 0;
 };
 
@@ -148,19 +154,19 @@ BOOL CSetupPackage::ProcessUninstallLog(LPCSTR logPath) {
   // A log reached through a link is not the one the install wrote.
   if (platform::LinkInPath(logPath ? logPath : "") ||
       !log.Open(logPath, CFile::modeRead | CFile::typeText)) {
-    AfxMessageBox("打开卸载信息错误!");
+    AfxReportFailure(logPath, "打开卸载信息错误!");
     return FALSE;
   }
   m_bFilesLeft = false;
   CString line;
   if (!log.ReadString(line) || !IsMagic(line)) {
-    AfxMessageBox("不是合法的卸载文件!");
+    AfxReportFailure(logPath, "不是合法的卸载文件!");
     return FALSE;
   }
   CString logName, installDir;
   SplitPath(logPath, logName, installDir);
   CStringArray files, lastLines;
-  FailureBoxes failures, scheduled(kMoreScheduled);
+  FailureBoxes failures, scheduled(kMoreScheduled, true);
   bool registry = false;
   const CString uninstallKeys = "HKEY_LOCAL_MACHINE\\" + UninstallKeyPath("");
   while (log.ReadString(line)) {

@@ -39,7 +39,7 @@ const int kMaxRegListLines = 10000;
 void ShowPath(const char* format, const CString& path) {
   CString text;
   text.Format(format, static_cast<LPCSTR>(path));
-  AfxMessageBox(text);
+  AfxReportFailure(path, text);
 }
 
 // 0 to 1000 bytes of (time + rand()) % 255, from a generator the program
@@ -76,7 +76,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
   uint64_t total = 0;
   for (DWORD size : m_dwaDataSize.vec()) total += size;
   if (!IndexUsable() || total != data.GetLength()) {
-    AfxMessageBox(kDamagedIndex);
+    AfxReportFailure(m_strPacketFile, kDamagedIndex);
     return FALSE;
   }
   const int n = m_arrIndex.GetSize();
@@ -160,7 +160,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       bool ok = !hasData || (e.m_dwOrigSize <= kMaxRegList &&
                              packet::StreamDecode(data, e.m_dwStoredSize, e.m_dwOrigSize, &list));
       if (!ok) {
-        AfxMessageBox(path + kDecodeFailed);
+        AfxReportFailure(path, path + kDecodeFailed);
       } else {
         m_strRegListPath = path;
         const int before = m_saScriptRegKeys.GetSize();
@@ -196,7 +196,7 @@ int CSetupPackage::UnpackDataInfo(CFile& data) {
       if (!decoded) {
         // The file stays, empty, and its actions still follow.
         out.SetLength(0);
-        AfxMessageBox(path + kDecodeFailed);
+        AfxReportFailure(path, path + kDecodeFailed);
       }
       // The times go through the open file, as a status written back by
       // name would set them, without opening the file a second time: that
@@ -237,7 +237,7 @@ BOOL CSetupPackage::LoadScriptRegList(const BYTE* content, DWORD length) {
     if (added == kMaxRegListLines) {
       CString text;
       text.Format(kListTooLong, static_cast<LPCSTR>(m_strRegListPath), kMaxRegListLines);
-      AfxMessageBox(text);
+      AfxReportFailure(m_strRegListPath, text);
       break;
     }
     m_saScriptRegKeys.Add(line);

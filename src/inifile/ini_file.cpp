@@ -24,7 +24,7 @@ void CIniFile::GetHeadInfo(CString& head) const { head = m_strHeadInfo; }
 void CIniFile::SetHeadInfo(LPCSTR text) { m_strHeadInfo = text; }
 
 void CIniFile::ShowOpenFailure() const {
-  AfxMessageBox(CString("不能打开文件'") + m_strFileName + "'", MB_OK);
+  AfxReportFailure(m_strFileName, CString("不能打开文件'") + m_strFileName + "'", MB_OK);
 }
 
 CString CIniFile::ReadString(LPCSTR section, LPCSTR key, LPCSTR def) {

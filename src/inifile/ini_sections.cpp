@@ -55,7 +55,8 @@ BOOL CIniFile::ReadSection(stuSectionHandle* handle, CString& name, CStringArray
   while (reader.ReadString(line)) {
     if (line.IsEmpty()) break;
     if (line[0] == '[') {
-      AfxMessageBox("ini 文件格式错误！", MB_OK);
+      // Taken as this section's end: the section it begins is lost.
+      AfxReportFailure(m_strFileName, "ini 文件格式错误！", MB_OK);
       break;
     }
     if (line[0] == ';') continue;

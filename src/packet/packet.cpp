@@ -29,14 +29,14 @@ int CPacket::WritePacket() {
   const char* kTitle = "WritePacket error";
   CFile file;
   if (!file.Open(m_strPacketFile, CFile::modeCreate | CFile::modeWrite | CFile::shareExclusive)) {
-    packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle);
+    packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle, m_strPacketFile);
     return FALSE;
   }
   // A packet cut short is worse than none: it would read as a damaged one.
   auto fail = [&](const CString& text) {
     file.Close();
     platform::RemoveFile(m_strPacketFile.str());
-    packet::ShowPacketMessage(text, kTitle);
+    packet::ShowPacketMessage(text, kTitle, m_strPacketFile);
     return FALSE;
   };
   const CString writeFailed = "Can't write'" + m_strPacketFile + "'file!!";

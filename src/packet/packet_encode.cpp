@@ -12,7 +12,8 @@ DWORD CPacket::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) {
     file.Write(stored.data(), stored.size());
     return static_cast<DWORD>(stored.size());
   }
-  AfxMessageBox(kWriteEncodeFailedText);
+  // Stored as it is: the packet is whole, so this is no failure.
+  AfxReportNotice("", kWriteEncodeFailedText, MB_OK);
   if (length) file.Write(buffer, length);
   return length;
 }
@@ -20,7 +21,7 @@ DWORD CPacket::WriteEncode(CFile& file, const BYTE* buffer, DWORD length) {
 DWORD CPacket::Encode(std::unique_ptr<BYTE[]> buffer, DWORD length) {
   std::vector<BYTE> stored;
   if (packet::CompressItem(buffer.get(), length, &stored)) return static_cast<DWORD>(stored.size());
-  AfxMessageBox("Encode failed!");
+  AfxReportNotice("", "Encode failed!", MB_OK);
   return length;
 }
 

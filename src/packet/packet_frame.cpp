@@ -37,8 +37,8 @@ uint64_t Offset(const CArchive& ar) { return ar.GetFile()->GetLength() - ar.Rema
 
 }  // namespace
 
-void ShowPacketMessage(const CString& text, LPCSTR title) {
-  AfxShowMessage(AfxGetMainWndHandle(), text, title, MB_OK);
+void ShowPacketMessage(const CString& text, LPCSTR title, const CString& subject) {
+  AfxReportFailure(AfxGetMainWndHandle(), subject, text, title, MB_OK);
 }
 
 CString DamagedText(const CString& path) { return "'" + path + "' is damaged or incomplete!"; }

@@ -10,7 +10,9 @@
 
 namespace packet {
 
-void ShowPacketMessage(const CString& text, LPCSTR title);
+// A reader's failure, told in its own box and recorded as the run's failure
+// of subject (platform/outcome.h).
+void ShowPacketMessage(const CString& text, LPCSTR title, const CString& subject = CString());
 CString DamagedText(const CString& path);
 CString NoMemoryText(const CString& path);
 

@@ -16,9 +16,9 @@ const UINT kReadFlags = CFile::modeRead | CFile::shareDenyWrite;
 void Report(FrameStatus status, const CString& path, LPCSTR versionText, LPCSTR title) {
   switch (status) {
     case FrameStatus::kOk: return;
-    case FrameStatus::kVersion: packet::ShowPacketMessage(versionText, title); return;
-    case FrameStatus::kNoMemory: packet::ShowPacketMessage(packet::NoMemoryText(path), title); return;
-    case FrameStatus::kDamaged: packet::ShowPacketMessage(packet::DamagedText(path), title); return;
+    case FrameStatus::kVersion: packet::ShowPacketMessage(versionText, title, path); return;
+    case FrameStatus::kNoMemory: packet::ShowPacketMessage(packet::NoMemoryText(path), title, path); return;
+    case FrameStatus::kDamaged: packet::ShowPacketMessage(packet::DamagedText(path), title, path); return;
   }
 }
 
@@ -28,7 +28,7 @@ int CPacket::ReadCommon(ReadMode mode, LPCSTR versionMessage) {
   const char* kTitle = "ReadPacket error";
   CFile file;
   if (!file.Open(m_strPacketFile, kReadFlags)) {
-    packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle);
+    packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle, m_strPacketFile);
     return FALSE;
   }
   Frame frame;
@@ -70,7 +70,7 @@ int CPacket::GetData(DWORD k, CFile& out) {
   const char* kTitle = "WritePacket error";
   CFile file;
   if (!file.Open(m_strPacketFile, kReadFlags)) {
-    packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle);
+    packet::ShowPacketMessage("Can't open'" + m_strPacketFile + "'file!!", kTitle, m_strPacketFile);
     return FALSE;
   }
   Frame frame;
@@ -98,7 +98,7 @@ int CPacket::GetData(DWORD k, CFile& out) {
     }
     if (!out.Write(buf.get(), n)) {
       file.Close();
-      packet::ShowPacketMessage("Can't write'" + out.GetFilePath() + "'file!!", kTitle);
+      packet::ShowPacketMessage("Can't write'" + out.GetFilePath() + "'file!!", kTitle, out.GetFilePath());
       return FALSE;
     }
     left -= static_cast<DWORD>(n);
@@ -116,7 +116,7 @@ int CPacket::GetDataSizeTable() {
   const char* kTitle = "WritePacket error";
   CFile file;
   if (!file.Open(m_strPacketFile, kReadFlags)) {
-    packet::ShowPacketMessage("Can't open '" + m_strPacketFile + "'file!!", kTitle);
+    packet::ShowPacketMessage("Can't open '" + m_strPacketFile + "'file!!", kTitle, m_strPacketFile);
     return FALSE;
   }
   Frame frame;

@@ -7,6 +7,7 @@
 #include "platform/notify.h"
 #include "platform/fs.h"
 #include "platform/journal.h"
+#include "platform/outcome.h"
 
 namespace platform {
 namespace {
@@ -89,7 +90,9 @@ void Journal(JournalKind kind, const std::string& path, const std::string& detai
     std::lock_guard<Mutex> l(g_lock);
     h = g_journal;
   }
-  if (h) h(JournalEvent{kind, path, detail, value});
+  const JournalEvent event{kind, path, detail, value};
+  if (h) h(event);
+  RecordJournalEvent(event);
 }
 
 }  // namespace platform

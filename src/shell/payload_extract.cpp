@@ -116,7 +116,7 @@ BOOL CopyUninstaller(CTarnSetupShellApp& app, CFile& self, uint64_t shellLength,
   const payload::ShellIdentity own = payload::IdentifyShell(bytes);
   if (!there || own.kind != payload::ShellKind::kVersioned || own.version != kShellVersion) {
     if (!WriteShellCopy(self, shellLength, env.strWindowsDir, app.m_strUninstaller)) {
-      AfxMessageBox(kNoTempFileText);
+      AfxReportFailure(app.m_strUninstaller, kNoTempFileText);
       return FALSE;
     }
   }
@@ -130,7 +130,7 @@ BOOL CopyUninstaller(CTarnSetupShellApp& app, CFile& self, uint64_t shellLength,
     if (old.kind == payload::ShellKind::kForeign) {
       CString note;
       note.Format(kForeignUninstallerText, static_cast<LPCSTR>(legacy));
-      AfxMessageBox(note, MB_OK | MB_ICONINFORMATION);
+      AfxReportNotice(legacy, note, MB_OK | MB_ICONINFORMATION);
       return TRUE;
     }
     write = old.kind == payload::ShellKind::kOlderShell || old.version < kShellVersion;
@@ -139,7 +139,7 @@ BOOL CopyUninstaller(CTarnSetupShellApp& app, CFile& self, uint64_t shellLength,
     // The entry does not name it: the install goes on.
     CString note;
     note.Format("更新卸载程序'%s'失败!", static_cast<LPCSTR>(legacy));
-    AfxMessageBox(note, MB_OK | MB_ICONINFORMATION);
+    AfxReportNotice(legacy, note, MB_OK | MB_ICONINFORMATION);
   }
   return TRUE;
 }
@@ -150,7 +150,7 @@ BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env) {
   if (!self.Open(env.strSelf, CFile::modeRead | CFile::shareDenyWrite, &error)) {
     char text[1024] = {0};
     error.GetErrorMessage(text, sizeof text);
-    AfxMessageBox(text);
+    AfxReportFailure(env.strSelf, text);
     return FALSE;
   }
   // Anything but a whole trailer means no payload we could use; the file
@@ -161,12 +161,12 @@ BOOL ExtractPayloadTo(CTarnSetupShellApp& app, const stuExtractEnv& env) {
 
   app.m_strUIScriptFile = WriteWithRetries(self, info.uiScript, env);
   if (app.m_strUIScriptFile.IsEmpty()) {
-    AfxMessageBox(kNoTempFileText);
+    AfxReportFailure(env.strTempDir, kNoTempFileText);
     return FALSE;
   }
   app.m_strPackageFile = WriteWithRetries(self, info.package, env);
   if (app.m_strPackageFile.IsEmpty()) {
-    AfxMessageBox(kNoTempFileText);
+    AfxReportFailure(env.strTempDir, kNoTempFileText);
     return FALSE;
   }
 

@@ -5,7 +5,6 @@
 #include "shell/installed_product.h"
 #include "platform/file.h"
 #include "platform/fs.h"
-#include "platform/journal.h"
 #include "platform/shell_link.h"
 #include "shell/ui_script.h"
 #include "sysint/path_ops.h"
@@ -18,7 +17,9 @@ CString SilentLogPath() {
   return dir + kSilentLogName;
 }
 
-CSilentLog::CSilentLog(const CString& path) : m_strPath(path) {
+CSilentLog::CSilentLog(const CString& path)
+    : m_strPath(path),
+      m_record([this](const platform::Outcome& o) { Line("message: " + CString(o.message.text.c_str())); }) {
   m_prevHandler = platform::SetMessageBoxHandler(
       [this](const platform::MessageBoxCall& call) { return OnBox(call); });
 }
@@ -43,19 +44,14 @@ void CSilentLog::Line(const CString& text) {
 }
 
 void CSilentLog::Problem(const CString& text) {
-  {
-    std::lock_guard<platform::Mutex> l(m_lock);
-    ++m_nMessages;
-  }
-  Line("message: " + text);
+  platform::Outcome o;
+  o.kind = platform::OutcomeKind::kFailed;
+  o.message.text = text.str();
+  platform::ReportOutcome(o);
 }
 
 int CSilentLog::OnBox(const platform::MessageBoxCall& call) {
-  // A notice tells what was done instead; the run did not fail for it.
-  if ((call.type & 0xF0) == MB_ICONINFORMATION)
-    Line("message: " + CString(call.text.c_str()));
-  else
-    Problem(call.text.c_str());
+  Line("message: " + CString(call.text.c_str()));
   return (call.type & 0x0F) == MB_YESNO ? IDNO : IDOK;
 }
 
@@ -73,7 +69,7 @@ int SilentInstall(const stuCommandLine& cmd, CTarnSetupShellApp& app, const stuE
   if (!ExtractPayloadTo(app, env)) {
     // The wizard ends without a word when there is no payload; here the
     // log says why nothing was installed.
-    if (log.Messages() == 0) log.Problem("安装数据错误,无法正常安装!");
+    if (!log.Failed()) log.Problem("安装数据错误,无法正常安装!");
     return kExitNoPayload;
   }
   LoadUIScriptInto(app);
@@ -95,28 +91,19 @@ int SilentInstall(const stuCommandLine& cmd, CTarnSetupShellApp& app, const stuE
     return kExitUsage;
   }
   CInstallRunner::Install(app.GetPackageFile(), nullptr);
-  return log.Messages() ? kExitFailed : kExitOk;
+  return log.Failed() ? kExitFailed : kExitOk;
 }
 
 int SilentUninstall(const stuCommandLine& cmd, CSilentLog& log) {
-  // What was left, and what waits for the restart, as the uninstall did it.
-  int failed = 0, scheduled = 0;
-  platform::JournalHandler prev = platform::SetJournalHandler([&](const platform::JournalEvent& e) {
-    if (e.kind == platform::JournalKind::kFileScheduled) ++scheduled;
-    if (e.kind == platform::JournalKind::kFileNotRemoved || e.kind == platform::JournalKind::kRegNotDeleted)
-      ++failed;
-  });
   // As the uninstall dialog's worker does, without the question before it.
   const BOOL ok = CInstallRunner::Uninstall(cmd.strLogPath, nullptr);
-  platform::SetJournalHandler(prev);
   if (!ok) {
     RemoveUninstallKey(cmd.strKeyName);
     return kExitFailed;
   }
-  if (failed) return kExitFailed;
+  if (log.Failed()) return kExitFailed;
   // Files held by running programs go at the next start of Windows.
-  if (scheduled) return kExitRestart;
-  return log.Messages() ? kExitFailed : kExitOk;
+  return log.Scheduled() ? kExitRestart : kExitOk;
 }
 
 CString Now() {

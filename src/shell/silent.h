@@ -7,6 +7,7 @@
 #include "afx/cstring.h"
 #include "engine/setup_app.h"
 #include "platform/msgbox.h"
+#include "platform/outcome.h"
 #include "shell/command_line.h"
 #include "shell/payload_extract.h"
 
@@ -24,8 +25,10 @@ inline constexpr char kSilentLogName[] = "TarnSetup.log";
 CString SilentLogPath();
 
 // Appends to the log, in the system's ANSI bytes (GBK), a CR LF after each
-// line, and while it lives takes every message box there: the box counts
-// as shown and is answered OK, or No to a question.
+// line. While it lives it holds the run's outcome record, whose told
+// outcomes it logs, and takes every message box there: logged as shown,
+// answered OK, or No to a question. Whether the run failed is the record's
+// to say, never the boxes'.
 class CSilentLog {
  public:
   explicit CSilentLog(const CString& path);
@@ -35,17 +38,19 @@ class CSilentLog {
 
   // One line; line breaks inside it become blanks.
   void Line(const CString& text);
-  // A problem of the silent run itself, logged and counted as a message.
+  // A problem of the silent run itself: logged, and a failure of the run.
   void Problem(const CString& text);
-  int Messages() const { return m_nMessages; }
+  // A step failed / a removal waits for the next start of Windows.
+  bool Failed() const { return m_record.Failed(); }
+  bool Scheduled() const { return m_record.Scheduled(); }
 
  private:
   int OnBox(const platform::MessageBoxCall& call);
 
   CString m_strPath;
   platform::Mutex m_lock;
-  int m_nMessages = 0;
   platform::MessageBoxHandler m_prevHandler;
+  platform::OutcomeRecord m_record;
 };
 
 // Runs the silent mode the command line asks for and returns the exit

@@ -18,7 +18,7 @@ CString FirstLine(CStringArray& lines) {
 BOOL CUIScriptReader::Read(CString& productName, CString& targetDir, CString& programFolder,
                            CString& licence) {
   if (m_strFileName.IsEmpty()) {
-    AfxMessageBox("没有指定Setup UI Script File!");
+    AfxReportFailure("", "没有指定Setup UI Script File!");
     return FALSE;
   }
   productName.Empty();
@@ -33,7 +33,7 @@ BOOL CUIScriptReader::Read(CString& productName, CString& targetDir, CString& pr
 
   std::string programs;
   if (!platform::SpecialFolderPath(platform::kFolderPrograms, &programs)) {
-    AfxMessageBox("SHGetSpecialFolderPath CSIDL_PROGRAMS failed!!");
+    AfxReportFailure(m_strFileName, "SHGetSpecialFolderPath CSIDL_PROGRAMS failed!!");
     return FALSE;
   }
   if (haveFolder) {

@@ -25,7 +25,7 @@ bool DirectoryExists(const CString& path) {
 void ShowCannotCreate(const CString& path) {
   CString text;
   text.Format("不能建立路径'%s'!", static_cast<LPCSTR>(path));
-  AfxMessageBox(text);
+  AfxReportFailure(path, text);
 }
 
 BOOL CheckDirectory(const CString& path, BOOL create, BOOL prompt, LPCSTR question, LPCSTR title) {
@@ -36,7 +36,7 @@ BOOL CheckDirectory(const CString& path, BOOL create, BOOL prompt, LPCSTR questi
     if (prompt) {
       CString text;
       text.Format("'%s'不是合法的根目录!", static_cast<LPCSTR>(dir));
-      AfxShowMessage(nullptr, text, "错误", MB_OK);
+      AfxReportFailure(nullptr, dir, text, "错误", MB_OK);
     }
     return FALSE;
   }

@@ -21,7 +21,7 @@ LONG CreateShortcut(LPCSTR targetPath, LPCSTR linkPath, LPCSTR workingDir, LPCST
   for (const Setter& s : setters) {
     hr = (link.*s.set)(s.value ? s.value : "");
     if (hr < 0) {
-      AfxMessageBox(s.failed);
+      AfxReportFailure(linkPath, s.failed);
       return hr;
     }
   }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "afx/file.h"
+#include "afx/msgbox.h"
 #include <ctime>
 #include "engine/install_runner.h"
 #include "engine/installed_entry.h"
@@ -172,6 +173,40 @@ TEST_F(Silent, FailuresAreExitCodesAndLogLines) {
   EXPECT_EQ(Run("/S /D=" + (dir / "bare")), kExitNoPayload);
   EXPECT_NE(Log().find("message: 安装数据错误,无法正常安装!\r\nexit code 3\r\n"), std::string::npos) << Log();
   EXPECT_FALSE(platform::Access(dir / "bare"));
+  EXPECT_TRUE(boxes.calls().empty());
+}
+
+// The run's record decides, not the boxes: a failure that no box handler
+// sees or counts fails the run, and a notice or a question does not.
+TEST_F(Silent, TheRecordDecidesNotTheBoxes) {
+  CSilentLog log(logPath.c_str());
+  AfxReportNotice("", "一条通知");
+  EXPECT_EQ(AfxShowMessage(nullptr, "是否继续?", "问题", MB_YESNO | MB_ICONQUESTION), IDNO);
+  EXPECT_FALSE(log.Failed());
+  platform::MessageBoxHandler prev =
+      platform::SetMessageBoxHandler([](const platform::MessageBoxCall&) { return IDOK; });
+  EXPECT_FALSE(CInstallRunner::Uninstall((dir / "gone\\Unistall.tsu").c_str(), nullptr));
+  platform::SetMessageBoxHandler(prev);
+  EXPECT_TRUE(log.Failed());
+  EXPECT_FALSE(log.Scheduled());
+  EXPECT_NE(Log().find("message: 一条通知\r\nmessage: 是否继续?\r\nmessage: 打开卸载信息错误!\r\n"),
+            std::string::npos)
+      << Log();
+  EXPECT_TRUE(boxes.calls().empty());
+}
+
+// The notice that another program's uninstaller was left alone is logged;
+// the install succeeded all the same.
+TEST_F(Silent, ANoticeIsLoggedAndDoesNotFail) {
+  MakeInstaller({{"a.txt", "alpha"}});
+  const std::string legacy = dir / "win\\tsu11.exe";
+  ASSERT_TRUE(WriteFileBytes(legacy, "MZ some other program"));
+  EXPECT_EQ(Run("/S /D=" + (dir / "noticed")), kExitOk) << Log();
+  EXPECT_NE(Log().find("message: '" + legacy + "'不是本安装程序的卸载程序,没有覆盖。\r\n"),
+            std::string::npos)
+      << Log();
+  EXPECT_EQ(ReadFileBytes(legacy), "MZ some other program");
+  EXPECT_EQ(ReadFileBytes(dir / "noticed\\a.txt"), "alpha");
   EXPECT_TRUE(boxes.calls().empty());
 }
 

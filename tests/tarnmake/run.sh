@@ -211,7 +211,7 @@ PY
     python3 - last.out <<'PY' || fail "install report"
 import json, sys
 r = json.load(open(sys.argv[1], encoding="utf-8"))
-assert r["ok"] and not r["messages"], r
+assert r["ok"] and not r["messages"] and r["failures"] == [], r
 # The whole Uninstall entry, as the setup shell writes it.
 entry = {v["name"]: v["value"] for v in r["registry_values"]
          if v["key"].endswith("\\Uninstall\\Tarn Sample")}
@@ -462,6 +462,39 @@ PY
     "${tm[@]}" uninstall 'C:\TarnSafety\Unistall.tsu' "${sb[@]}" >/dev/null 2>&1
     [ "$(cat outside/keep.txt)" = keep ] || fail "the uninstall reached through a linked folder"
     rm -f "$drive_c/TarnSafety/docs"
+    # A failed entry fails the install, and the report names what it was
+    # about; the entries after it are installed.
+    rm -rf "$drive_c/TarnBlocked" && mkdir -p "$drive_c/TarnBlocked" && echo x > "$drive_c/TarnBlocked/blocked"
+    { entry 'blocked\x.txt'; entry ok.txt; } > s/blocked.ini
+    run ok package s/blocked.ini -o blocked.tsp
+    "${tm[@]}" install blocked.tsp --target 'C:\TarnBlocked' --name 'Tarn Blocked' "${sb[@]}" --json >last.out 2>last.err &&
+      fail "an install with a failed entry succeeded"
+    grep -q "error: 1 problem(s) during the install" last.err || fail "no count of the failures: $(cat last.err)"
+    grep -qF "cannot create the folder 'C:\TarnBlocked\blocked'" last.err || fail "the failure is not told in English"
+    python3 - last.out <<'PY' || fail "failed install report"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert not r["ok"] and r["files"] == ["C:\\TarnBlocked\\ok.txt"], r
+assert r["failures"] == [{"subject": "C:\\TarnBlocked\\blocked",
+                          "why": "不能建立路径'C:\\TarnBlocked\\blocked'!"}], r
+assert r["messages"] == [r["failures"][0]["why"]], r
+PY
+    "${tm[@]}" uninstall 'C:\TarnBlocked\Unistall.tsu' "${sb[@]}" --json >last.out 2>last.err
+    python3 - last.out <<'PY' || fail "uninstall after a failed install"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert r["ok"] and "C:\\TarnBlocked\\ok.txt" in r["files_removed"], r
+assert r["failures"] == [] and r["scheduled"] == [], r
+PY
+    "${tm[@]}" uninstall 'C:\TarnBlocked\Unistall.tsu' "${sb[@]}" --json >last.out 2>last.err &&
+      fail "an uninstall without its log succeeded"
+    python3 - last.out <<'PY' || fail "uninstall without a log"
+import json, sys
+r = json.load(open(sys.argv[1], encoding="utf-8"))
+assert not r["ok"] and not r["processed"], r
+assert r["failures"] == [{"subject": "C:\\TarnBlocked\\Unistall.tsu", "why": "打开卸载信息错误!"}], r
+PY
+    rm -rf "$drive_c/TarnBlocked"
     # A climbing target is refused at install as at verify; natively
     # <SETUPDIR> is a folder of the sandbox.
     printf '[FILEINFO]\r\nSOURCE_PATH=f.txt\r\nTARGET_PATH=<SETUPDIR>\\aa\\bb\\cc\\x.txt\r\n\r\n' > s/setup.ini

@@ -447,11 +447,11 @@ bool MakePackage(const std::string& script, const std::string& output, size_t* e
   {
     Builder builder(temp.path(), text.path(), ceiling);
     // The install folders it looks up on construction do not matter here.
-    int before = ProblemLines();
+    const size_t before = boxes.failures();
     ok = builder.MakePacket() && !builder.refused();
-    // Any message but the raw-item notice means something was skipped or
+    // A failed step but a written packet means something was skipped or
     // lost (a section after a format error, say).
-    if (ProblemLines() != before) ok = false;
+    if (boxes.failures() != before) ok = false;
     *entries = builder.entries();
   }
   host::ChangeDirectory(back);

@@ -15,6 +15,7 @@
 #include "platform/journal.h"
 #include "platform/msgbox.h"
 #include "platform/notify.h"
+#include "platform/outcome.h"
 #include "platform/shell_link.h"
 #include "report.h"
 #include "engine/install_runner.h"
@@ -32,16 +33,17 @@ std::string JsonList(const std::vector<std::string>& items) {
   return out + "]";
 }
 
-// Everything the run did, gathered from the journal and the message boxes.
+// Everything the run did, gathered from the journal, and how each step
+// ended, from the run's outcome record. What the engine tells, as an
+// outcome or in a box, is a line and one of the messages.
 class Recorder {
  public:
-  Recorder() {
+  Recorder() : record_([this](const platform::Outcome& o) { Tell(o.message.text); }) {
     prevJournal_ = platform::SetJournalHandler([this](const platform::JournalEvent& e) {
       events_.push_back(e);
     });
     prevBox_ = platform::SetMessageBoxHandler([this](const platform::MessageBoxCall& c) {
-      messages_.push_back(c.text);
-      Note("message: " + InEnglish(c.text));
+      Tell(c.text);
       return (c.type & MB_YESNO) ? IDNO : IDOK;
     });
   }
@@ -56,12 +58,19 @@ class Recorder {
     return out;
   }
   const std::vector<std::string>& messages() const { return messages_; }
+  const platform::OutcomeRecord& record() const { return record_; }
 
  private:
+  void Tell(const std::string& text) {
+    messages_.push_back(text);
+    Note("message: " + InEnglish(text));
+  }
+
   std::vector<platform::JournalEvent> events_;
   std::vector<std::string> messages_;
   platform::JournalHandler prevJournal_;
   platform::MessageBoxHandler prevBox_;
+  platform::OutcomeRecord record_;
 };
 
 // Progress of the engine's entry messages on a terminal.
@@ -174,6 +183,15 @@ std::vector<std::string> Paths(const Recorder& r, platform::JournalKind kind, bo
   return out;
 }
 
+// The failed steps: what each was about and why, as the engine told it.
+std::vector<std::string> JsonFailures(const Recorder& r) {
+  std::vector<std::string> out;
+  for (const platform::Outcome& o : r.record().Of(platform::OutcomeKind::kFailed))
+    out.push_back("{\"subject\": " + Json(o.subject) +
+                  ", \"why\": " + Json(o.message.text.empty() ? o.why : o.message.text) + "}");
+  return out;
+}
+
 bool IsFullWindowsPath(const std::string& path) {
   return path.size() >= 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
 }
@@ -230,7 +248,8 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
   std::string log = UninstallLogPath(target.c_str()).str();
   const stuInstalledEntry entry = ReadInstalledEntry(app.m_strProductName);
   if (!entry.strLogPath.IsEmpty()) log = entry.strLogPath.str();
-  const bool ok = rec.messages().empty();
+  const size_t failures = rec.record().Count(platform::OutcomeKind::kFailed);
+  const bool ok = failures == 0;
 
   if (json) {
     std::vector<std::string> skipped, links, values, programs, libraries, messages;
@@ -252,7 +271,7 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
         " \"version\": %s, \"publisher\": %s, \"url\": %s,\n"
         " \"files\": %s,\n \"skipped\": %s,\n \"temporary_removed\": %s,\n \"shortcuts\": %s,\n"
         " \"registry_keys\": %s,\n \"registry_values\": %s,\n \"programs\": %s,\n"
-        " \"libraries\": %s,\n \"messages\": %s}\n",
+        " \"libraries\": %s,\n \"messages\": %s,\n \"failures\": %s}\n",
         ok ? "true" : "false", Json(target).c_str(), Json(app.m_strProductName.str()).c_str(),
         Json(app.m_strUninstaller.str()).c_str(), Json(log).c_str(),
         Json(app.m_strVersion.str()).c_str(), Json(app.m_strPublisher.str()).c_str(),
@@ -260,7 +279,8 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
         JsonList(Paths(rec, K::kFileWritten, true)).c_str(), JsonList(skipped).c_str(),
         JsonList(Paths(rec, K::kFileRemoved, true)).c_str(), JsonList(links).c_str(),
         JsonList(Paths(rec, K::kRegKeyCreated, true)).c_str(), JsonList(values).c_str(),
-        JsonList(programs).c_str(), JsonList(libraries).c_str(), JsonList(messages).c_str());
+        JsonList(programs).c_str(), JsonList(libraries).c_str(), JsonList(messages).c_str(),
+        JsonList(JsonFailures(rec)).c_str());
   } else {
     PrintList("files written", Paths(rec, K::kFileWritten, false));
     std::vector<std::string> lines;
@@ -284,7 +304,7 @@ int CmdInstall(const std::string& package, const std::string& target, const std:
     PrintList("libraries", lines);
     Say("uninstall log: " + log);
   }
-  if (!ok) Error(std::to_string(rec.messages().size()) + " problem(s) during the install");
+  if (!ok) Error(std::to_string(failures) + " problem(s) during the install");
   return ok ? 0 : 1;
 }
 
@@ -309,21 +329,25 @@ int CmdUninstall(const std::string& log, const std::string& key, const std::stri
     if (!processed && !key.empty()) RemoveUninstallKey(key.c_str());
   }
   using K = platform::JournalKind;
-  const bool ok = processed && rec.messages().empty();
+  // A file that goes only at the next start of Windows is not removed yet.
+  const bool scheduled = rec.record().Scheduled();
+  const bool ok = processed && !rec.record().Failed() && !scheduled;
   if (json) {
     std::vector<std::string> messages;
     for (const auto& m : rec.messages()) messages.push_back(Json(m));
     std::printf(
         "{\"ok\": %s, \"processed\": %s, \"log\": %s,\n \"files_removed\": %s,\n"
         " \"files_not_removed\": %s,\n \"folders_removed\": %s,\n \"registry_removed\": %s,\n"
-        " \"registry_not_removed\": %s,\n \"absent\": %s,\n \"messages\": %s}\n",
+        " \"registry_not_removed\": %s,\n \"absent\": %s,\n \"messages\": %s,\n"
+        " \"scheduled\": %s,\n \"failures\": %s}\n",
         ok ? "true" : "false", processed ? "true" : "false", Json(log).c_str(),
         JsonList(Paths(rec, K::kFileRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kFileNotRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kFolderRemoved, true)).c_str(),
         JsonList(Paths(rec, K::kRegDeleted, true)).c_str(),
         JsonList(Paths(rec, K::kRegNotDeleted, true)).c_str(),
-        JsonList(Paths(rec, K::kAlreadyGone, true)).c_str(), JsonList(messages).c_str());
+        JsonList(Paths(rec, K::kAlreadyGone, true)).c_str(), JsonList(messages).c_str(),
+        JsonList(Paths(rec, K::kFileScheduled, true)).c_str(), JsonList(JsonFailures(rec)).c_str());
   } else {
     PrintList("registry entries removed", Paths(rec, K::kRegDeleted, false));
     PrintList("registry entries not removed", Paths(rec, K::kRegNotDeleted, false));
@@ -331,8 +355,12 @@ int CmdUninstall(const std::string& log, const std::string& key, const std::stri
     PrintList("files not removed", Paths(rec, K::kFileNotRemoved, false));
     PrintList("folders removed", Paths(rec, K::kFolderRemoved, false));
     PrintList("already gone", Paths(rec, K::kAlreadyGone, false));
+    PrintList("removed when Windows restarts", Paths(rec, K::kFileScheduled, false));
   }
-  if (!ok) Error(processed ? "some entries could not be removed" : "the log could not be processed");
+  if (!ok)
+    Error(!processed                 ? "the log could not be processed"
+          : rec.record().Failed()    ? "some entries could not be removed"
+                                     : "some files are removed only when Windows restarts");
   return ok ? 0 : 1;
 }
 

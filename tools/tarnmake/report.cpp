@@ -94,26 +94,36 @@ void ClearProgressLine() {
   }
 }
 
-BoxToStderr::BoxToStderr() {
+static std::string BoxLine(const platform::MessageBoxCall& call) {
+  std::string line = Utf8(Printable(OneLine(InEnglish(call.text))));
+  if (!call.caption.empty() && call.caption != platform::AppCaption())
+    line = "[" + Utf8(Printable(OneLine(InEnglish(call.caption)))) + "] " + line;
+  return line;
+}
+
+BoxToStderr::BoxToStderr()
+    : record_([this](const platform::Outcome& outcome) { Present(outcome); }) {
   prev_ = platform::SetMessageBoxHandler(
       [this](const platform::MessageBoxCall& call) { return Show(call); });
 }
 
 BoxToStderr::~BoxToStderr() { platform::SetMessageBoxHandler(prev_); }
 
-int BoxToStderr::Show(const platform::MessageBoxCall& call) {
-  {
-    std::lock_guard<platform::Mutex> l(lock_);
-    if (call.text == kWriteEncodeFailedText) {
+void BoxToStderr::Present(const platform::Outcome& outcome) {
+  if (outcome.kind != platform::OutcomeKind::kFailed) {
+    if (outcome.message.text == kWriteEncodeFailedText) {
+      std::lock_guard<platform::Mutex> l(lock_);
       ++rawItems_;
-      return IDOK;
+    } else {
+      WriteLine(BoxLine(outcome.message), false);
     }
-    ++boxes_;
+    return;
   }
-  std::string line = Utf8(Printable(OneLine(InEnglish(call.text))));
-  if (!call.caption.empty() && call.caption != platform::AppCaption())
-    line = "[" + Utf8(Printable(OneLine(InEnglish(call.caption)))) + "] " + line;
-  WriteLine("error: " + line, true);
+  WriteLine("error: " + BoxLine(outcome.message), true);
+}
+
+int BoxToStderr::Show(const platform::MessageBoxCall& call) {
+  WriteLine("error: " + BoxLine(call), true);
   UINT buttons = call.type & 0x0F;
   if (buttons == MB_YESNO) return IDNO;
   if (buttons == MB_OKCANCEL) return IDCANCEL;

@@ -7,6 +7,7 @@
 #include "platform/sync.h"
 #include <string>
 #include "platform/msgbox.h"
+#include "platform/outcome.h"
 
 namespace tarnmake {
 
@@ -23,9 +24,11 @@ std::string Utf8(const std::string& ansi);
 // A JSON string (quoted, escaped, UTF-8) of ANSI text.
 std::string Json(const std::string& ansi);
 
-// Routes every message box to standard error for its lifetime, answering
-// as an unattended user would (OK, No, Cancel). The engine's per-item
-// "does not shrink" notice is only counted: Summary() tells it once.
+// Holds the run's outcome record and routes what the engine tells, its
+// outcomes and any message box, to standard error for its lifetime,
+// answering boxes as an unattended user would (OK, No, Cancel). The
+// engine's per-item "does not shrink" notice is only counted: Summary()
+// tells it once.
 class BoxToStderr {
  public:
   BoxToStderr();
@@ -33,15 +36,17 @@ class BoxToStderr {
   BoxToStderr(const BoxToStderr&) = delete;
   BoxToStderr& operator=(const BoxToStderr&) = delete;
   int raw_items() const { return rawItems_; }
-  int boxes() const { return boxes_; }
+  // Steps of the run that failed so far.
+  size_t failures() const { return record_.Count(platform::OutcomeKind::kFailed); }
   void Summary() const;
 
  private:
   int Show(const platform::MessageBoxCall& call);
+  void Present(const platform::Outcome& outcome);
   platform::Mutex lock_;
   int rawItems_ = 0;
-  int boxes_ = 0;
   platform::MessageBoxHandler prev_;
+  platform::OutcomeRecord record_;
 };
 
 // A one-line bar on a terminal; silent elsewhere. Safe to advance from
