@@ -77,11 +77,22 @@ check_tree() {  # an install holds the corpus
 gone() {  # an uninstall leaves nothing
   [ ! -e "$1" ] || { echo "$1 is still there after the uninstall" >&2; exit 1; }
 }
+# An intact copy of this version is kept: one an earlier build left would
+# be the uninstaller timed.
+rm -f "$WINEPREFIX/drive_c/windows/"tsu11*.exe
 echo "== $rounds rounds, alternating"
 for r in $(seq "$rounds"); do
   run tarn wine "$(win "$out/tarn-setup.exe")" /S '/D=C:\bench-tarn'
   check_tree "$WINEPREFIX/drive_c/bench-tarn"
-  timed_run tarn-u wine "$(win "$out/tarn-setup.exe")" /S '-U|bench|C:\bench-tarn\Unistall.tsu'
+  # As a deployment tool would: the entry's own quiet command, the shell's
+  # bare copy beside Windows.
+  quiet=$(wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\bench' \
+    /v QuietUninstallString 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+  uninstaller=$(echo "$quiet" | sed -n 's/^"\([^"]*\)" \/S .*/\1/p')
+  [ -n "$uninstaller" ] || { echo "no QuietUninstallString for bench: $quiet" >&2; exit 1; }
+  command=${quiet#*\" /S }
+  command=${command#\"}
+  timed_run tarn-u wine "$uninstaller" /S "${command%\"}"
   gone "$WINEPREFIX/drive_c/bench-tarn"
   run nsis wine "$(win "$out/nsis-setup.exe")" /S
   check_tree "$WINEPREFIX/drive_c/bench-nsis"

@@ -23,8 +23,8 @@ Reach RemoveFolderLinkFree(const std::string& dir);
 // The part of path that exists now is taken for the user's own layout (a
 // folder typed or chosen to install into): links there are followed.
 void TrustExistingPart(const std::string& path);
-// The writes and deletes hold the last folder they acted in; this lets go
-// of it: when a run ends, and before a folder is removed (a held folder's
+// The writes and deletes hold the folders they walked lately; this lets go
+// of them: when a run ends, and before a folder is removed (a held folder's
 // removal would stay pending).
 void ReleaseHeldFolder();
 

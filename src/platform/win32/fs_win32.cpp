@@ -45,8 +45,18 @@ bool Access(const std::string& path) { return _waccess(Wide(path).c_str(), 0) ==
 bool FindEntry(const std::string& path, bool* isDirectory) {
   // An exact name only: a wildcard would match some other entry.
   if (path.find_first_of("*?") != std::string::npos) return false;
+  const std::wstring wide = Wide(path);
+  // An entry that is there is told by its attributes, without the listing
+  // of its folder that Wine opens a handle for; what is not (or a root, or
+  // a name ending in a separator) is looked for as before.
+  WIN32_FILE_ATTRIBUTE_DATA attr;
+  if (wide.size() > 3 && wide.back() != L'\\' && wide.back() != L'/' &&
+      GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attr)) {
+    if (isDirectory) *isDirectory = (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+  }
   WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW(Wide(path).c_str(), &fd);
+  HANDLE h = FindFirstFileW(wide.c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return false;
   FindClose(h);
   if (isDirectory) *isDirectory = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

@@ -3,8 +3,8 @@
 // handle), never following a reparse point there, and its handle's final
 // path is compared with the path it should have: a link, one that Wine
 // follows regardless, or a folder moved away shows up as another final
-// path. The folders walked stay held, from the base down to the last one
-// acted in, so that the next act nearby walks only what differs.
+// path. The folders walked lately stay held, so that the next act nearby
+// walks only the names that differ.
 #include <windows.h>
 #include <winternl.h>
 #include <algorithm>
@@ -129,28 +129,67 @@ DWORD ErrorOf(NTSTATUS status) {
 
 const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035L);
 
-// One folder of the chain: its path as walked, its final path when it was
-// opened, and its handle.
+// A folder held: its path as walked, its final path when it was opened,
+// its handle, and when it was last used.
 struct Held {
   std::wstring path;
   std::wstring final;
   HANDLE h;
+  uint64_t used;
 };
 Mutex g_heldLock;
-std::vector<Held>* g_chain = nullptr;
+// The folders walked lately, each opened relative to the one above it: a
+// package that goes from folder to folder walks only the names that differ.
+std::vector<Held*>* g_held = nullptr;
+uint64_t g_tick = 0;
+const size_t kMaxHeld = 32;
 
-std::vector<Held>& Chain() {
-  if (!g_chain) g_chain = new std::vector<Held>();
-  return *g_chain;
+std::vector<Held*>& HeldFolders() {
+  if (!g_held) g_held = new std::vector<Held*>();
+  return *g_held;
 }
 
-void PopHeld() {
-  CloseHandle(Chain().back().h);
-  Chain().pop_back();
+Held* AddHeld(const std::wstring& path, const std::wstring& final, HANDLE h) {
+  HeldFolders().push_back(new Held{path, final, h, ++g_tick});
+  return HeldFolders().back();
+}
+
+Held* FindHeld(const std::wstring& path) {
+  for (Held* h : HeldFolders())
+    if (SameName(h->path, path)) return h;
+  return nullptr;
+}
+
+// Lets go of the held folders `drop` names.
+template <typename Pred>
+void DropHeld(Pred drop) {
+  std::vector<Held*>& held = HeldFolders();
+  for (size_t i = 0; i < held.size();) {
+    if (drop(*held[i])) {
+      CloseHandle(held[i]->h);
+      delete held[i];
+      held.erase(held.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
 }
 
 void ReleaseLocked() {
-  while (g_chain && !g_chain->empty()) PopHeld();
+  DropHeld([](const Held&) { return true; });
+}
+
+// The least used go beyond the limit; the one just used stays.
+void TrimHeld() {
+  std::vector<Held*>& held = HeldFolders();
+  while (held.size() > kMaxHeld) {
+    size_t oldest = 0;
+    for (size_t i = 1; i < held.size(); ++i)
+      if (held[i]->used < held[oldest]->used) oldest = i;
+    CloseHandle(held[oldest]->h);
+    delete held[oldest];
+    held.erase(held.begin() + static_cast<std::ptrdiff_t>(oldest));
+  }
 }
 
 // Whether a is b or a folder above it.
@@ -226,50 +265,51 @@ Reach HoldBase(const std::wstring& base, bool create) {
     return Reach::kFailed;
   }
   RememberFinal(base, final);
-  Chain().push_back(Held{base, final, h});
+  AddHeld(base, final, h);
   return Reach::kDone;
 }
 
-// Makes the chain end at folder (full, without separators at its end),
-// making the folders missing on the way when `create`.
-Reach HoldFolder(const std::wstring& folder, bool create) {
+// Holds folder (full, without separators at its end), walked from the
+// deepest folder held on its way at or below its base, making the folders
+// missing on the way when `create`.
+Reach HoldFolder(const std::wstring& folder, bool create, Held** out) {
   std::wstring base;
   std::vector<std::wstring> steps;
   if (!Plan(folder, &base, &steps)) return Reach::kFailed;
-  std::vector<Held>& chain = Chain();
-  while (!chain.empty() && !AtOrAbove(chain.back().path, folder)) PopHeld();
-  // Below the base everything held was walked link-free; above it, a
-  // trusted folder's link would be refused.
-  if (!chain.empty() && !AtOrAbove(base, chain.back().path)) ReleaseLocked();
-  if (chain.empty()) {
+  std::vector<std::wstring> at(1, base);
+  for (const std::wstring& step : steps) at.push_back(at.back() + L"\\" + step);
+  // Above the base a trusted folder's link would be refused.
+  size_t done = steps.size() + 1;
+  Held* in = nullptr;
+  while (done > 0 && !(in = FindHeld(at[done - 1]))) --done;
+  if (!in) {
     Reach r = HoldBase(base, create);
     if (r != Reach::kDone) return r;
+    in = HeldFolders().back();
+    done = 1;
   }
-  // The names below the folder held last.
-  size_t done = 0;
-  for (std::wstring at = base; done < steps.size() && !SameName(at, chain.back().path); ++done)
-    at += L"\\" + steps[done];
-  for (; done < steps.size(); ++done) {
-    const Held& in = chain.back();
-    const std::wstring& name = steps[done];
+  in->used = ++g_tick;
+  for (size_t i = done - 1; i < steps.size(); ++i) {
+    const std::wstring& name = steps[i];
     const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
     HANDLE h = INVALID_HANDLE_VALUE;
     ULONG_PTR info = 0;
     NTSTATUS status = kNameCollision;
-    if (create) status = OpenRelative(in.h, name, access, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, &h, &info);
+    if (create) status = OpenRelative(in->h, name, access, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, &h, &info);
     if (status == kNameCollision)
-      status = OpenRelative(in.h, name, access, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, &h, &info);
+      status = OpenRelative(in->h, name, access, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, &h, &info);
     if (status < 0) {
       // A name that is a link to nothing cannot be opened either.
-      return LinkInPath(Narrow(in.path + L"\\" + name)) ? Reach::kLink : Reach::kFailed;
+      return LinkInPath(Narrow(in->path + L"\\" + name)) ? Reach::kLink : Reach::kFailed;
     }
-    const Reach r = CheckIn(in, h, name, true, info == FILE_CREATED);
+    const Reach r = CheckIn(*in, h, name, true, info == FILE_CREATED);
     if (r != Reach::kDone) {
       CloseHandle(h);
       return r;
     }
-    chain.push_back(Held{in.path + L"\\" + name, in.final + L"\\" + name, h});
+    in = AddHeld(in->path + L"\\" + name, in->final + L"\\" + name, h);
   }
+  *out = in;
   return Reach::kDone;
 }
 
@@ -303,10 +343,12 @@ Reach InFolderOf(const std::string& path, Act act) {
   for (int fresh = 0; fresh < 2; ++fresh) {
     if (fresh) ReleaseLocked();
     bool stale = true;
-    r = HoldFolder(folder, false);
-    if (r == Reach::kDone) r = act(Chain().back(), name, full, &stale);
+    Held* in = nullptr;
+    r = HoldFolder(folder, false, &in);
+    if (r == Reach::kDone) r = act(*in, name, full, &stale);
     if (r == Reach::kDone || !stale) break;
   }
+  TrimHeld();
   return r;
 }
 
@@ -360,11 +402,13 @@ Reach MakeFoldersLinkFree(const std::string& dir) {
   StripSeparators(&full, RootLength(full));
   StripSeparators(&full, 0);
   std::lock_guard<Mutex> hold(g_heldLock);
-  Reach r = HoldFolder(full, true);
+  Held* in = nullptr;
+  Reach r = HoldFolder(full, true, &in);
   if (r != Reach::kDone) {
     ReleaseLocked();
-    r = HoldFolder(full, true);
+    r = HoldFolder(full, true, &in);
   }
+  TrimHeld();
   return r;
 }
 
@@ -383,12 +427,12 @@ Reach RemoveFileLinkFree(const std::string& path) {
 
 Reach RemoveFolderLinkFree(const std::string& dir) {
   std::lock_guard<Mutex> hold(g_heldLock);
-  // Held, the folder's removal would stay pending: the chain is cut above
-  // it, and its parent is what the removal goes through.
+  // Held, the folder's removal would stay pending: it and what is held
+  // below it are let go; its parent is what the removal goes through.
   std::wstring full;
   size_t last = 0;
   if (!SplitLast(dir, &full, &last)) return Reach::kFailed;
-  while (g_chain && !g_chain->empty() && AtOrAbove(full, g_chain->back().path)) PopHeld();
+  DropHeld([&](const Held& h) { return AtOrAbove(full, h.path); });
   return InFolderOf(dir, [&](const Held& in, const std::wstring& name, const std::wstring& whole, bool* stale) {
     HANDLE f = INVALID_HANDLE_VALUE;
     ULONG_PTR info = 0;
