@@ -1,11 +1,18 @@
 #include "engine/rollback_journal.h"
 #include <cstdlib>
+#include <ctime>
 #include "platform/fs.h"
 #include "sysint/path_ops.h"
 
 namespace {
 CString g_folder;
-const int kFlushBatch = 64;
+// New names are flushed in batches: at most this many, and none older than
+// a second or two, wait for a power loss to leave them undone (orphans in
+// the install's own folders). Each flush is a disk commit, dearer than the
+// small file it records. (The clock is time(): the runtime's finer clocks
+// would double the shell.)
+const int kFlushBatch = 256;
+const std::time_t kFlushAfterSeconds = 1;
 }  // namespace
 
 CString RollbackFolder() {
@@ -95,10 +102,11 @@ bool CRollbackJournal::Append(rollback::Step step, const std::string& a, const s
   if (!m_file.Write(bytes.data(), bytes.size())) return false;
   // Written, a record outlives a kill of this process. Against a power loss
   // it is flushed too, at once where an undo needs what the record says
-  // (a backup, a registration), else once per batch of new names: one
-  // flush per small file would cost more than writing the file.
+  // (a backup, a registration), else once per batch of new names.
   const bool batched = step == rollback::Step::kNewFile || step == rollback::Step::kNewFolder;
-  if (!batched || ++m_nUnflushed >= kFlushBatch) {
+  const std::time_t now = std::time(nullptr);
+  if (batched && m_nUnflushed++ == 0) m_firstUnflushed = now;
+  if (!batched || m_nUnflushed >= kFlushBatch || now - m_firstUnflushed >= kFlushAfterSeconds) {
     if (!m_file.Flush()) return false;
     m_nUnflushed = 0;
   }

@@ -18,6 +18,7 @@
 // written when the install stopped, and its change had not begun.
 // Programs the install started are not undone.
 #pragma once
+#include <ctime>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -113,6 +114,7 @@ class TARN_EXPORT CRollbackJournal {
   std::string m_strPath;
   int m_nBackups = 0;
   int m_nUnflushed = 0;
+  std::time_t m_firstUnflushed = 0;  // when the oldest unflushed new name was written
   // Folders written down as new, folded to lower case.
   std::unordered_set<std::string> m_madeFolders;
   std::vector<rollback::Record> m_records;
