@@ -57,10 +57,13 @@ run() {
   wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\bench' /f >/dev/null 2>&1 || true
   timed_run "$name" "$@"
 }
-# timed_run NAME CMD...: the wall seconds of CMD, appended to NAME.times
+# timed_run NAME CMD...: the wall seconds of CMD, appended to NAME.times.
+# What the side before wrote or removed reaches the disk first, so that no
+# side pays for another's (a removed tree costs the disk more than a write).
 timed_run() {
   local name=$1; shift
   local t0 t1
+  sync
   t0=$(date +%s.%N)
   "$@" >"$out/$name.log" 2>&1 || { tail "$out/$name.log"; echo "$name failed" >&2; exit 1; }
   t1=$(date +%s.%N)

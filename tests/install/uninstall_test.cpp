@@ -98,6 +98,26 @@ TEST_F(InstallTest, EmptiedFoldersGoInAnyLogOrder) {
   EXPECT_EQ(ReadFileBytes(Target("kept\\user.txt")), "u");
 }
 
+// A package that goes from folder to folder with every entry, in more
+// folders than an install keeps open at once: each file lands where it
+// belongs, and the uninstall leaves none of the folders.
+TEST_F(InstallTest, FolderAfterFolder) {
+  std::vector<Item> entries;
+  for (int round = 0; round < 2; ++round)
+    for (int f = 0; f < 40; ++f) {
+      const std::string folder = "t" + std::to_string(f % 4) + "\\m" + std::to_string(f % 10) + "\\l" + std::to_string(f);
+      entries.emplace_back("<TARGETDIR>\\" + folder + "\\" + std::to_string(round) + ".txt", folder + std::to_string(round));
+    }
+  Build(entries);
+  Install();
+  ASSERT_TRUE(boxes.texts().empty());
+  for (const auto& e : entries)
+    EXPECT_EQ(ReadFileBytes(Target(e.target.substr(std::string("<TARGETDIR>\\").size()))), e.content) << e.target;
+  EXPECT_TRUE(Uninstall());
+  EXPECT_TRUE(boxes.texts().empty());
+  for (int t = 0; t < 4; ++t) EXPECT_FALSE(platform::Access(Target("t" + std::to_string(t)))) << t;
+}
+
 // A log that cannot be used says why, stays where it is, and leaves
 // the Uninstall key to the caller's fallback.
 TEST_F(InstallTest, UnusableLogs) {

@@ -212,6 +212,23 @@ TEST(PathOps, DoubleByteNameWithBackslashTrailByte) {
   EXPECT_EQ(tmp.path(), parent.str());
 }
 
+// What is there is found with its kind; a name ending in a separator, a
+// wildcard or what is not there is not.
+TEST(FindEntry, FilesFoldersAndNames) {
+  tarntest::TempDir tmp;
+  ASSERT_TRUE(platform::MakeDirectory(tmp / "d"));
+  ASSERT_TRUE(tarntest::WriteFileBytes(tmp / "d\\f.txt", "x"));
+  bool dir = false;
+  EXPECT_TRUE(platform::FindEntry(tmp / "d", &dir));
+  EXPECT_TRUE(dir);
+  EXPECT_TRUE(platform::FindEntry(tmp / "d\\f.txt", &dir));
+  EXPECT_FALSE(dir);
+  EXPECT_FALSE(platform::FindEntry(tmp / "d\\g.txt"));
+  EXPECT_FALSE(platform::FindEntry(tmp / "d\\f.txt\\"));
+  EXPECT_FALSE(platform::FindEntry(tmp / "d\\f.tx?"));
+  EXPECT_FALSE(platform::FindEntry(tmp / "e\\f.txt"));
+}
+
 TEST(Sandbox, DotDotNeverLeavesTheDrive) {
   std::string name = "tarn_dotdot_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed());
   ASSERT_TRUE(platform::MakeDirectory("C:\\..\\..\\" + name));
