@@ -76,9 +76,6 @@ bool Blank(const CString& line) {
   return t.IsEmpty();
 }
 
-// Folders between a removed file's folder and the install folder that the
-// removal left empty: the log's own removal takes the install folder, but a
-// nested tree (docs\manual\x.txt) would otherwise leave empty folders.
 // Whether folder lies below the install folder (not the folder itself).
 bool BelowInstallDir(const CString& folder, const CString& installDir) {
   const CString inside = installDir + "\\";
@@ -92,8 +89,11 @@ CString Folded(const CString& folder) {
   return f;
 }
 
-// After the file at `index`, its emptied parents inside the install folder
-// go, deepest first, each where the last file the log lists below it was.
+// Folders between a removed file's folder and the install folder that the
+// removal left empty: the log's own removal takes the install folder, but a
+// nested tree (docs\manual\x.txt) would otherwise leave empty folders.
+// After the file at `index` they go, deepest first, each where the last
+// file the log lists below it was.
 void RemoveEmptiedParents(const CString& file, const CString& installDir, bool linksChecked, int index,
                           const std::unordered_map<std::string, int>& lastBelow) {
   CString name, dir;
