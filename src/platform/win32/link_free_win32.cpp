@@ -21,9 +21,8 @@
 namespace platform {
 namespace {
 
-// The final paths of the bases: they are the machine's or the user's
-// layout, not the install's, and asking Wine for one costs as much as
-// writing a small file. A base that moves later only makes walks refuse.
+// The final path each base had when first opened: a base is the machine's
+// or the user's layout, and one that has moved since makes walks refuse.
 Mutex g_cacheLock;
 std::vector<std::pair<std::wstring, std::wstring>>* g_finals = nullptr;
 const size_t kMaxCached = 64;
@@ -73,10 +72,10 @@ size_t RootLength(const std::wstring& p) {
   return share == std::wstring::npos ? p.size() : share;
 }
 
-HANDLE OpenFolder(const std::wstring& path, DWORD share, bool noFollow) {
-  return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, share, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | (noFollow ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
-                     nullptr);
+// A base, followed as it stands.
+HANDLE OpenBase(const std::wstring& path) {
+  return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kShareAll, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 }  // namespace
@@ -101,11 +100,17 @@ namespace {
 using NtCreateFileFn = decltype(&NtCreateFile);
 using StatusToErrorFn = decltype(&RtlNtStatusToDosError);
 
+const NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002L);
+const NTSTATUS kNotFound = static_cast<NTSTATUS>(0xC0000034L);
+const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035L);
+const NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
+const NTSTATUS kDeletePending = static_cast<NTSTATUS>(0xC0000056L);
+
 NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                       ULONG options, HANDLE* out, ULONG_PTR* information) {
   static const auto open = reinterpret_cast<NtCreateFileFn>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtCreateFile")));
-  if (!open) return static_cast<NTSTATUS>(0xC0000002L);  // STATUS_NOT_IMPLEMENTED
+  if (!open) return kNotImplemented;
   std::wstring copy = name;
   UNICODE_STRING us;
   us.Buffer = &copy[0];
@@ -127,7 +132,17 @@ DWORD ErrorOf(NTSTATUS status) {
   return toError ? toError(status) : ERROR_GEN_FAILURE;
 }
 
-const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035L);
+// Made new when `create` (so no name that was there is opened), else the
+// one there opened.
+NTSTATUS OpenOrMake(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, bool create,
+                    ULONG options, HANDLE* out, bool* made) {
+  ULONG_PTR info = 0;
+  NTSTATUS status = kNameCollision;
+  if (create) status = OpenRelative(folder, name, access, share, FILE_CREATE, options, out, &info);
+  if (status == kNameCollision) status = OpenRelative(folder, name, access, share, FILE_OPEN, options, out, &info);
+  *made = status >= 0 && info == FILE_CREATED;
+  return status;
+}
 
 // A folder held: its path as walked, its final path when it was opened,
 // its handle, and when it was last used.
@@ -246,13 +261,13 @@ bool Plan(const std::wstring& folder, std::wstring* base, std::vector<std::wstri
 // made where its own path leads.
 Reach HoldBase(const std::wstring& base, bool create) {
   const std::wstring open = base.size() == 2 ? base + L"\\" : base;
-  HANDLE h = OpenFolder(open, kShareAll, false);
+  HANDLE h = OpenBase(open);
   const size_t root = RootLength(open);
   if (h == INVALID_HANDLE_VALUE && create && open.size() > root &&
       (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
     for (size_t i = root; i <= open.size(); ++i)
       if (i == open.size() || open[i] == L'\\') CreateDirectoryW(open.substr(0, i).c_str(), nullptr);
-    h = OpenFolder(open, kShareAll, false);
+    h = OpenBase(open);
   }
   if (h == INVALID_HANDLE_VALUE) return Reach::kFailed;
   std::wstring final = FinalPath(h);
@@ -293,16 +308,12 @@ Reach HoldFolder(const std::wstring& folder, bool create, Held** out) {
     const std::wstring& name = steps[i];
     const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
     HANDLE h = INVALID_HANDLE_VALUE;
-    ULONG_PTR info = 0;
-    NTSTATUS status = kNameCollision;
-    if (create) status = OpenRelative(in->h, name, access, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE, &h, &info);
-    if (status == kNameCollision)
-      status = OpenRelative(in->h, name, access, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE, &h, &info);
-    if (status < 0) {
+    bool made = false;
+    if (OpenOrMake(in->h, name, access, kShareAll, create, FILE_DIRECTORY_FILE, &h, &made) < 0) {
       // A name that is a link to nothing cannot be opened either.
       return LinkInPath(Narrow(in->path + L"\\" + name)) ? Reach::kLink : Reach::kFailed;
     }
-    const Reach r = CheckIn(*in, h, name, true, info == FILE_CREATED);
+    const Reach r = CheckIn(*in, h, name, true, made);
     if (r != Reach::kDone) {
       CloseHandle(h);
       return r;
@@ -362,19 +373,13 @@ Reach OpenInFolder(const std::string& path, ACCESS_MASK access, ULONG share, boo
   std::lock_guard<Mutex> hold(g_heldLock);
   Reach r = InFolderOf(path, [&](const Held& in, const std::wstring& name, const std::wstring&, bool* stale) {
     HANDLE h = INVALID_HANDLE_VALUE;
-    ULONG_PTR info = 0;
-    NTSTATUS status = kNameCollision;
-    if (create) status = OpenRelative(in.h, name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, &h, &info);
-    if (status == kNameCollision)
-      status = OpenRelative(in.h, name, access, share, FILE_OPEN, FILE_NON_DIRECTORY_FILE, &h, &info);
+    const NTSTATUS status = OpenOrMake(in.h, name, access, share, create, FILE_NON_DIRECTORY_FILE, &h, made);
     if (status < 0) {
       *error = ErrorOf(status);
       // Not there, or no folder: the held folder may be another by now.
-      *stale = status == static_cast<NTSTATUS>(0xC0000034L) || status == static_cast<NTSTATUS>(0xC000003AL) ||
-               status == static_cast<NTSTATUS>(0xC0000056L);
+      *stale = status == kNotFound || status == kPathNotFound || status == kDeletePending;
       return Reach::kFailed;
     }
-    *made = info == FILE_CREATED;
     const Reach checked = CheckIn(in, h, name, false, *made);
     if (checked != Reach::kDone) {
       // Never deleted here: Wine deletes by the name that was refused.

@@ -3,7 +3,6 @@
 #pragma once
 #include <windows.h>
 #include <string>
-#include <vector>
 #include "platform/link_free.h"
 
 namespace platform {
