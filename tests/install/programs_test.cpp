@@ -95,7 +95,8 @@ TEST_F(InstallTest, ProgramsLibrariesAndRegistryScripts) {
     EXPECT_FALSE(platform::Access(Target("run.exe.ran")));
     EXPECT_NE(RegString(platform::kRegCurrentUser, "Software\\TarnTest", "Registered"), "<none>");
   }
-  DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnTest");
+  DeleteRegKey("HKEY_CURRENT_USER\\Software\\TarnTest\\Imported");
+  DeleteRegValue("HKEY_CURRENT_USER\\Software\\TarnTest\\Registered");
 }
 
 // A program the product runs that cannot be started is a failure, said.

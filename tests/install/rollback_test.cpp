@@ -16,13 +16,16 @@ bool KeyThere(DWORD root, const std::string& path) {
   return k.Open(platform::RegKey::Root(root), path, platform::kRegRead) == 0;
 }
 
-const char kListedKey[] = "Software\\TarnTest\\Rollback";
-
 // Installs in this process each keep their rollback logs in a folder of
 // their own, away from other test processes and their recoveries.
 class RollbackTest : public InstallTest {
  protected:
-  RollbackTest() : rollbackDir(dir / "rollback") { SetRollbackFolder(rollbackDir.c_str()); }
+  // Test processes run side by side in one sandbox: the key and the desktop
+  // folder are named after the test, as the Uninstall key is.
+  RollbackTest()
+      : rollbackDir(dir / "rollback"), listedKey("Software\\TarnTest\\" + key), shortcutFolder(key) {
+    SetRollbackFolder(rollbackDir.c_str());
+  }
   ~RollbackTest() override { SetRollbackFolder(nullptr); }
 
   std::string Slot(int n = 1) const { return rollback::SlotPath(rollbackDir.c_str(), n); }
@@ -31,10 +34,10 @@ class RollbackTest : public InstallTest {
   // a file that was there.
   void BuildMixed() {
     ASSERT_TRUE(WriteFileBytes(Target("old.txt"), "mine"));
-    Build({{"<TARGETDIR>\\a.txt", "a", 0, "<DESKTOP_FOLDER>\\Tarn Rollback Test\\a.lnk"},
+    Build({{"<TARGETDIR>\\a.txt", "a", 0, "<DESKTOP_FOLDER>\\" + shortcutFolder + "\\a.lnk"},
            {"<TARGETDIR>\\sub\\deeper\\b.txt", "b"},
            {"<TARGETDIR>\\old.txt", "new"},
-           {"<TARGETDIR>\\keys.txt", std::string("HKEY_CURRENT_USER\\") + kListedKey, IF_REGLIST},
+           {"<TARGETDIR>\\keys.txt", "HKEY_CURRENT_USER\\" + listedKey, IF_REGLIST},
            {"<TARGETDIR>\\c.txt", "c"},
            {"<TARGETDIR>\\d.txt", "d"}});
   }
@@ -42,7 +45,7 @@ class RollbackTest : public InstallTest {
   // The package's registry list names this key; an import would have made it.
   void MakeListedKey() {
     platform::RegKey k;
-    ASSERT_EQ(k.Create(platform::RegKey::Root(platform::kRegCurrentUser), kListedKey), 0);
+    ASSERT_EQ(k.Create(platform::RegKey::Root(platform::kRegCurrentUser), listedKey), 0);
   }
 
   // The machine as it was before BuildMixed's package.
@@ -54,8 +57,8 @@ class RollbackTest : public InstallTest {
     EXPECT_FALSE(platform::Access(LogPath()));
     std::string desktop;
     ASSERT_TRUE(platform::SpecialFolderPath(platform::kFolderDesktop, &desktop));
-    EXPECT_FALSE(platform::Access(desktop + "\\Tarn Rollback Test"));
-    EXPECT_FALSE(KeyThere(platform::kRegCurrentUser, kListedKey));
+    EXPECT_FALSE(platform::Access(desktop + "\\" + shortcutFolder));
+    EXPECT_FALSE(KeyThere(platform::kRegCurrentUser, listedKey));
     EXPECT_FALSE(KeyThere(platform::kRegLocalMachine, UninstallKeyPath(key.c_str()).str()));
     EXPECT_FALSE(platform::Access(Slot()));
     EXPECT_FALSE(platform::Access(rollback::BackupPath(Slot(), 1)));
@@ -76,6 +79,8 @@ class RollbackTest : public InstallTest {
   }
 
   std::string rollbackDir;
+  std::string listedKey;
+  std::string shortcutFolder;
 };
 
 // A kill at any point of the install, before the entries are done or while

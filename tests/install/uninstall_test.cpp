@@ -72,7 +72,8 @@ TEST_F(InstallTest, UninstallRemovesWhatTheLogLists) {
     if (n.msg >= WM_UNINST_START && n.msg <= WM_UNINST_DONE) seen.push_back({n.msg, n.wp});
   EXPECT_EQ(seen, (std::vector<std::pair<UINT, WPARAM>>{
                       {WM_UNINST_START, 2}, {WM_UNINST_STEP, 0}, {WM_UNINST_STEP, 1}, {WM_UNINST_DONE, 2}}));
-  DeleteRegKey((root + "Software\\TarnTest").c_str());
+  // Only this test's key: others in the sandbox keep theirs under the parent.
+  DeleteRegKey((root + kTestKey).c_str());
 }
 
 // Each folder goes once its last listed file has, in whatever order the
