@@ -1,6 +1,7 @@
 #include "packet/stream_codec.h"
 #include <zlib.h>
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <memory>
 #include <new>
@@ -13,6 +14,30 @@ namespace packet {
 namespace {
 
 const size_t kChunk = 64 * 1024;
+
+// An input and an output chunk for one stream, kept for the next: an item
+// is often a small file, and allocating them anew makes Wine commit and
+// decommit the memory for each.
+std::atomic<BYTE*> g_spareChunks{nullptr};
+
+class Chunks {
+ public:
+  Chunks() : p_(g_spareChunks.exchange(nullptr)) {
+    if (!p_) p_ = new (std::nothrow) BYTE[2 * kChunk];
+  }
+  ~Chunks() {
+    BYTE* none = nullptr;
+    if (p_ && !g_spareChunks.compare_exchange_strong(none, p_)) delete[] p_;
+  }
+  Chunks(const Chunks&) = delete;
+  Chunks& operator=(const Chunks&) = delete;
+  explicit operator bool() const { return p_ != nullptr; }
+  BYTE* in() const { return p_; }
+  BYTE* out() const { return p_ + kChunk; }
+
+ private:
+  BYTE* p_;
+};
 
 // Closes the zlib stream on every path out.
 struct ZlibDeflate {
@@ -129,9 +154,8 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
   StreamEncodeResult r;
   int64_t inStart = static_cast<int64_t>(in.GetPosition());
   int64_t outStart = static_cast<int64_t>(out.GetPosition());
-  std::unique_ptr<BYTE[]> ibuf(new (std::nothrow) BYTE[kChunk]);
-  std::unique_ptr<BYTE[]> obuf(new (std::nothrow) BYTE[kChunk]);
-  if (!ibuf || !obuf) return r;
+  Chunks chunks;
+  if (!chunks) return r;
 
   ZlibDeflate d;
   bool shrinks = deflateInit(&d.zs, ZlibLevel(options.level)) == Z_OK;
@@ -140,13 +164,13 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
   while (shrinks) {
     if (d.zs.avail_in == 0 && fed < length) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(length - fed, kChunk));
-      if (in.Read(ibuf.get(), n) != n) return r;
-      d.zs.next_in = ibuf.get();
+      if (in.Read(chunks.in(), n) != n) return r;
+      d.zs.next_in = chunks.in();
       d.zs.avail_in = static_cast<uInt>(n);
       fed += n;
       if (progress) progress(fed, length);
     }
-    d.zs.next_out = obuf.get();
+    d.zs.next_out = chunks.out();
     d.zs.avail_out = static_cast<uInt>(kChunk);
     int ret = deflate(&d.zs, fed == length ? Z_FINISH : Z_NO_FLUSH);
     if (ret == Z_STREAM_ERROR) {
@@ -160,7 +184,7 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
       shrinks = false;
       break;
     }
-    if (have > 0 && !out.Write(obuf.get(), have)) return r;
+    if (have > 0 && !out.Write(chunks.out(), have)) return r;
     produced += have;
     if (ret == Z_STREAM_END) break;
   }
@@ -171,7 +195,7 @@ StreamEncodeResult StreamEncode(CFile& in, uint64_t length, CFile& out,
     return r;
   }
   if (out.Seek(outStart, CFile::begin) < 0 || in.Seek(inStart, CFile::begin) < 0) return r;
-  if (!CopyRaw(in, length, &out, ibuf.get(), progress)) return r;
+  if (!CopyRaw(in, length, &out, chunks.in(), progress)) return r;
   r.ok = true;
   r.stored = length;
   return r;
@@ -184,11 +208,10 @@ bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out, const char** 
     reason = text;
     return false;
   };
-  std::unique_ptr<BYTE[]> ibuf(new (std::nothrow) BYTE[kChunk]);
-  std::unique_ptr<BYTE[]> obuf(new (std::nothrow) BYTE[kChunk]);
-  if (!ibuf || !obuf) return fail("there is not enough memory");
+  Chunks chunks;
+  if (!chunks) return fail("there is not enough memory");
   if (stored == orig) {
-    if (CopyRaw(in, stored, out, ibuf.get())) return true;
+    if (CopyRaw(in, stored, out, chunks.in())) return true;
     return fail(out && out->IsFailed() ? "its content cannot be written" : "its data is cut short");
   }
   // Sizes that differ mean a zlib stream, whichever is larger: another
@@ -201,19 +224,19 @@ bool StreamDecode(CFile& in, DWORD stored, DWORD orig, CFile* out, const char** 
   for (;;) {
     if (f.zs.avail_in == 0 && left > 0) {
       size_t n = static_cast<size_t>(std::min<uint64_t>(left, kChunk));
-      if (in.Read(ibuf.get(), n) != n) return fail("its data is cut short");
-      f.zs.next_in = ibuf.get();
+      if (in.Read(chunks.in(), n) != n) return fail("its data is cut short");
+      f.zs.next_in = chunks.in();
       f.zs.avail_in = static_cast<uInt>(n);
       left -= n;
     }
-    f.zs.next_out = obuf.get();
+    f.zs.next_out = chunks.out();
     f.zs.avail_out = static_cast<uInt>(kChunk);
     int ret = inflate(&f.zs, Z_NO_FLUSH);
     if (ret != Z_OK && ret != Z_STREAM_END && ret != Z_BUF_ERROR)
       return fail("its zlib stream is damaged");
     size_t have = kChunk - f.zs.avail_out;
     if (produced + have > orig) return fail("it inflates to more than its size");
-    if (have > 0 && out && !out->Write(obuf.get(), have))
+    if (have > 0 && out && !out->Write(chunks.out(), have))
       return fail("its content cannot be written");
     produced += have;
     if (ret == Z_STREAM_END) break;

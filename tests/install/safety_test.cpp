@@ -62,11 +62,13 @@ class AtFirst {
 }  // namespace
 
 // A folder of the install swapped for a link after its first file: the
-// next files of that folder, and a folder below it, are refused at their
-// own open, and nothing is made outside.
+// install holds what it fills, so the swap is refused where the system
+// keeps a held folder in place; where it goes through, the next files of
+// that folder, and a folder below it, are refused at their own open. Either
+// way nothing is made outside.
 TEST_F(InstallTest, AFolderSwappedForALinkDuringTheInstall) {
   ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
-  bool swapped = false;
+  Moved swapped = Moved::kFailed;
   AtFirst swap(JournalKind::kFileWritten, [&] {
     swapped = SwapForLink(Target("sub"), Target("aside"), dir / "outside");
   });
@@ -75,30 +77,38 @@ TEST_F(InstallTest, AFolderSwappedForALinkDuringTheInstall) {
          {"<TARGETDIR>\\sub\\deeper\\c.txt", "c"},
          {"<TARGETDIR>\\top.txt", "t"}});
   Install();
-  if (!swapped) GTEST_SKIP() << "no symbolic links here";
+  if (swapped == Moved::kFailed) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_FALSE(platform::Access(dir / "outside\\b.txt"));
+  EXPECT_FALSE(platform::Access(dir / "outside\\deeper"));
+  if (swapped == Moved::kInUse) {
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
+    EXPECT_EQ(ReadFileBytes(Target("sub\\b.txt")), "b");
+    EXPECT_EQ(ReadFileBytes(Target("sub\\deeper\\c.txt")), "c");
+    return;
+  }
   const std::string link = "不能通过链接写入'";
   EXPECT_EQ(boxes.texts(),
             (std::vector<std::string>{link + Target("sub\\b.txt") + "'!", link + Target("sub\\deeper\\c.txt") + "'!"}));
   EXPECT_EQ(ReadFileBytes(Target("aside\\a.txt")), "a");
-  EXPECT_FALSE(platform::Access(dir / "outside\\b.txt"));
-  EXPECT_FALSE(platform::Access(dir / "outside\\deeper"));
   EXPECT_EQ(Paths(journal, JournalKind::kFileWritten),
             (std::vector<std::string>{Target("sub\\a.txt"), Target("top.txt")}));
 }
 
 // The folder being filled moved away and made again after its first file:
-// the next file goes into the folder now at its path, where the log has it,
-// not into the one the install held open.
+// refused where the held folder stays in place; else the next file goes
+// into the folder now at its path, where the log has it, not into the one
+// the install held open.
 TEST_F(InstallTest, AFolderMadeAgainDuringTheInstall) {
-  bool moved = false;
+  Moved moved = Moved::kFailed;
   AtFirst move(JournalKind::kFileWritten, [&] {
-    moved = platform::RenameOver(Target("sub"), Target("aside")) && platform::MakeDirectory(Target("sub"));
+    moved = MoveFolder(Target("sub"), Target("aside"));
+    if (moved == Moved::kDone && !platform::MakeDirectory(Target("sub"))) moved = Moved::kFailed;
   });
   Build({{"<TARGETDIR>\\sub\\a.txt", "a"}, {"<TARGETDIR>\\sub\\b.txt", "b"}, {"<TARGETDIR>\\sub\\c\\d.txt", "d"}});
   Install();
-  ASSERT_TRUE(moved);
+  ASSERT_NE(moved, Moved::kFailed);
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
-  EXPECT_EQ(ReadFileBytes(Target("aside\\a.txt")), "a");
+  EXPECT_EQ(ReadFileBytes(Target(moved == Moved::kDone ? "aside\\a.txt" : "sub\\a.txt")), "a");
   EXPECT_EQ(ReadFileBytes(Target("sub\\b.txt")), "b");
   EXPECT_EQ(ReadFileBytes(Target("sub\\c\\d.txt")), "d");
   EXPECT_FALSE(platform::Access(Target("aside\\c")));
@@ -107,23 +117,30 @@ TEST_F(InstallTest, AFolderMadeAgainDuringTheInstall) {
 }
 
 // The uninstall's folder swapped for a link after its first delete: the
-// outside file of the same name stays, and so does the folder it is in.
+// swap is refused where a held folder stays in place, and the uninstall is
+// whole; else the outside file of the same name stays, and so does the
+// folder it is in.
 TEST_F(InstallTest, AFolderSwappedForALinkDuringTheUninstall) {
   Build({{"<TARGETDIR>\\sub\\a.txt", "a"}, {"<TARGETDIR>\\sub\\b.txt", "b"}});
   Install();
   ASSERT_EQ(boxes.texts(), std::vector<std::string>{});
   ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
   ASSERT_TRUE(WriteFileBytes(dir / "outside\\b.txt", "keep"));
-  bool swapped = false;
+  Moved swapped = Moved::kFailed;
   {
     AtFirst swap(JournalKind::kFileRemoved, [&] {
       swapped = SwapForLink(Target("sub"), Target("aside"), dir / "outside");
     });
     EXPECT_TRUE(Uninstall());
   }
-  if (!swapped) GTEST_SKIP() << "no symbolic links here";
-  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"删除文件失败! '" + Target("sub\\b.txt") + "'"});
+  if (swapped == Moved::kFailed) GTEST_SKIP() << "no symbolic links here";
   EXPECT_EQ(ReadFileBytes(dir / "outside\\b.txt"), "keep");
+  if (swapped == Moved::kInUse) {
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
+    EXPECT_FALSE(platform::Access(target.path()));
+    return;
+  }
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"删除文件失败! '" + Target("sub\\b.txt") + "'"});
   EXPECT_FALSE(platform::Access(Target("aside\\a.txt")));
   EXPECT_EQ(Paths(journal, JournalKind::kFileRemoved),
             (std::vector<std::string>{Target("sub\\a.txt"), LogPath()}));

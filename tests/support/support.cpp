@@ -212,8 +212,15 @@ bool HardLink(const std::string& existing, const std::string& added) {
   return CreateHardLinkW(platform::Wide(added).c_str(), platform::Wide(existing).c_str(), nullptr) != 0;
 }
 
-bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
-  return MoveFileW(platform::Wide(folder).c_str(), platform::Wide(aside).c_str()) && MakeSymlink(target, folder);
+Moved MoveFolder(const std::string& from, const std::string& to) {
+  if (MoveFileW(platform::Wide(from).c_str(), platform::Wide(to).c_str())) return Moved::kDone;
+  return GetLastError() == ERROR_SHARING_VIOLATION ? Moved::kInUse : Moved::kFailed;
+}
+
+Moved SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
+  const Moved moved = MoveFolder(folder, aside);
+  if (moved != Moved::kDone) return moved;
+  return MakeSymlink(target, folder) ? Moved::kDone : Moved::kFailed;
 }
 #else
 bool MakeSymlink(const std::string& target, const std::string& link) {
@@ -224,9 +231,14 @@ bool HardLink(const std::string& existing, const std::string& added) {
   return link(platform::HostPath(existing).c_str(), platform::HostPath(added).c_str()) == 0;
 }
 
-bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
-  return std::rename(platform::HostPath(folder).c_str(), platform::HostPath(aside).c_str()) == 0 &&
-         MakeSymlink(target, folder);
+Moved MoveFolder(const std::string& from, const std::string& to) {
+  return std::rename(platform::HostPath(from).c_str(), platform::HostPath(to).c_str()) == 0 ? Moved::kDone
+                                                                                            : Moved::kFailed;
+}
+
+Moved SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
+  if (MoveFolder(folder, aside) != Moved::kDone) return Moved::kFailed;
+  return MakeSymlink(target, folder) ? Moved::kDone : Moved::kFailed;
 }
 #endif
 

@@ -87,8 +87,13 @@ void RemoveTree(const std::string& path);
 bool MakeSymlink(const std::string& target, const std::string& link);
 // A second name `added` for the file `existing`.
 bool HardLink(const std::string& existing, const std::string& added);
-// Moves a folder aside and puts a link to `target` in its place.
-bool SwapForLink(const std::string& folder, const std::string& aside, const std::string& target);
+// What another program's move of a folder came to: done, refused because
+// the folder is in use (an install holds what it works in), or not done.
+enum class Moved { kDone, kInUse, kFailed };
+Moved MoveFolder(const std::string& from, const std::string& to);
+// Moves a folder aside and puts a link to `target` in its place; kFailed
+// also where no link can be made.
+Moved SwapForLink(const std::string& folder, const std::string& aside, const std::string& target);
 
 // The headers of a PE image as signing tools see them, `size` bytes with
 // the optional header at nt + 24 and CheckSum 0x5EC5EC5E. secEntry is

@@ -46,14 +46,18 @@ bool FindEntry(const std::string& path, bool* isDirectory) {
   // An exact name only: a wildcard would match some other entry.
   if (path.find_first_of("*?") != std::string::npos) return false;
   const std::wstring wide = Wide(path);
-  // An entry that is there is told by its attributes, without the listing
-  // of its folder that Wine opens a handle for; what is not (or a root, or
-  // a name ending in a separator) is looked for as before.
+  // Whether an entry is there is told by its attributes, without the
+  // listing of its folder that Wine opens a handle for; a root, a name
+  // ending in a separator, and one whose attributes will not say (a file in
+  // use) are looked for in the listing.
   WIN32_FILE_ATTRIBUTE_DATA attr;
-  if (wide.size() > 3 && wide.back() != L'\\' && wide.back() != L'/' &&
-      GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attr)) {
-    if (isDirectory) *isDirectory = (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return true;
+  if (wide.size() > 3 && wide.back() != L'\\' && wide.back() != L'/') {
+    if (GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &attr)) {
+      if (isDirectory) *isDirectory = (attr.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      return true;
+    }
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
   }
   WIN32_FIND_DATAW fd;
   HANDLE h = FindFirstFileW(wide.c_str(), &fd);

@@ -4,7 +4,9 @@
 // path is compared with the path it should have: a link, one that Wine
 // follows regardless, or a folder moved away shows up as another final
 // path. The folders walked lately stay held, so that the next act nearby
-// walks only the names that differ.
+// walks only the names that differ. Held without sharing delete, a folder
+// and the chain above it cannot be moved or removed meanwhile, so what an
+// act makes new in it needs no look at its final path.
 #include <windows.h>
 #include <winternl.h>
 #include <algorithm>
@@ -46,6 +48,7 @@ void RememberFinal(const std::wstring& base, const std::wstring& final) {
 }
 
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+const DWORD kShareHeld = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 bool SameName(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
@@ -72,10 +75,15 @@ size_t RootLength(const std::wstring& p) {
   return share == std::wstring::npos ? p.size() : share;
 }
 
-// A base, followed as it stands.
-HANDLE OpenBase(const std::wstring& path) {
-  return CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE, kShareAll, nullptr,
-                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+// A base, followed as it stands; pinned unless another handle that may
+// move or remove it is open.
+HANDLE OpenBase(const std::wstring& path, bool* pinned) {
+  const DWORD access = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_TRAVERSE;
+  HANDLE h = CreateFileW(path.c_str(), access, kShareHeld, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  *pinned = h != INVALID_HANDLE_VALUE;
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION)
+    h = CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return h;
 }
 
 }  // namespace
@@ -105,6 +113,7 @@ const NTSTATUS kNotFound = static_cast<NTSTATUS>(0xC0000034L);
 const NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035L);
 const NTSTATUS kPathNotFound = static_cast<NTSTATUS>(0xC000003AL);
 const NTSTATUS kDeletePending = static_cast<NTSTATUS>(0xC0000056L);
+const NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043L);
 
 NTSTATUS OpenRelative(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                       ULONG options, HANDLE* out, ULONG_PTR* information) {
@@ -145,12 +154,14 @@ NTSTATUS OpenOrMake(HANDLE folder, const std::wstring& name, ACCESS_MASK access,
 }
 
 // A folder held: its path as walked, its final path when it was opened,
-// its handle, and when it was last used.
+// its handle, when it was last used, and whether it and every folder above
+// it to its base are held so that none can move.
 struct Held {
   std::wstring path;
   std::wstring final;
   HANDLE h;
   uint64_t used;
+  bool pinned;
 };
 Mutex g_heldLock;
 // The folders walked lately, each opened relative to the one above it: a
@@ -164,8 +175,8 @@ std::vector<Held*>& HeldFolders() {
   return *g_held;
 }
 
-Held* AddHeld(const std::wstring& path, const std::wstring& final, HANDLE h) {
-  HeldFolders().push_back(new Held{path, final, h, ++g_tick});
+Held* AddHeld(const std::wstring& path, const std::wstring& final, HANDLE h, bool pinned) {
+  HeldFolders().push_back(new Held{path, final, h, ++g_tick, pinned});
   return HeldFolders().back();
 }
 
@@ -194,19 +205,6 @@ void ReleaseLocked() {
   DropHeld([](const Held&) { return true; });
 }
 
-// The least used go beyond the limit; the one just used stays.
-void TrimHeld() {
-  std::vector<Held*>& held = HeldFolders();
-  while (held.size() > kMaxHeld) {
-    size_t oldest = 0;
-    for (size_t i = 1; i < held.size(); ++i)
-      if (held[i]->used < held[oldest]->used) oldest = i;
-    CloseHandle(held[oldest]->h);
-    delete held[oldest];
-    held.erase(held.begin() + static_cast<std::ptrdiff_t>(oldest));
-  }
-}
-
 // Whether a is b or a folder above it.
 bool AtOrAbove(const std::wstring& a, const std::wstring& b) {
   if (a.size() > b.size()) return false;
@@ -214,10 +212,29 @@ bool AtOrAbove(const std::wstring& a, const std::wstring& b) {
   return a.size() == b.size() || b[a.size()] == L'\\' || (!a.empty() && a.back() == L'\\');
 }
 
+// Beyond the limit the least used go, of those with no folder held below
+// them: what is held keeps its chain held.
+void TrimHeld() {
+  std::vector<Held*>& held = HeldFolders();
+  while (held.size() > kMaxHeld) {
+    size_t oldest = held.size();
+    for (size_t i = 0; i < held.size(); ++i) {
+      bool below = false;
+      for (size_t j = 0; j < held.size() && !below; ++j) below = j != i && AtOrAbove(held[i]->path, held[j]->path);
+      if (!below && (oldest == held.size() || held[i]->used < held[oldest]->used)) oldest = i;
+    }
+    CloseHandle(held[oldest]->h);
+    delete held[oldest];
+    held.erase(held.begin() + static_cast<std::ptrdiff_t>(oldest));
+  }
+}
+
 // Whether the entry opened by name in the folder `in` is that name itself:
 // no link (one this open made was no entry before), and its final path the
-// folder's and the name, where the folder now stands.
+// folder's and the name, where the folder now stands. Made new in a pinned
+// folder, it can be nowhere else.
 Reach CheckIn(const Held& in, HANDLE h, const std::wstring& name, bool folder, bool made) {
+  if (made && in.pinned) return Reach::kDone;
   FILE_ATTRIBUTE_TAG_INFO tag;
   if (!made) {
     if (!GetFileInformationByHandleEx(h, FileAttributeTagInfo, &tag, sizeof tag)) return Reach::kFailed;
@@ -261,13 +278,14 @@ bool Plan(const std::wstring& folder, std::wstring* base, std::vector<std::wstri
 // made where its own path leads.
 Reach HoldBase(const std::wstring& base, bool create) {
   const std::wstring open = base.size() == 2 ? base + L"\\" : base;
-  HANDLE h = OpenBase(open);
+  bool pinned = false;
+  HANDLE h = OpenBase(open, &pinned);
   const size_t root = RootLength(open);
   if (h == INVALID_HANDLE_VALUE && create && open.size() > root &&
       (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)) {
     for (size_t i = root; i <= open.size(); ++i)
       if (i == open.size() || open[i] == L'\\') CreateDirectoryW(open.substr(0, i).c_str(), nullptr);
-    h = OpenBase(open);
+    h = OpenBase(open, &pinned);
   }
   if (h == INVALID_HANDLE_VALUE) return Reach::kFailed;
   std::wstring final = FinalPath(h);
@@ -280,7 +298,7 @@ Reach HoldBase(const std::wstring& base, bool create) {
     return Reach::kFailed;
   }
   RememberFinal(base, final);
-  AddHeld(base, final, h);
+  AddHeld(base, final, h, pinned);
   return Reach::kDone;
 }
 
@@ -309,7 +327,15 @@ Reach HoldFolder(const std::wstring& folder, bool create, Held** out) {
     const ACCESS_MASK access = FILE_LIST_DIRECTORY | FILE_TRAVERSE;
     HANDLE h = INVALID_HANDLE_VALUE;
     bool made = false;
-    if (OpenOrMake(in->h, name, access, kShareAll, create, FILE_DIRECTORY_FILE, &h, &made) < 0) {
+    bool pinned = in->pinned;
+    NTSTATUS status = OpenOrMake(in->h, name, access, kShareHeld, create, FILE_DIRECTORY_FILE, &h, &made);
+    if (status == kSharingViolation) {
+      // Another handle may move or remove it: held all the same, looked at
+      // for every act in it.
+      pinned = false;
+      status = OpenOrMake(in->h, name, access, kShareAll, create, FILE_DIRECTORY_FILE, &h, &made);
+    }
+    if (status < 0) {
       // A name that is a link to nothing cannot be opened either.
       return LinkInPath(Narrow(in->path + L"\\" + name)) ? Reach::kLink : Reach::kFailed;
     }
@@ -318,7 +344,7 @@ Reach HoldFolder(const std::wstring& folder, bool create, Held** out) {
       CloseHandle(h);
       return r;
     }
-    in = AddHeld(in->path + L"\\" + name, in->final + L"\\" + name, h);
+    in = AddHeld(in->path + L"\\" + name, in->final + L"\\" + name, h, pinned);
   }
   *out = in;
   return Reach::kDone;
