@@ -4,10 +4,11 @@
 # benchmark corpus installed silently under Wine by the installer made with
 # the shipped shell (/S /D=) and by an NSIS installer of the same tree (/S),
 # each then uninstalled silently (the shell's "/S -U|key|log", NSIS's
-# uninst.exe /S, which removes the folder whole), alternating the two for N
-# rounds (default 5), each into an emptied folder of one prefix; beside
-# them, as a third side, the shipped tarnmake.exe installing the same
-# corpus's package (tarnmake install). Reports the median of the per-round
+# uninst.exe /S, which removes the folder whole), each into an emptied
+# folder of one prefix; beside them, as a third side, the shipped
+# tarnmake.exe installing the same corpus's package (tarnmake install). The
+# three take turns for N rounds (default 5), in an order that rotates each
+# round. Reports the median of the per-round
 # ratios with min and max. Goals (reported, not asserted): tarn/nsis <= 1
 # for the install and the uninstall, and tarnmake install no slower than
 # either.
@@ -89,8 +90,11 @@ gone() {  # an uninstall leaves nothing
 # An intact copy of this version is kept: one an earlier build left would
 # be the uninstaller timed.
 rm -f "$WINEPREFIX/drive_c/windows/"tsu11*.exe
-echo "== $rounds rounds, alternating"
-for r in $(seq "$rounds"); do
+# Each side leaves the disk as it found it: its tree removed (by its own
+# uninstall, or for tarnmake install by rm), so that each install follows a
+# removal of the same size. The sides take turns in a rotating order: the
+# side after another pays for what the disk still does for that one.
+side_tarn() {
   run tarn wine "$(win "$out/tarn-setup.exe")" /S '/D=C:\bench-tarn'
   check_tree "$WINEPREFIX/drive_c/bench-tarn"
   # As a deployment tool would: the entry's own quiet command, the shell's
@@ -103,14 +107,24 @@ for r in $(seq "$rounds"); do
   command=${command#\"}
   timed_run tarn-u wine "$uninstaller" /S "${command%\"}"
   gone "$WINEPREFIX/drive_c/bench-tarn"
+}
+side_nsis() {
   run nsis wine "$(win "$out/nsis-setup.exe")" /S
   check_tree "$WINEPREFIX/drive_c/bench-nsis"
   # _?= keeps the uninstaller from copying itself and returning at once.
   timed_run nsis-u wine 'C:\bench-nsis\uninst.exe' /S '_?=C:\bench-nsis'
   # It leaves its own uninst.exe and the folder behind when run in place.
   rm -rf "$WINEPREFIX/drive_c/bench-nsis"
+}
+side_tmk() {
   run tmk wine "$(win "$tarnmake_exe")" install "$(win "$out/tarn.tsp")" --target 'C:\bench-tmk' --name bench
   check_tree "$WINEPREFIX/drive_c/bench-tmk"
+  rm -rf "$WINEPREFIX/drive_c/bench-tmk"
+}
+sides=(side_tarn side_nsis side_tmk)
+echo "== $rounds rounds, taking turns in rotating order"
+for r in $(seq "$rounds"); do
+  for k in 0 1 2; do "${sides[$(( (r - 1 + k) % 3 ))]}"; done
   echo "round $r: install tarn $(tail -1 "$out/tarn.times") s, nsis $(tail -1 "$out/nsis.times") s," \
     "tarnmake install $(tail -1 "$out/tmk.times") s; uninstall tarn $(tail -1 "$out/tarn-u.times") s," \
     "nsis $(tail -1 "$out/nsis-u.times") s"
