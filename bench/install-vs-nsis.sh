@@ -40,12 +40,6 @@ nsis_silent_installer "$out/nsis-setup.exe"
 export WINEPREFIX=$win32/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 bash "$root/tests/wine-prefix.sh" boot "$win32"
-# The server stays up between runs: a run that found it gone would pay for
-# Wine's start (its services and desktop), a second and more of noise. One
-# already running cannot be told so: it goes first.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w
-wineserver -p
 n=90
 while [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ]; do n=$((n + 1)); done
 Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &

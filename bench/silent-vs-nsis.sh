@@ -45,12 +45,6 @@ mkdir -p "$prefix_build"
 export WINEPREFIX=$prefix_build/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 bash "$root/tests/wine-prefix.sh" boot "$prefix_build"
-# The server stays up between runs: a run that found it gone would pay for
-# Wine's start (its services and desktop), a second and more of noise. One
-# already running cannot be told so: it goes first.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w
-wineserver -p
 finish() {
   rm -rf "$WINEPREFIX/drive_c/bench-nsis" "$WINEPREFIX/drive_c/bench-tarn" "$WINEPREFIX/drive_c/bench-tmk"
   wineserver -k >/dev/null 2>&1 || true

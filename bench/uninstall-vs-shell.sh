@@ -37,12 +37,6 @@ printf '[PRODUCTNAME]\r\nbench-uninstall\r\n\r\n[TARGETDIR]\r\nC:\\bench-uninsta
 export WINEPREFIX=$build/win32/wineprefix WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=zh_CN.UTF-8
 bash "$root/tests/wine-prefix.sh" boot "$build/win32"
-# The server stays up between runs: a run that found it gone would pay for
-# Wine's start (its services and desktop), a second and more of noise. One
-# already running cannot be told so: it goes first.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w
-wineserver -p
 dir=$WINEPREFIX/drive_c/bench-uninstall
 trap 'rm -rf "$dir"; wineserver -k >/dev/null 2>&1 || true' EXIT
 win() { local p; p=$(readlink -f "$1"); echo "Z:${p//\//\\}"; }
