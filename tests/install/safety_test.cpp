@@ -94,6 +94,27 @@ TEST_F(InstallTest, AFolderSwappedForALinkDuringTheInstall) {
             (std::vector<std::string>{Target("sub\\a.txt"), Target("top.txt")}));
 }
 
+// A folder another program holds open to move or remove is not pinned by
+// the install: swapped for a link after its first file, the next file is
+// refused at its own open.
+TEST_F(InstallTest, AFolderOthersMayMoveIsLookedAtForEachFile) {
+  ASSERT_TRUE(platform::MakeDirectory(dir / "outside"));
+  ASSERT_TRUE(platform::MakeDirectory(Target("sub")));
+  FolderOpenForDelete other(Target("sub"));
+  if (!other.held()) GTEST_SKIP() << "no share modes here";
+  Moved swapped = Moved::kFailed;
+  AtFirst swap(JournalKind::kFileWritten, [&] {
+    swapped = SwapForLink(Target("sub"), Target("aside"), dir / "outside");
+  });
+  Build({{"<TARGETDIR>\\sub\\a.txt", "a"}, {"<TARGETDIR>\\sub\\b.txt", "b"}});
+  Install();
+  ASSERT_NE(swapped, Moved::kInUse);
+  if (swapped == Moved::kFailed) GTEST_SKIP() << "no symbolic links here";
+  EXPECT_EQ(boxes.texts(), std::vector<std::string>{"不能通过链接写入'" + Target("sub\\b.txt") + "'!"});
+  EXPECT_EQ(ReadFileBytes(Target("aside\\a.txt")), "a");
+  EXPECT_FALSE(platform::Access(dir / "outside\\b.txt"));
+}
+
 // The folder being filled moved away and made again after its first file:
 // refused where the held folder stays in place; else the next file goes
 // into the folder now at its path, where the log has it, not into the one

@@ -217,10 +217,15 @@ Moved MoveFolder(const std::string& from, const std::string& to) {
   return GetLastError() == ERROR_SHARING_VIOLATION ? Moved::kInUse : Moved::kFailed;
 }
 
-Moved SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
-  const Moved moved = MoveFolder(folder, aside);
-  if (moved != Moved::kDone) return moved;
-  return MakeSymlink(target, folder) ? Moved::kDone : Moved::kFailed;
+FolderOpenForDelete::FolderOpenForDelete(const std::string& folder) {
+  HANDLE h = CreateFileW(platform::Wide(folder).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h != INVALID_HANDLE_VALUE) h_ = h;
+}
+
+FolderOpenForDelete::~FolderOpenForDelete() {
+  if (h_) CloseHandle(h_);
 }
 #else
 bool MakeSymlink(const std::string& target, const std::string& link) {
@@ -236,10 +241,14 @@ Moved MoveFolder(const std::string& from, const std::string& to) {
                                                                                             : Moved::kFailed;
 }
 
+FolderOpenForDelete::FolderOpenForDelete(const std::string&) {}
+FolderOpenForDelete::~FolderOpenForDelete() {}
+#endif
+
 Moved SwapForLink(const std::string& folder, const std::string& aside, const std::string& target) {
-  if (MoveFolder(folder, aside) != Moved::kDone) return Moved::kFailed;
+  const Moved moved = MoveFolder(folder, aside);
+  if (moved != Moved::kDone) return moved;
   return MakeSymlink(target, folder) ? Moved::kDone : Moved::kFailed;
 }
-#endif
 
 }  // namespace tarntest

@@ -94,6 +94,19 @@ Moved MoveFolder(const std::string& from, const std::string& to);
 // Moves a folder aside and puts a link to `target` in its place; kFailed
 // also where no link can be made.
 Moved SwapForLink(const std::string& folder, const std::string& aside, const std::string& target);
+// A folder held open as another program may, to move or remove it (delete
+// access, sharing all); not held where share modes are not kept.
+class FolderOpenForDelete {
+ public:
+  explicit FolderOpenForDelete(const std::string& folder);
+  ~FolderOpenForDelete();
+  FolderOpenForDelete(const FolderOpenForDelete&) = delete;
+  FolderOpenForDelete& operator=(const FolderOpenForDelete&) = delete;
+  bool held() const { return h_ != nullptr; }
+
+ private:
+  void* h_ = nullptr;
+};
 
 // The headers of a PE image as signing tools see them, `size` bytes with
 // the optional header at nt + 24 and CheckSum 0x5EC5EC5E. secEntry is
